@@ -1,0 +1,14 @@
+// The run sequence: command line, source and result files, one scan, the result line.
+#pragma once
+
+namespace zelko {
+
+// The text written, followed by a pause, when the tool is started without arguments.
+extern const char kUsageText[];
+
+// Runs the tool as `zelko SOURCE [-b|-n]...` and returns the process exit status: 0 on success,
+// 1 for the usage text or a source that is the result file, otherwise the error number of the
+// failed open, create, read or write.
+int runTool(int argc, char** argv);
+
+}  // namespace zelko

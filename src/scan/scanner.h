@@ -1,0 +1,42 @@
+// The markup scanner: finds tags in the source bytes, filters their characters, passes spaces,
+// tabs and newlines through, and hands every completed tag text to a handler.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+#include "scan/sink.h"
+#include "tag/text.h"
+
+namespace zelko {
+
+// Receives a completed tag text: `length` bytes from '<' to '>', terminated after them.
+using TagHandler = void (*)(void* context, const char* tagText, std::size_t length);
+
+// The bytes that may enter a tag text: 'A' to 'z', '0' to '9', and < > = " / . : & ; , space.
+extern const std::array<bool, 256> kAllowedInTag;
+
+struct ScanState {
+    bool inTag = false;
+    std::int32_t tagCount = 0;  // bytes since the latest '<' (counting stops at 20)
+    std::size_t textLength = 0;
+    std::size_t headLength = 0;
+    char tagText[kTextCapacity + 1] = {};  // filtered tag text, '<' to '>'
+    char tagHead[kTextCapacity + 1] = {};  // unfiltered first bytes after each '<'
+};
+
+// Scans `n` source bytes, continuing from `state`; writes to `out` and calls `handler`.
+void scanBytes(ScanState& state, const char* bytes, std::size_t n, OutSink& out,
+               TagHandler handler, void* context);
+
+// Scans `source` in blocks until a read yields nothing. Returns 0 at end of file, or the error
+// number of a failed read.
+int scanStream(std::FILE* source, ScanState& state, OutSink& out, TagHandler handler,
+               void* context);
+
+// A handler that writes nothing.
+void ignoreTag(void* context, const char* tagText, std::size_t length);
+
+}  // namespace zelko

@@ -1,0 +1,33 @@
+// Block-buffered output to a stream. Output is collected and written in large blocks.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+
+namespace zelko {
+
+struct OutSink {
+    static constexpr std::size_t kBlock = 64 * 1024;
+
+    explicit OutSink(std::FILE* file) : file(file) {}
+
+    void put(char c)
+    {
+        if (used == kBlock)
+            flush();
+        buffer[used++] = c;
+    }
+    // Appends `n` bytes of `text`.
+    void write(const char* text, std::size_t n);
+    // Appends terminated `text`.
+    void write(const char* text);
+    // Hands the buffered bytes to the stream; after a failed write, output is dropped.
+    void flush();
+
+    std::FILE* file;
+    int error = 0;  // error number of the first failed write, 0 while all went well
+    std::size_t used = 0;
+    char buffer[kBlock];
+};
+
+}  // namespace zelko

@@ -1,0 +1,200 @@
+// Tag parsing is plain text surgery on the filtered tag text. Its rules are deliberate and show
+// in the result file: names are compared without regard to case, but a value is looked up by
+// searching the whole tag text for the exact lower-case attribute name and taking what follows
+// the first '=' after it. Work texts are spans into the (at most 1254-character) tag text, so
+// "remove from the front" and "cut" move span ends instead of shifting bytes.
+#include "tag/TagInfo.h"
+
+#include <climits>
+#include <cstring>
+
+#include "tag/text.h"
+
+namespace zelko {
+namespace {
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+// Leading blanks are removed one at a time while fewer have been removed than characters
+// remain, so a text that is mostly blanks keeps some: four blanks before "x>" lose three.
+std::size_t leadingBlanksToRemove(const char* text, std::size_t size)
+{
+    std::size_t blanks = 0;
+    while (blanks < size && isBlank(text[blanks]))
+        ++blanks;
+    std::size_t limit = (size + 1) / 2;
+    return blanks < limit ? blanks : limit;
+}
+
+void trim(Span& s)
+{
+    std::size_t lead = leadingBlanksToRemove(s.data, s.size);
+    s.data += lead;
+    s.size -= lead;
+    while (s.size > 0 && isBlank(s.data[s.size - 1]))
+        --s.size;
+}
+
+void dropFront(Span& s, std::size_t n)
+{
+    if (n > s.size)
+        n = s.size;
+    s.data += n;
+    s.size -= n;
+}
+
+void cutAt(Span& s, std::size_t position)
+{
+    if (position < s.size)
+        s.size = position;
+}
+
+// Position of the first byte of `s` that is in `set`, or s.size.
+std::size_t findAny(Span s, const char* set)
+{
+    for (std::size_t i = 0; i < s.size; ++i)
+        if (std::strchr(set, s.data[i]) != nullptr && s.data[i] != '\0')
+            return i;
+    return s.size;
+}
+
+// Length of the leading run of `s` that holds no space, tab or newline.
+std::size_t wordLength(Span s) { return findAny(s, " \t\n"); }
+
+// Position of the first occurrence of `needle` in `hay`, or hay.size when there is none.
+std::size_t findText(Span hay, const char* needle)
+{
+    std::size_t n = std::strlen(needle);
+    for (std::size_t i = 0; i + n <= hay.size; ++i)
+        if (std::memcmp(hay.data + i, needle, n) == 0)
+            return i;
+    return hay.size;
+}
+
+// The value of `attribute`, taken after the first '=' that follows its first exact occurrence
+// anywhere in the tag text. Returns false when the tag text does not hold the name at all.
+bool extractAttributeValue(Span tag, const char* attribute, Span& value)
+{
+    std::size_t at = findText(tag, attribute);
+    if (at == tag.size)
+        return false;
+    value = tag;
+    dropFront(value, at);
+    std::size_t equals = findAny(value, "=");
+    if (equals == value.size)
+        value.size = 0;
+    dropFront(value, equals);
+    trim(value);
+    if (value.size > 0 && value.data[0] == '=') {
+        dropFront(value, 1);
+        trim(value);
+    }
+    if (value.size > 0 && value.data[0] == '"') {
+        dropFront(value, 1);
+        trim(value);
+        cutAt(value, findAny(value, "\""));
+        trim(value);
+    } else {
+        cutAt(value, findAny(value, "= \t\n\">"));
+    }
+    return true;
+}
+
+// Reads a decimal integer as strtol does (leading white space, a sign, digits up to the first
+// non-digit, 0 without digits), clamped to the 32-bit range instead of overflowing.
+std::int32_t readDecimal(Span s)
+{
+    std::size_t i = 0;
+    while (i < s.size && (s.data[i] == ' ' || (s.data[i] >= '\t' && s.data[i] <= '\r')))
+        ++i;
+    bool negative = false;
+    if (i < s.size && (s.data[i] == '+' || s.data[i] == '-'))
+        negative = s.data[i++] == '-';
+    long long magnitude = 0;
+    for (; i < s.size && s.data[i] >= '0' && s.data[i] <= '9'; ++i) {
+        magnitude = magnitude * 10 + (s.data[i] - '0');
+        if (magnitude > static_cast<long long>(INT32_MAX) + 1)
+            magnitude = static_cast<long long>(INT32_MAX) + 1;
+    }
+    long long value = negative ? -magnitude : magnitude;
+    if (value > INT32_MAX)
+        value = INT32_MAX;
+    return static_cast<std::int32_t>(value);
+}
+
+}  // namespace
+
+void trimBlanks(char* text)
+{
+    Span s{text, std::strlen(text)};
+    trim(s);
+    std::memmove(text, s.data, s.size);
+    text[s.size] = '\0';
+}
+
+TagInfo::TagInfo(const char* tagText, Parse parse)
+{
+    this->parse(tagText, strnlen(tagText, kTextCapacity), parse);
+}
+
+TagInfo::TagInfo(const char* tagText, std::size_t length, Parse parse)
+{
+    this->parse(tagText, length, parse);
+}
+
+TagInfo::~TagInfo() = default;
+
+void TagInfo::parse(const char* tagText, std::size_t length, Parse parse)
+{
+    Span tag{tagText, length < kTextCapacity ? length : kTextCapacity};
+    // A terminated text ends at its first NUL, whatever length the caller gave.
+    tag.size = strnlen(tag.data, tag.size);
+
+    Span rest = tag;
+    dropFront(rest, 1);
+    trim(rest);
+    if (rest.size > 0 && rest.data[0] == '/') {
+        closing = true;
+        dropFront(rest, 1);
+        trim(rest);
+    }
+    // A name that runs to the end of the tag carries the tag's '>' on it: drop that one.
+    std::size_t n = wordLength(rest);
+    std::size_t kept = n == rest.size && n > 0 ? n - 1 : n;
+    copyBounded(name, sizeof name, rest.data, kept);
+
+    if (closing || parse == Parse::nameOnly)
+        return;
+
+    // The first pass removes the name, later ones the previous attribute's first word. The
+    // three tests run one after another on the same piece, so a class value that reads
+    // "colspan" is then tested as a name too; that is deliberate.
+    while (rest.size > 0) {
+        dropFront(rest, wordLength(rest));
+        trim(rest);
+        if (rest.size == 0)
+            break;
+        Span piece = rest;
+        trim(piece);
+        cutAt(piece, findAny(rest, "= \t\n"));
+
+        if (equalsIgnoreCase(piece, "class")) {
+            if (extractAttributeValue(tag, "class", piece))
+                copyBounded(className, sizeof className, piece.data, piece.size);
+            else
+                piece.size = 0;
+        }
+        if (equalsIgnoreCase(piece, "colspan")) {
+            if (extractAttributeValue(tag, "colspan", piece))
+                colspan = readDecimal(piece);
+            else
+                piece.size = 0;
+        }
+        if (equalsIgnoreCase(piece, "rowspan")) {
+            if (extractAttributeValue(tag, "rowspan", piece))
+                rowspan = readDecimal(piece);
+        }
+    }
+}
+
+}  // namespace zelko

@@ -1,0 +1,190 @@
+#include "scan/scanner.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <string>
+
+#include "support.h"
+
+namespace zelko {
+namespace {
+
+// Writes every handed-over tag text into the result as {text}, so one string shows the order
+// of blanks, newlines and tags. '{' and '}' never occur in a tag text.
+void recordTag(void* context, const char* tagText, std::size_t length)
+{
+    OutSink& out = *static_cast<OutSink*>(context);
+    EXPECT_EQ(std::string(tagText).size(), length) << "tag text not terminated after its bytes";
+    out.put('{');
+    out.write(tagText, length);
+    out.put('}');
+}
+
+std::string drain(std::FILE* file)
+{
+    std::rewind(file);
+    std::string bytes;
+    char block[4096];
+    std::size_t n;
+    while ((n = std::fread(block, 1, sizeof block, file)) > 0)
+        bytes.append(block, n);
+    return bytes;
+}
+
+// Scans `input`, split into two calls at `split`, and returns what was written.
+std::string scanText(const std::string& input, std::size_t split = std::string::npos)
+{
+    std::FILE* file = std::tmpfile();
+    OutSink out(file);
+    ScanState state;
+    if (split > input.size())
+        split = input.size();
+    scanBytes(state, input.data(), split, out, recordTag, &out);
+    scanBytes(state, input.data() + split, input.size() - split, out, recordTag, &out);
+    out.flush();
+    std::string result = drain(file);
+    std::fclose(file);
+    return result;
+}
+
+std::string nuls(std::size_t n) { return std::string(n, '\0'); }
+
+struct ScanRow {
+    const char* what;
+    std::string input;
+    std::string expected;
+};
+
+const ScanRow kRows[] = {
+    {"text is dropped, blanks kept", "Hello <b>world</b>\n", " {<b>}{</b>}\n"},
+    {"'<' then digit is no tag", "a<5 b", " "},
+    {"a blank after '<' still opens a tag", "< td>", "{< td>}"},
+    {"disallowed characters are filtered", "<td bgcolor=#FFEEDD class=main-cell>",
+     "{<td bgcolor=FFEEDD class=maincell>}"},
+    {"apostrophes are filtered", "<td class='x'>", "{<td class=x>}"},
+    {"newlines inside a tag are written at once", "<td\nclass=x\n>", "\n\n{<tdclass=x>}"},
+    {"a tab inside a tag vanishes", "<td\tclass=x>", "{<tdclass=x>}"},
+    {"a '<' inside a tag is kept", "<a <b>", "{<a <b>}"},
+    {"a stray '<' swallows the next tag", "x < y <td>z", " {< y <td>}"},
+    {"a stray '<' with text", "1 < 2 and 3 > 2", " {< 2 and 3 >} "},
+    {"blanks outside tags are written", "a \tb\t", " \t\t"},
+    {"empty source", "", ""},
+    {"a NUL counts but adds nothing", "<" + nuls(1) + "5>", ""},
+    {"the 19th byte after '<' is still tested", "<" + nuls(17) + "5>", ""},
+    {"the 20th byte is not", "<" + nuls(18) + "5>", "{<5>}"},
+    {"only the head's second character counts", "<a<5>", "{<a<5>}"},
+    {"a second '<' is the head's second character", "<<5>", "{<<5>}"},
+    {"a newline as second character does not cancel", "<\n5>", "\n{<5>}"},
+    {"'>' outside a tag does nothing", "a>b>", ""},
+    {"carriage returns are dropped", "x\r\ny", "\n"},
+    {"bytes above 0x7F are filtered", "<td\xc3\xa9>", "{<td>}"},
+    {"text after a cancel is outside", "<5 <td>", " {<td>}"},
+    {"an empty tag is handed on", "<>", "{<>}"},
+    {"comment punctuation is filtered", "<!-- c -->", "{< c >}"},
+    {"an unfinished tag at the end is lost", "a <td class=x", " "},
+    {"blanks inside a tag are kept only in it", "<td  >", "{<td  >}"},
+};
+
+TEST(Scanner, FollowsTheByteRules)
+{
+    for (const ScanRow& row : kRows) {
+        std::string actual = scanText(row.input);
+        EXPECT_EQ(actual, row.expected) << row.what << "\n"
+                                        << test::firstDifference(row.expected, actual);
+    }
+}
+
+TEST(Scanner, GivesTheSameResultWhereverTheInputIsSplit)
+{
+    for (const ScanRow& row : kRows)
+        for (std::size_t split = 0; split <= row.input.size(); ++split)
+            EXPECT_EQ(scanText(row.input, split), row.expected) << row.what << ", split at " << split;
+}
+
+TEST(Scanner, AdmitsExactly79ByteValuesIntoATag)
+{
+    std::string input = "<";
+    for (int c = 1; c < 256; ++c)
+        if (c != '<' && c != '>')
+            input += static_cast<char>(c);
+    input += ">";
+    const std::string kept =
+        " \"&,./0123456789:;=ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]^_`abcdefghijklmnopqrstuvwxyz";
+    EXPECT_EQ(scanText(input), "\n{<" + kept + ">}");
+    EXPECT_EQ(kept.size() + 2, 79u);  // with '<' and '>'
+    int allowed = 0;
+    for (bool b : kAllowedInTag)
+        allowed += b ? 1 : 0;
+    EXPECT_EQ(allowed, 79);
+}
+
+TEST(Scanner, KeepsTheClosingBracketOfAnOverlongTag)
+{
+    for (std::size_t letters : {1252u, 1253u, 1254u, 5000u}) {
+        std::string out = scanText("<" + std::string(letters, 'a') + ">");
+        std::size_t keptLetters = letters < 1252 ? letters : 1252;
+        EXPECT_EQ(out, "{<" + std::string(keptLetters, 'a') + ">}") << letters << " letters";
+    }
+}
+
+TEST(Scanner, SurvivesATagFullOfOpeningBrackets)
+{
+    std::string input = "<";
+    for (int i = 0; i < 2000; ++i)
+        input += "<abcdefghijklmnopqrstuvw";
+    input += ">";
+    std::string out = scanText(input);
+    ASSERT_EQ(out.size(), 1256u);  // braces around 1254 characters
+    EXPECT_EQ(out.substr(0, 2), "{<");
+    EXPECT_EQ(out.substr(out.size() - 2), ">}");
+}
+
+TEST(Scanner, CopiesLongRunsOfBlanksAcrossOutputBlocks)
+{
+    std::string input;
+    for (int i = 0; i < 50000; ++i)
+        input += "word \t\n";
+    std::string expected;
+    for (int i = 0; i < 50000; ++i)
+        expected += " \t\n";
+    EXPECT_EQ(scanText(input), expected);
+}
+
+TEST(ScanStream, ReportsAReadError)
+{
+    test::TempDir dir;
+    std::FILE* source = std::fopen(dir.path().c_str(), "r");
+    ASSERT_NE(source, nullptr);
+    std::FILE* sink = std::tmpfile();
+    OutSink out(sink);
+    ScanState state;
+    EXPECT_EQ(scanStream(source, state, out, ignoreTag, nullptr), EISDIR);
+    std::fclose(source);
+    std::fclose(sink);
+}
+
+TEST(ScanStream, ReadsAFileToItsEnd)
+{
+    test::TempDir dir;
+    std::string text;
+    for (int i = 0; i < 30000; ++i)
+        text += "<td class=c>x y\n";
+    test::writeFile(dir / "in.html", text);
+    std::FILE* source = std::fopen((dir / "in.html").c_str(), "r");
+    std::FILE* sink = std::tmpfile();
+    OutSink out(sink);
+    ScanState state;
+    EXPECT_EQ(scanStream(source, state, out, recordTag, &out), 0);
+    out.flush();
+    std::string expected;
+    for (int i = 0; i < 30000; ++i)
+        expected += "{<td class=c>} \n";
+    EXPECT_EQ(drain(sink), expected);
+    std::fclose(source);
+    std::fclose(sink);
+}
+
+}  // namespace
+}  // namespace zelko

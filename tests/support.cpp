@@ -1,0 +1,149 @@
+#include "support.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+extern char** environ;
+
+namespace zelko::test {
+
+TempDir::TempDir()
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "zelko-test-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr)
+        throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void writeFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out)
+        throw std::runtime_error("cannot write " + path);
+}
+
+bool fileExists(const std::string& path)
+{
+    struct stat st;
+    return lstat(path.c_str(), &st) == 0;
+}
+
+RunResult runZelko(const RunOptions& options)
+{
+    TempDir work;
+    std::string bin = work / "bin";
+    mkdir(bin.c_str(), 0755);
+    std::string log = work / "opened";
+    writeFile(log, "");
+    const char* opener = "#!/bin/sh\nprintf '%s|' \"$#\" >> \"$ZELKO_OPENER_LOG\"\n"
+                         "printf '<%s>' \"$@\" >> \"$ZELKO_OPENER_LOG\"\n";
+    for (const char* name : {"xdg-open", "open"}) {
+        writeFile(bin + "/" + name, opener);
+        chmod((bin + "/" + name).c_str(), 0755);
+    }
+
+    std::vector<std::string> env;
+    for (char** e = environ; *e != nullptr; ++e) {
+        std::string entry = *e;
+        if (entry.rfind("PATH=", 0) != 0 && entry.rfind("ZELKO_OPENER_LOG=", 0) != 0)
+            env.push_back(entry);
+    }
+    const char* path = std::getenv("PATH");
+    env.push_back("PATH=" + bin + ":" + (path != nullptr ? path : "/usr/bin:/bin"));
+    env.push_back("ZELKO_OPENER_LOG=" + log);
+
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(options.argv0.c_str()));
+    for (const std::string& a : options.args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    std::vector<char*> envp;
+    for (std::string& e : env)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+
+    std::string outPath = work / "stdout", errPath = work / "stderr";
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (options.closeStdin)
+        posix_spawn_file_actions_addclose(&actions, 0);
+    else
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (!options.cwd.empty())
+        posix_spawn_file_actions_addchdir_np(&actions, options.cwd.c_str());
+
+    pid_t child;
+    int rc = posix_spawn(&child, ZELKO_BINARY, &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0)
+        throw std::runtime_error("cannot start " ZELKO_BINARY);
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0) {
+    }
+
+    RunResult result;
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.out = readFile(outPath);
+    result.err = readFile(errPath);
+    result.opened = readFile(log);
+    return result;
+}
+
+std::string firstDifference(const std::string& expected, const std::string& actual)
+{
+    std::size_t i = 0;
+    while (i < expected.size() && i < actual.size() && expected[i] == actual[i])
+        ++i;
+    if (i == expected.size() && i == actual.size())
+        return "identical";
+    auto around = [i](const std::string& s) {
+        std::size_t from = i < 20 ? 0 : i - 20;
+        std::ostringstream o;
+        for (std::size_t k = from; k < s.size() && k < i + 20; ++k) {
+            unsigned char c = static_cast<unsigned char>(s[k]);
+            if (k == i)
+                o << "[HERE]";
+            if (c >= 0x20 && c < 0x7f)
+                o << c;
+            else {
+                char hex[8];
+                std::snprintf(hex, sizeof hex, "\\x%02x", c);
+                o << hex;
+            }
+        }
+        return o.str();
+    };
+    std::ostringstream o;
+    o << "first difference at byte " << i << " (expected " << expected.size() << " bytes, got "
+      << actual.size() << ")\n  expected: " << around(expected) << "\n  actual:   " << around(actual);
+    return o.str();
+}
+
+}  // namespace zelko::test
