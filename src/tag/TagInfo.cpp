@@ -170,8 +170,13 @@ void TagInfo::parse(const char* tagText, std::size_t length, Parse parse)
     // three tests run one after another on the same piece, so a class value that reads
     // "colspan" is then tested as a name too; that is deliberate.
     while (rest.size > 0) {
+        std::size_t before = rest.size;
         dropFront(rest, wordLength(rest));
         trim(rest);
+        // A newline in front is removed by neither step; scanned tags never hold one, but any
+        // other text must not stop the loop from moving on.
+        if (rest.size == before)
+            dropFront(rest, 1);
         if (rest.size == 0)
             break;
         Span piece = rest;
