@@ -6,6 +6,7 @@
 
 #include "app/naming.h"
 #include "app/platform.h"
+#include "scan/annotate.h"
 #include "scan/scanner.h"
 #include "tag/text.h"
 
@@ -93,14 +94,14 @@ int runTool(int argc, char** argv)
 
     OutSink out(result);
     ScanState state;
-    int readError = scanStream(source, state, out, ignoreTag, nullptr);
+    Annotation annotation{showBorders, &out};
+    int readError = scanStream(source, state, out, annotateHandler, &annotation);
     out.flush();
     int writeError = out.error;
     errno = 0;
     if (std::fclose(result) != 0 && writeError == 0)
         writeError = errno != 0 ? errno : EIO;
     std::fclose(source);
-    (void)showBorders;
     if (readError != 0)
         return reportError("Read file error", readError);
     if (writeError != 0)

@@ -1,0 +1,119 @@
+#include "scan/annotate.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "support.h"
+
+namespace zelko {
+namespace {
+
+const std::string kTable = kTableBorderStyle;
+const std::string kCell = kCellBorderStyle;
+const std::string kCaption = "<thead style=\"color: #FF0000; font: normal 9px Courier New;\">";
+
+std::string annotate(const std::string& tag, bool showBorders)
+{
+    std::FILE* file = std::tmpfile();
+    {
+        OutSink out(file);
+        annotateTag(tag.data(), tag.size(), showBorders, out);
+        out.flush();
+    }
+    std::rewind(file);
+    std::string bytes;
+    char block[4096];
+    std::size_t n;
+    while ((n = std::fread(block, 1, sizeof block, file)) > 0)
+        bytes.append(block, n);
+    std::fclose(file);
+    return bytes;
+}
+
+struct Row {
+    std::string tag;
+    std::string borders;  // written in border mode
+    std::string plain;    // written with -n
+};
+
+void expectRows(const std::vector<Row>& rows)
+{
+    for (const Row& row : rows) {
+        std::string b = annotate(row.tag, true), p = annotate(row.tag, false);
+        EXPECT_EQ(b, row.borders) << row.tag << " (borders)\n" << test::firstDifference(row.borders, b);
+        EXPECT_EQ(p, row.plain) << row.tag << " (-n)\n" << test::firstDifference(row.plain, p);
+    }
+}
+
+TEST(AnnotateTag, RestylesTablesAndCellsInBorderMode)
+{
+    expectRows({
+        {"<table class=grid border=0>",
+         "<table class=grid border=0 " + kTable + kCaption + "grid</thead>",
+         "<table class=grid border=0>"},
+        {"<table>", "<table " + kTable + kCaption + "</thead>", "<table>"},
+        {"<TABLE CLASS=x>", "<TABLE CLASS=x " + kTable + kCaption + "</thead>", "<TABLE CLASS=x>"},
+        {"<tr>", "<tr>", "<tr>"},
+        {"<TR class=r>", "<TR class=r>", "<TR class=r>"},
+    });
+}
+
+TEST(AnnotateTag, LabelsEveryOpeningCellInBothModes)
+{
+    expectRows({
+        {"<td colspan=2 class=x>", "<td colspan=2 class=x " + kCell + "&nbsp;2x1 x",
+         "<td colspan=2 class=x>&nbsp;2x1 x"},
+        {"<TH>", "<TH " + kCell + "&nbsp;1x1 ", "<TH>&nbsp;1x1 "},
+        {"<td rowspan=3>", "<td rowspan=3 " + kCell + "&nbsp;1x3 ", "<td rowspan=3>&nbsp;1x3 "},
+        {"<td colspan=-5 rowspan=99999999999>",
+         "<td colspan=-5 rowspan=99999999999 " + kCell + "&nbsp;-5x2147483647 ",
+         "<td colspan=-5 rowspan=99999999999>&nbsp;-5x2147483647 "},
+        {"<td rowspan=-2147483648>", "<td rowspan=-2147483648 " + kCell + "&nbsp;1x-2147483648 ",
+         "<td rowspan=-2147483648>&nbsp;1x-2147483648 "},
+        {"<td style=color:red>", "<td style=color:red " + kCell + "&nbsp;1x1 ",
+         "<td style=color:red>&nbsp;1x1 "},
+    });
+}
+
+TEST(AnnotateTag, WritesClosingAndFrameTagsUnchanged)
+{
+    expectRows({
+        {"</td>", "</td>", "</td>"},
+        {"</TR>", "</TR>", "</TR>"},
+        {"</table >", "</table >", "</table >"},
+        {"</th class=x>", "</th class=x>", "</th class=x>"},
+        {"<html>", "<html>", "<html>"},
+        {"</head>", "</head>", "</head>"},
+        {"<link rel=stylesheet href=a.css>", "<link rel=stylesheet href=a.css>",
+         "<link rel=stylesheet href=a.css>"},
+        {"<BODY bgcolor=white>", "<BODY bgcolor=white>", "<BODY bgcolor=white>"},
+        {"</Html>", "</Html>", "</Html>"},
+    });
+}
+
+TEST(AnnotateTag, WritesNothingForOtherTags)
+{
+    for (const char* tag : {"<p>", "<div class=x>", "<br>", "<thead>", "<tbody>", "<caption>",
+                            "<font>", "<tdclass=x>", "<td/>", "<tables>", "< y <td>", "<>",
+                            "</p>", "<meta charset=utf8>", "<title>", "<script>"})
+        expectRows({{tag, "", ""}});
+}
+
+TEST(AnnotateTag, WritesATagTooLongForTheOutputLineWhole)
+{
+    std::string attributes;
+    while (attributes.size() < 1240)
+        attributes += " a=b";
+    std::string cell = "<td" + attributes + ">";
+    std::string table = "<table" + attributes + ">";
+    ASSERT_GT(cell.size(), 1187u);
+    expectRows({
+        {cell, cell.substr(0, cell.size() - 1) + " " + kCell + "&nbsp;1x1 ", cell + "&nbsp;1x1 "},
+        {table, table.substr(0, table.size() - 1) + " " + kTable + kCaption + "</thead>", table},
+    });
+}
+
+}  // namespace
+}  // namespace zelko
