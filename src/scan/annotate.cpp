@@ -2,9 +2,9 @@
 
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 
 #include "tag/TagInfo.h"
-#include "tag/text.h"
 
 namespace zelko {
 
@@ -18,19 +18,45 @@ const char kCaptionEnd[] = "</thead>";
 
 enum class Kind { other, frame, table, row, cell };
 
+char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// The kind of tag a name stands for, in any letter case.
 Kind kindOf(const char* name)
 {
-    Span s{name, std::strlen(name)};
-    if (equalsIgnoreCase(s, "td") || equalsIgnoreCase(s, "th"))
-        return Kind::cell;
-    if (equalsIgnoreCase(s, "tr"))
-        return Kind::row;
-    if (equalsIgnoreCase(s, "table"))
-        return Kind::table;
-    if (equalsIgnoreCase(s, "link") || equalsIgnoreCase(s, "html") || equalsIgnoreCase(s, "head") ||
-        equalsIgnoreCase(s, "body"))
-        return Kind::frame;
+    char n[6] = {};  // the longest kept name has five letters; a sixth means none matches
+    for (std::size_t i = 0; i < sizeof n && name[i] != '\0'; ++i)
+        n[i] = lower(name[i]);
+    if (n[5] != '\0')
+        return Kind::other;
+    if (n[0] == 't') {
+        if (n[2] == '\0')
+            return n[1] == 'd' || n[1] == 'h' ? Kind::cell : n[1] == 'r' ? Kind::row : Kind::other;
+        return std::memcmp(n, "table", 6) == 0 ? Kind::table : Kind::other;
+    }
+    for (const char* frame : {"link", "html", "head", "body"})
+        if (std::memcmp(n, frame, 5) == 0)
+            return Kind::frame;
     return Kind::other;
+}
+
+bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+// True when the tag's name certainly is none of the kept ones. Decided only in the common
+// shape where the name starts right after "<" or "</" with a letter: then its first two
+// characters are the tag text's, and every kept name starts with one of these pairs.
+bool cannotBeKept(const char* tagText, std::size_t length)
+{
+    std::size_t start = tagText[1] == '/' ? 2 : 1;
+    if (length < start + 2 || !isLetter(tagText[start]))
+        return false;
+    char a = lower(tagText[start]), b = lower(tagText[start + 1]);
+    switch (a) {
+    case 't': return b != 'a' && b != 'r' && b != 'd' && b != 'h';
+    case 'h': return b != 't' && b != 'e';
+    case 'l': return b != 'i';
+    case 'b': return b != 'o';
+    default: return true;
+    }
 }
 
 void writeDecimal(OutSink& out, std::int32_t value)
@@ -53,7 +79,7 @@ void writeDecimal(OutSink& out, std::int32_t value)
 
 void annotateTag(const char* tagText, std::size_t length, bool showBorders, OutSink& out)
 {
-    if (length == 0)
+    if (length < 2 || cannotBeKept(tagText, length))
         return;
     // Most tags write nothing, so the name is read first and the attributes only when needed.
     TagInfo head(tagText, length, TagInfo::Parse::nameOnly);

@@ -1,11 +1,14 @@
 // The scanner knows nothing of comments, scripts, quoting or entities. Per byte:
 //   '<' opens a tag (a '<' inside an open tag is just another tag byte);
 //   outside a tag, spaces and tabs are copied to the result and everything else is dropped;
-//   inside a tag, allowed bytes are kept in the tag text, and the first bytes after each '<'
-//   are kept unfiltered in the head, whose second character, if a digit, cancels the tag
-//   ("a<5" is not a tag); '>' ends the tag and hands its text on;
-//   every newline is copied, inside a tag or not.
-// Bytes are compared through tables indexed by the unsigned byte, never through the locale.
+//   inside a tag, allowed bytes are kept in the tag text. The head of a tag is its unfiltered
+//   bytes, up to the 19th byte after the latest '<' ('<' itself being the first); a NUL counts
+//   but is not kept. When the head's second character is a digit the tag is cancelled
+//   ("a<5" is not a tag). '>' ends the tag and hands its text on. Every newline is copied,
+//   inside a tag or not.
+// Once the head's second character is known nothing can cancel the tag any more, so the rest
+// of the tag is taken in one sweep up to its '>'. Bytes are compared through tables indexed by
+// the unsigned byte, never through the locale.
 #include "scan/scanner.h"
 
 #include <cerrno>
@@ -14,8 +17,8 @@
 namespace zelko {
 namespace {
 
-// Head bytes are kept, and the digit test made, only while fewer than this many bytes have been
-// seen since the latest '<'. The count stops here, so a tag of any length cannot overflow it.
+// Head bytes are kept only while fewer than this many bytes have been seen since the latest
+// '<'. The count stops here, so a tag of any length cannot overflow it.
 constexpr std::int32_t kHeadLimit = 20;
 
 constexpr std::array<bool, 256> makeAllowed()
@@ -49,9 +52,12 @@ constexpr std::array<unsigned char, 256> makeCopiedOutside()
 
 constexpr std::array<unsigned char, 256> kCopiedOutside = makeCopiedOutside();
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+// The last place of the tag text is kept for the '>', so every tag text handed on ends with it.
+constexpr std::size_t kTextRoom = kTextCapacity - 1;
 
-void cancelTag(ScanState& st)
+bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+
+void resetTag(ScanState& st)
 {
     st.inTag = false;
     st.tagCount = 0;
@@ -59,59 +65,97 @@ void cancelTag(ScanState& st)
     st.textLength = 0;
 }
 
-// Handles one byte inside a tag (or the '<' that opens one). Returns true when the tag ended or
-// was cancelled with this byte, so the bytes after it are outside a tag again.
-bool tagByte(ScanState& st, unsigned char c, OutSink& out, TagHandler handler, void* context)
+void endTag(ScanState& st, TagHandler handler, void* context)
 {
-    if (c == '<') {
-        st.inTag = true;
-        st.tagCount = 0;
-    }
-    if (st.tagCount < kHeadLimit)
-        ++st.tagCount;
-    // The last place is kept for the '>', so every tag text handed on ends with it.
-    if (kAllowedInTag[c] && st.textLength < (c == '>' ? kTextCapacity : kTextCapacity - 1))
-        st.tagText[st.textLength++] = static_cast<char>(c);
-
-    if (st.tagCount < kHeadLimit) {
-        // A NUL is counted but adds nothing to the head.
-        if (c != 0 && st.headLength < kTextCapacity)
-            st.tagHead[st.headLength++] = static_cast<char>(c);
-        if (st.headLength > 1 && isDigit(st.tagHead[1])) {
-            cancelTag(st);
-            return true;
-        }
-    }
-    if (c == '>') {
-        std::size_t length = st.textLength;
-        cancelTag(st);
-        if (length > 0) {
-            st.tagText[length] = '\0';
-            handler(context, st.tagText, length);
-        }
-        return true;
-    }
-    if (c == '\n')
-        out.put('\n');
-    return false;
+    std::size_t length = st.textLength;
+    st.tagText[length++] = '>';
+    st.tagText[length] = '\0';
+    resetTag(st);
+    handler(context, st.tagText, length);
 }
 
-// Copies the spaces, tabs and newlines of text that holds no '<' and lies outside any tag.
-void copyBlanks(const unsigned char* p, const unsigned char* end, OutSink& out)
+// Copies the spaces, tabs and newlines of text outside a tag, up to the next '<' or the end.
+// Returns where it stopped.
+const unsigned char* copyBlanks(const unsigned char* p, const unsigned char* end, OutSink& out)
 {
     while (p < end) {
         if (out.used == OutSink::kBlock)
             out.flush();
         std::size_t room = OutSink::kBlock - out.used;
-        std::size_t chunk = static_cast<std::size_t>(end - p) < room ? end - p : room;
+        const unsigned char* stop = static_cast<std::size_t>(end - p) < room ? end : p + room;
         char* o = out.buffer + out.used;
-        for (std::size_t i = 0; i < chunk; ++i) {
-            *o = static_cast<char>(p[i]);
-            o += kCopiedOutside[p[i]];
+        // Every byte is stored; only the copied ones move the output on.
+        for (; p < stop; ++p) {
+            unsigned char c = *p;
+            if (c == '<')
+                break;
+            *o = static_cast<char>(c);
+            o += kCopiedOutside[c];
         }
         out.used = static_cast<std::size_t>(o - out.buffer);
-        p += chunk;
+        if (p < stop)
+            break;
     }
+    return p;
+}
+
+// Takes tag bytes one at a time, from the '<' that opens the tag, until the head's second
+// character is known, the tag is cancelled, or it ends. Returns where it stopped.
+const unsigned char* scanHead(ScanState& st, const unsigned char* p, const unsigned char* end,
+                              OutSink& out, TagHandler handler, void* context)
+{
+    while (p < end) {
+        unsigned char c = *p++;
+        if (c == '<') {
+            st.inTag = true;
+            st.tagCount = 0;
+        }
+        if (st.tagCount < kHeadLimit)
+            ++st.tagCount;
+        if (kAllowedInTag[c] && c != '>' && st.textLength < kTextRoom)
+            st.tagText[st.textLength++] = static_cast<char>(c);
+        if (st.tagCount < kHeadLimit && c != 0) {
+            st.tagHead[st.headLength++] = static_cast<char>(c);
+            if (st.headLength == 2 && isDigit(c)) {
+                resetTag(st);
+                return p;
+            }
+        }
+        if (c == '>') {
+            endTag(st, handler, context);
+            return p;
+        }
+        if (c == '\n')
+            out.put('\n');
+        if (st.headLength == 2)
+            return p;
+    }
+    return p;
+}
+
+// Takes the rest of a tag whose head is known, up to and including its '>'.
+const unsigned char* scanBody(ScanState& st, const unsigned char* p, const unsigned char* end,
+                              OutSink& out, TagHandler handler, void* context)
+{
+    std::size_t length = st.textLength;
+    std::size_t newlines = 0;
+    for (; p < end; ++p) {
+        unsigned char c = *p;
+        if (c == '>')
+            break;
+        // Stored always, kept only when allowed and there is room: no branch per byte.
+        st.tagText[length] = static_cast<char>(c);
+        length += static_cast<std::size_t>(kAllowedInTag[c] & (length < kTextRoom));
+        newlines += c == '\n';
+    }
+    st.textLength = length;
+    // Nothing else is written before the tag ends, so its newlines can go out together.
+    for (; newlines > 0; --newlines)
+        out.put('\n');
+    if (p == end)
+        return end;
+    endTag(st, handler, context);
+    return p + 1;
 }
 
 }  // namespace
@@ -127,17 +171,15 @@ void scanBytes(ScanState& st, const char* bytes, std::size_t n, OutSink& out,
     const unsigned char* end = p + n;
     while (p < end) {
         if (!st.inTag) {
-            // Outside a tag only '<' starts anything: skip to it, copying the blanks.
-            const void* lt = std::memchr(p, '<', static_cast<std::size_t>(end - p));
-            const unsigned char* stop = lt != nullptr ? static_cast<const unsigned char*>(lt) : end;
-            copyBlanks(p, stop, out);
-            p = stop;
+            // Outside a tag only '<' starts anything.
+            p = copyBlanks(p, end, out);
             if (p == end)
                 break;
         }
-        while (p < end)
-            if (tagByte(st, *p++, out, handler, context))
-                break;
+        if (st.headLength < 2)
+            p = scanHead(st, p, end, out, handler, context);
+        else
+            p = scanBody(st, p, end, out, handler, context);
     }
 }
 

@@ -20,11 +20,13 @@ extern const std::array<bool, 256> kAllowedInTag;
 
 struct ScanState {
     bool inTag = false;
-    std::int32_t tagCount = 0;  // bytes since the latest '<' (counting stops at 20)
+    std::int32_t tagCount = 0;  // bytes since the latest '<' while the head is open (stops at 20)
     std::size_t textLength = 0;
     std::size_t headLength = 0;
     char tagText[kTextCapacity + 1] = {};  // filtered tag text, '<' to '>'
-    char tagHead[kTextCapacity + 1] = {};  // unfiltered first bytes after each '<'
+    // The first unfiltered bytes of the tag. Only the second one is ever looked at (a digit
+    // there cancels the tag), so no more than two are kept.
+    char tagHead[2] = {};
 };
 
 // Scans `n` source bytes, continuing from `state`; writes to `out` and calls `handler`.

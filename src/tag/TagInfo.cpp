@@ -49,25 +49,52 @@ void cutAt(Span& s, std::size_t position)
         s.size = position;
 }
 
-// Position of the first byte of `s` that is in `set`, or s.size.
-std::size_t findAny(Span s, const char* set)
+// A set of bytes, as a table indexed by the unsigned byte.
+struct ByteSet {
+    bool has[256];
+};
+
+constexpr ByteSet makeSet(const char* members)
 {
-    for (std::size_t i = 0; i < s.size; ++i)
-        if (std::strchr(set, s.data[i]) != nullptr && s.data[i] != '\0')
-            return i;
-    return s.size;
+    ByteSet set{};
+    for (; *members != '\0'; ++members)
+        set.has[static_cast<unsigned char>(*members)] = true;
+    return set;
+}
+
+constexpr ByteSet kWordEnd = makeSet(" \t\n");
+constexpr ByteSet kNameEnd = makeSet("= \t\n");
+constexpr ByteSet kValueEnd = makeSet("= \t\n\">");
+constexpr ByteSet kEquals = makeSet("=");
+constexpr ByteSet kQuote = makeSet("\"");
+
+// Position of the first byte of `s` that is in `set`, or s.size.
+std::size_t findAny(Span s, const ByteSet& set)
+{
+    std::size_t i = 0;
+    while (i < s.size && !set.has[static_cast<unsigned char>(s.data[i])])
+        ++i;
+    return i;
 }
 
 // Length of the leading run of `s` that holds no space, tab or newline.
-std::size_t wordLength(Span s) { return findAny(s, " \t\n"); }
+std::size_t wordLength(Span s) { return findAny(s, kWordEnd); }
 
 // Position of the first occurrence of `needle` in `hay`, or hay.size when there is none.
 std::size_t findText(Span hay, const char* needle)
 {
     std::size_t n = std::strlen(needle);
-    for (std::size_t i = 0; i + n <= hay.size; ++i)
-        if (std::memcmp(hay.data + i, needle, n) == 0)
-            return i;
+    const char* from = hay.data;
+    const char* last = hay.data + hay.size;
+    while (static_cast<std::size_t>(last - from) >= n) {
+        const void* first = std::memchr(from, needle[0], static_cast<std::size_t>(last - from) - n + 1);
+        if (first == nullptr)
+            break;
+        const char* at = static_cast<const char*>(first);
+        if (std::memcmp(at, needle, n) == 0)
+            return static_cast<std::size_t>(at - hay.data);
+        from = at + 1;
+    }
     return hay.size;
 }
 
@@ -80,7 +107,7 @@ bool extractAttributeValue(Span tag, const char* attribute, Span& value)
         return false;
     value = tag;
     dropFront(value, at);
-    std::size_t equals = findAny(value, "=");
+    std::size_t equals = findAny(value, kEquals);
     if (equals == value.size)
         value.size = 0;
     dropFront(value, equals);
@@ -92,10 +119,10 @@ bool extractAttributeValue(Span tag, const char* attribute, Span& value)
     if (value.size > 0 && value.data[0] == '"') {
         dropFront(value, 1);
         trim(value);
-        cutAt(value, findAny(value, "\""));
+        cutAt(value, findAny(value, kQuote));
         trim(value);
     } else {
-        cutAt(value, findAny(value, "= \t\n\">"));
+        cutAt(value, findAny(value, kValueEnd));
     }
     return true;
 }
@@ -147,8 +174,6 @@ TagInfo::~TagInfo() = default;
 void TagInfo::parse(const char* tagText, std::size_t length, Parse parse)
 {
     Span tag{tagText, length < kTextCapacity ? length : kTextCapacity};
-    // A terminated text ends at its first NUL, whatever length the caller gave.
-    tag.size = strnlen(tag.data, tag.size);
 
     Span rest = tag;
     dropFront(rest, 1);
@@ -181,7 +206,7 @@ void TagInfo::parse(const char* tagText, std::size_t length, Parse parse)
             break;
         Span piece = rest;
         trim(piece);
-        cutAt(piece, findAny(rest, "= \t\n"));
+        cutAt(piece, findAny(rest, kNameEnd));
 
         if (equalsIgnoreCase(piece, "class")) {
             if (extractAttributeValue(tag, "class", piece))

@@ -17,7 +17,7 @@ public:
 
     // Parses terminated tag text `tagText` ('<' ... '>'); at most its first 1254 characters count.
     explicit TagInfo(const char* tagText, Parse parse = Parse::whole);
-    // Parses the first `length` bytes of `tagText` (at most 1254 of them count).
+    // Parses the first `length` bytes of `tagText`, taken as they are (at most 1254 count).
     TagInfo(const char* tagText, std::size_t length, Parse parse = Parse::whole);
     virtual ~TagInfo();
 
