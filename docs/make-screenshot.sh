@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Renders the sample page's result with headless Chromium (Debian package chromium) into
+# docs/sample-result.png, the picture the README shows.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+cmake --preset default >/dev/null && cmake --build --preset default >/dev/null
+PATH="$(mktemp -d):$PATH" ./build/zelko examples/sample.html >/dev/null  # no opener on PATH
+profile=$(mktemp -d)
+chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
+  --disable-background-networking --disable-component-update --disable-sync \
+  --user-data-dir="$profile" --hide-scrollbars --window-size=250,345 \
+  --screenshot=docs/sample-result.png "file://$PWD/build/zelko.html"
+rm -rf "$profile"
