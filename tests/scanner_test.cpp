@@ -129,6 +129,17 @@ TEST(Scanner, KeepsTheClosingBracketOfAnOverlongTag)
     }
 }
 
+TEST(Scanner, FilteredBytesTakeNoRoomInTheTagText)
+{
+    std::string mixed;
+    for (int i = 0; i < 2000; ++i)
+        mixed += "a#\n";
+    std::string out = scanText("<" + mixed + ">");
+    EXPECT_EQ(out, std::string(2000, '\n') + "{<" + std::string(1252, 'a') + ">}");
+    for (std::size_t split : {1u, 700u, 1300u, 2600u, 5000u})
+        EXPECT_EQ(scanText("<" + mixed + ">", split), out) << "split at " << split;
+}
+
 TEST(Scanner, SurvivesATagFullOfOpeningBrackets)
 {
     std::string input = "<";

@@ -139,15 +139,22 @@ const unsigned char* scanBody(ScanState& st, const unsigned char* p, const unsig
 {
     std::size_t length = st.textLength;
     std::size_t newlines = 0;
-    for (; p < end; ++p) {
-        unsigned char c = *p;
-        if (c == '>')
-            break;
-        // Stored always, kept only when allowed and there is room: no branch per byte.
-        st.tagText[length] = static_cast<char>(c);
-        length += static_cast<std::size_t>(kAllowedInTag[c] & (length < kTextRoom));
-        newlines += c == '\n';
+    // The text grows by at most one byte per byte read, so within `room` bytes it cannot
+    // overflow and the inner loop needs no bound check. Once it is full, bytes are only looked at.
+    while (p < end && *p != '>' && length < kTextRoom) {
+        std::size_t room = kTextRoom - length;
+        const unsigned char* fits = static_cast<std::size_t>(end - p) < room ? end : p + room;
+        for (; p < fits; ++p) {
+            unsigned char c = *p;
+            if (c == '>')
+                break;
+            st.tagText[length] = static_cast<char>(c);  // stored always, kept only when allowed
+            length += kAllowedInTag[c];
+            newlines += c == '\n';
+        }
     }
+    for (; p < end && *p != '>'; ++p)
+        newlines += *p == '\n';
     st.textLength = length;
     // Nothing else is written before the tag ends, so its newlines can go out together.
     for (; newlines > 0; --newlines)

@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Times zelko on a generated 256 MiB page against `wc -l` on the same file (the floor for any
+# program that looks at every byte), several runs each, and measures peak RSS on a 1 MiB and a
+# 256 MiB page. Usage: bench/run.sh [RUNS] [MEBIBYTES]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+runs=${1:-5}
+size=${2:-256}
+
+cmake --preset default >/dev/null
+cmake --build --preset default --target zelko genpage >/dev/null
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/zelko-bench.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+mkdir "$work/bin"
+printf '#!/bin/sh\nexit 0\n' >"$work/bin/xdg-open"   # the result is not opened
+chmod +x "$work/bin/xdg-open"
+cp build/zelko "$work/zelko"                          # the result lands next to the tool
+./build/bench/genpage "$size" >"$work/page.html"
+./build/bench/genpage 1 >"$work/small.html"
+bytes=$(stat -c %s "$work/page.html")
+cat "$work/page.html" >/dev/null                      # both start from a warm page cache
+
+seconds() { # command... : wall-clock seconds of one run
+  local t0 t1
+  t0=$(date +%s%N); "$@" >/dev/null 2>&1; t1=$(date +%s%N)
+  echo "scale=4; ($t1 - $t0) / 1000000000" | bc
+}
+median() { sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2] + a[NR/2+1]) / 2}'; }
+peak_kib() { /usr/bin/time -v "$@" 2>&1 >/dev/null | awk -F: '/Maximum resident/ {gsub(/ /, "", $2); print $2}'; }
+
+wc_times=() zelko_times=()
+for ((i = 0; i < runs; i++)); do
+  wc_times+=("$(seconds wc -l "$work/page.html")")
+  zelko_times+=("$(PATH="$work/bin:$PATH" seconds "$work/zelko" "$work/page.html")")
+done
+wc_median=$(printf '%s\n' "${wc_times[@]}" | median)
+zelko_median=$(printf '%s\n' "${zelko_times[@]}" | median)
+result_bytes=$(stat -c %s "$work/zelko.html")
+
+rss_small=$(PATH="$work/bin:$PATH" peak_kib "$work/zelko" "$work/small.html")
+rss_large=$(PATH="$work/bin:$PATH" peak_kib "$work/zelko" "$work/page.html")
+
+mbps() { echo "scale=0; $bytes / $1 / 1000000" | bc; }
+echo "input:          $bytes bytes, $(tr -cd '<' <"$work/page.html" | wc -c) '<' (generated, ${size} MiB); result $result_bytes bytes"
+echo "wc -l median:   ${wc_median} s  ($(mbps "$wc_median") MB/s)   runs: ${wc_times[*]}"
+echo "zelko median:   ${zelko_median} s  ($(mbps "$zelko_median") MB/s)   runs: ${zelko_times[*]}"
+echo "ratio:          $(echo "scale=1; $zelko_median / $wc_median" | bc)x wc -l"
+echo "peak RSS:       ${rss_small} KiB on 1 MiB, ${rss_large} KiB on ${size} MiB"
+echo "machine:        $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(uname -sr)"
