@@ -3,8 +3,52 @@
 // between: a path holding spaces, quotes or shell syntax reaches the opener as one argument.
 #include "app/platform.h"
 
-#include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <string>
+
+#ifdef _WIN32
+
+#include <io.h>
+#include <windows.h>
+
+namespace zelko {
+
+void runCommand(const char* command)
+{
+    std::fflush(stdout);
+    if (std::strcmp(command, "PAUSE") == 0) {
+        std::system("PAUSE");
+        return;
+    }
+    // cmd /c strips one pair of quotes from around the whole line; the inner pair keeps
+    // spaces and & | < > ^ ( ) in the path literal, so the path cannot run a command.
+    std::string line = "\"\"" + std::string(command) + "\"\"";
+    std::system(line.c_str());
+}
+
+bool isSameFile(std::FILE* file, const char* path)
+{
+    HANDLE open = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+    HANDLE named = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (open == INVALID_HANDLE_VALUE || named == INVALID_HANDLE_VALUE) {
+        if (named != INVALID_HANDLE_VALUE)
+            CloseHandle(named);
+        return false;
+    }
+    BY_HANDLE_FILE_INFORMATION a, b;
+    bool known = GetFileInformationByHandle(open, &a) && GetFileInformationByHandle(named, &b);
+    CloseHandle(named);
+    return known && a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
+           a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
+}
+
+}  // namespace zelko
+
+#else
+
+#include <cerrno>
 
 #include <spawn.h>
 #include <sys/stat.h>
@@ -13,7 +57,6 @@
 #include <unistd.h>
 
 extern char** environ;
-
 namespace zelko {
 namespace {
 
@@ -79,3 +122,5 @@ bool isSameFile(std::FILE* file, const char* path)
 }
 
 }  // namespace zelko
+
+#endif

@@ -1,0 +1,134 @@
+#!/usr/bin/env bash
+# End-to-end tests of zelko.exe under Wine: the golden pages in both modes (CRLF results), the
+# console reports and exit statuses, the protection of a source that is the result file, read
+# and write errors, and a path holding the interpreter's special characters.
+# Usage: tests/windows/run.sh path/to/zelko.exe
+set -uo pipefail
+exe=$(realpath "$1")
+here=$(cd "$(dirname "$0")" && pwd)
+golden="$here/../data/golden"
+
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX=${WINEPREFIX:-$(mktemp -d "${TMPDIR:-/tmp}/zelko-wine.XXXXXX")}
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  timeout 300 wineboot --init >/dev/null 2>&1
+  timeout 120 wineserver -w
+fi
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/zelko-wintest.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+passed=0 failed=0
+
+fail() { echo "FAIL: $1"; failed=$((failed + 1)); }
+pass() { passed=$((passed + 1)); }
+crlf() { sed 's/$/\r/' "$1"; }   # the expected result with Windows line ends
+
+# run DIR ARGS...: runs zelko.exe copied into DIR; sets status, out and err (with \r removed).
+run() {
+  local dir=$1; shift
+  cp "$exe" "$dir/zelko.exe"
+  (cd "$dir" && timeout 60 wine zelko.exe "$@" </dev/null >"$work/out" 2>"$work/err")
+  status=$?
+  out=$(tr -d '\r' <"$work/out")
+  err=$(tr -d '\r' <"$work/err")
+}
+
+expect_status() { # what expected
+  if [ "$status" -eq 124 ]; then fail "$1: did not end within 60 s"; return 1; fi
+  if [ "$status" -ne "$2" ]; then fail "$1: exit status $status, expected $2 (out: $out; err: $err)"; return 1; fi
+  return 0
+}
+
+# Golden pages, both modes, result bytes compared exactly.
+for page in simple hostile crlf empty; do
+  for mode in borders plain; do
+    dir="$work/$page-$mode"; mkdir -p "$dir"
+    cp "$golden/$page.html" "$dir/page.html"
+    if [ "$mode" = plain ]; then run "$dir" page.html -n; else run "$dir" -B page.html; fi
+    expect_status "golden $page $mode" 0 || continue
+    if ! cmp -s <(crlf "$golden/$page.$mode") "$dir/zelko.html"; then
+      fail "golden $page $mode: result differs"; cmp <(crlf "$golden/$page.$mode") "$dir/zelko.html" | head -n 3
+    elif ! grep -qF "RESULT:	'" <<<"$out" || ! grep -qF "zelko.html'" <<<"$out"; then
+      fail "golden $page $mode: no result line in: $out"
+    else
+      pass
+    fi
+  done
+done
+
+# No arguments: the usage text and exit status 1, nothing written.
+dir="$work/usage"; mkdir -p "$dir"
+run "$dir"
+if expect_status "usage" 1; then
+  if [[ "$out" != *"ERROR: missing sourcefile as parameter!!"*"-n	borders from source file (default)"* ]]; then
+    fail "usage: text missing from: $out"
+  elif [ -e "$dir/zelko.html" ]; then fail "usage: a result was written"
+  else pass; fi
+fi
+
+# A missing source and a run with switches only: reported on both streams, exit status 2.
+for args in "missing.html" "-n"; do
+  dir="$work/missing-${args#-}"; mkdir -p "$dir"
+  # shellcheck disable=SC2086
+  run "$dir" $args
+  report="Open file error: No such file or directory"
+  if expect_status "open error ($args)" 2; then
+    if [ "$err" != "$report" ] || [[ "$out" != "$report"* ]]; then
+      fail "open error ($args): out '$out' err '$err'"
+    elif [ -e "$dir/zelko.html" ]; then fail "open error ($args): a result was written"
+    else pass; fi
+  fi
+done
+
+# The tool run on its own result: refused, the file left as it was.
+dir="$work/same"; mkdir -p "$dir"
+cp "$golden/simple.html" "$dir/zelko.html"
+run "$dir" zelko.html
+report="Create file error: the result file is the source file"
+if expect_status "same file" 1; then
+  if [ "$err" != "$report" ] || [[ "$out" != "$report"* ]]; then fail "same file: out '$out' err '$err'"
+  elif ! cmp -s "$golden/simple.html" "$dir/zelko.html"; then fail "same file: the source was changed"
+  else pass; fi
+fi
+
+# A result that cannot be created (a folder holds its name).
+dir="$work/create"; mkdir -p "$dir/zelko.html"
+cp "$golden/simple.html" "$dir/page.html"
+run "$dir" page.html
+if expect_status "create error" 13; then
+  if [ "$err" != "Create file error: Permission denied" ]; then fail "create error: err '$err'"
+  else pass; fi
+fi
+
+# A write error: the result is the full device.
+dir="$work/full"; mkdir -p "$dir"
+head -c 200000 /dev/zero | tr '\0' ' ' >"$dir/page.html"
+ln -s /dev/full "$dir/zelko.html"
+run "$dir" page.html
+if expect_status "write error" 28; then
+  if [ "$err" != "Write file error: No space left on device" ]; then fail "write error: err '$err'"
+  elif grep -qF "RESULT:" <<<"$out"; then fail "write error: result line printed"
+  else pass; fi
+fi
+
+# A folder as the source: Windows refuses to open it for reading.
+dir="$work/folder"; mkdir -p "$dir/sub"
+run "$dir" sub
+if expect_status "folder as source" 13; then
+  if [ "$err" != "Open file error: Permission denied" ]; then fail "folder as source: err '$err'"
+  else pass; fi
+fi
+
+# The interpreter's special characters in the tool's path run nothing.
+dir="$work/a b&mkdir pwned&(c)^d"; mkdir -p "$dir"
+cp "$golden/simple.html" "$dir/page.html"
+run "$dir" page.html
+if expect_status "special path" 0; then
+  if ! cmp -s <(crlf "$golden/simple.borders") "$dir/zelko.html"; then fail "special path: result differs"
+  elif [ -e "$dir/pwned" ] || [ -e "$work/pwned" ]; then fail "special path: a command in the path ran"
+  elif [[ "$out" != *"a b&mkdir pwned&(c)^d\\zelko.html'"* ]]; then fail "special path: result line '$out'"
+  else pass; fi
+fi
+
+echo "windows: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
