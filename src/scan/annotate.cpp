@@ -91,7 +91,10 @@ void annotateTag(const char* tagText, std::size_t length, bool showBorders, OutS
         // The tag's last character (its '>') becomes a space before the style.
         out.write(tagText, length - 1);
         out.put(' ');
-        out.write(kind == Kind::table ? kTableBorderStyle : kCellBorderStyle);
+        if (kind == Kind::table)
+            out.write(kTableBorderStyle, sizeof kTableBorderStyle - 1);
+        else
+            out.write(kCellBorderStyle, sizeof kCellBorderStyle - 1);
     } else {
         out.write(tagText, length);
     }
@@ -100,11 +103,11 @@ void annotateTag(const char* tagText, std::size_t length, bool showBorders, OutS
         return;
     TagInfo tag(tagText, length);
     if (kind == Kind::table) {
-        out.write(kCaptionStart);
+        out.write(kCaptionStart, sizeof kCaptionStart - 1);
         out.write(tag.className);
-        out.write(kCaptionEnd);
+        out.write(kCaptionEnd, sizeof kCaptionEnd - 1);
     } else {
-        out.write("&nbsp;");
+        out.write("&nbsp;", 6);
         writeDecimal(out, tag.colspan);
         out.put('x');
         writeDecimal(out, tag.rowspan);

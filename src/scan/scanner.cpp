@@ -55,6 +55,23 @@ constexpr std::array<unsigned char, 256> kCopiedOutside = makeCopiedOutside();
 // The last place of the tag text is kept for the '>', so every tag text handed on ends with it.
 constexpr std::size_t kTextRoom = kTextCapacity - 1;
 
+// What a byte does in the body of a tag: 1 kept, 0 dropped, or one of the two below.
+constexpr unsigned char kNewline = 2;
+constexpr unsigned char kEndsBody = 3;
+
+constexpr std::array<unsigned char, 256> makeBodyByte()
+{
+    std::array<unsigned char, 256> table{};
+    const std::array<bool, 256> allowed = makeAllowed();
+    for (std::size_t c = 0; c < 256; ++c)
+        table[c] = allowed[c] ? 1 : 0;
+    table['\n'] = kNewline;
+    table['>'] = kEndsBody;
+    return table;
+}
+
+constexpr std::array<unsigned char, 256> kBodyByte = makeBodyByte();
+
 bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 
 void resetTag(ScanState& st)
@@ -74,27 +91,47 @@ void endTag(ScanState& st, TagHandler handler, void* context)
     handler(context, st.tagText, length);
 }
 
-// Copies the spaces, tabs and newlines of text outside a tag, up to the next '<' or the end.
-// Returns where it stopped.
+// Reads 8 bytes as a word whose lowest byte is the first.
+std::uint64_t load8(const unsigned char* p)
+{
+    std::uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    word = __builtin_bswap64(word);
+#endif
+    return word;
+}
+
+// Marks (with bit 7 of each byte) the bytes of `word` that can matter outside a tag: '<', and
+// every byte below 0x21, among them space, tab and newline. Exact: no carry crosses a byte.
+std::uint64_t markStops(std::uint64_t word)
+{
+    constexpr std::uint64_t ones = 0x0101010101010101ull, low7 = 0x7F * ones, high = 0x80 * ones;
+    std::uint64_t below21 = ~(((word & low7) + (0x80 - 0x21) * ones) | word) & high;
+    std::uint64_t lt = word ^ ('<' * ones);
+    std::uint64_t isLt = ~(((lt & low7) + low7) | lt) & high;
+    return below21 | isLt;
+}
+
+// Copies the spaces, tabs and newlines of text outside a tag, up to the next '<' or the end,
+// skipping eight bytes at a time where none of them can matter. Returns where it stopped.
 const unsigned char* copyBlanks(const unsigned char* p, const unsigned char* end, OutSink& out)
 {
     while (p < end) {
-        if (out.used == OutSink::kBlock)
-            out.flush();
-        std::size_t room = OutSink::kBlock - out.used;
-        const unsigned char* stop = static_cast<std::size_t>(end - p) < room ? end : p + room;
-        char* o = out.buffer + out.used;
-        // Every byte is stored; only the copied ones move the output on.
-        for (; p < stop; ++p) {
-            unsigned char c = *p;
-            if (c == '<')
-                break;
-            *o = static_cast<char>(c);
-            o += kCopiedOutside[c];
+        if (end - p >= 8) {
+            std::uint64_t stops = markStops(load8(p));
+            if (stops == 0) {
+                p += 8;
+                continue;
+            }
+            p += __builtin_ctzll(stops) / 8;
         }
-        out.used = static_cast<std::size_t>(o - out.buffer);
-        if (p < stop)
+        unsigned char c = *p;
+        if (c == '<')
             break;
+        if (kCopiedOutside[c])
+            out.put(static_cast<char>(c));
+        ++p;
     }
     return p;
 }
@@ -146,11 +183,15 @@ const unsigned char* scanBody(ScanState& st, const unsigned char* p, const unsig
         const unsigned char* fits = static_cast<std::size_t>(end - p) < room ? end : p + room;
         for (; p < fits; ++p) {
             unsigned char c = *p;
-            if (c == '>')
+            unsigned char kind = kBodyByte[c];
+            if (kind == kEndsBody)
                 break;
+            if (kind == kNewline) {
+                ++newlines;
+                continue;
+            }
             st.tagText[length] = static_cast<char>(c);  // stored always, kept only when allowed
-            length += kAllowedInTag[c];
-            newlines += c == '\n';
+            length += kind;
         }
     }
     for (; p < end && *p != '>'; ++p)

@@ -5,7 +5,7 @@
 
 namespace zelko {
 
-void OutSink::write(const char* text, std::size_t n)
+void OutSink::writeLong(const char* text, std::size_t n)
 {
     while (n > 0) {
         if (used == kBlock)

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <cstring>
 
 namespace zelko {
 
@@ -18,9 +19,19 @@ struct OutSink {
         buffer[used++] = c;
     }
     // Appends `n` bytes of `text`.
-    void write(const char* text, std::size_t n);
+    void write(const char* text, std::size_t n)
+    {
+        if (n <= kBlock - used) {
+            std::memcpy(buffer + used, text, n);
+            used += n;
+        } else {
+            writeLong(text, n);
+        }
+    }
     // Appends terminated `text`.
     void write(const char* text);
+    // Appends `n` bytes that do not fit in the block's remaining room.
+    void writeLong(const char* text, std::size_t n);
     // Hands the buffered bytes to the stream; after a failed write, output is dropped.
     void flush();
 

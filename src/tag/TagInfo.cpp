@@ -13,6 +13,10 @@
 namespace zelko {
 namespace {
 
+constexpr Span kClass{"class", 5};
+constexpr Span kColspan{"colspan", 7};
+constexpr Span kRowspan{"rowspan", 7};
+
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
 // Leading blanks are removed one at a time while fewer have been removed than characters
@@ -81,26 +85,22 @@ std::size_t findAny(Span s, const ByteSet& set)
 std::size_t wordLength(Span s) { return findAny(s, kWordEnd); }
 
 // Position of the first occurrence of `needle` in `hay`, or hay.size when there is none.
-std::size_t findText(Span hay, const char* needle)
+// Tag texts are short, so a plain loop beats library calls here.
+std::size_t findText(Span hay, Span needle)
 {
-    std::size_t n = std::strlen(needle);
-    const char* from = hay.data;
-    const char* last = hay.data + hay.size;
-    while (static_cast<std::size_t>(last - from) >= n) {
-        const void* first = std::memchr(from, needle[0], static_cast<std::size_t>(last - from) - n + 1);
-        if (first == nullptr)
-            break;
-        const char* at = static_cast<const char*>(first);
-        if (std::memcmp(at, needle, n) == 0)
-            return static_cast<std::size_t>(at - hay.data);
-        from = at + 1;
+    for (std::size_t i = 0; i + needle.size <= hay.size; ++i) {
+        std::size_t k = 0;
+        while (k < needle.size && hay.data[i + k] == needle.data[k])
+            ++k;
+        if (k == needle.size)
+            return i;
     }
     return hay.size;
 }
 
 // The value of `attribute`, taken after the first '=' that follows its first exact occurrence
 // anywhere in the tag text. Returns false when the tag text does not hold the name at all.
-bool extractAttributeValue(Span tag, const char* attribute, Span& value)
+bool extractAttributeValue(Span tag, Span attribute, Span& value)
 {
     std::size_t at = findText(tag, attribute);
     if (at == tag.size)
@@ -149,6 +149,16 @@ std::int32_t readDecimal(Span s)
     return static_cast<std::int32_t>(value);
 }
 
+// Copies a span into a 20-byte field, cut at 19 characters.
+template <std::size_t N>
+void copyField(char (&field)[N], Span s)
+{
+    std::size_t n = s.size < N - 1 ? s.size : N - 1;
+    for (std::size_t i = 0; i < n; ++i)
+        field[i] = s.data[i];
+    field[n] = '\0';
+}
+
 }  // namespace
 
 void trimBlanks(char* text)
@@ -186,7 +196,7 @@ void TagInfo::parse(const char* tagText, std::size_t length, Parse parse)
     // A name that runs to the end of the tag carries the tag's '>' on it: drop that one.
     std::size_t n = wordLength(rest);
     std::size_t kept = n == rest.size && n > 0 ? n - 1 : n;
-    copyBounded(name, sizeof name, rest.data, kept);
+    copyField(name, Span{rest.data, kept});
 
     if (closing || parse == Parse::nameOnly)
         return;
@@ -208,20 +218,20 @@ void TagInfo::parse(const char* tagText, std::size_t length, Parse parse)
         trim(piece);
         cutAt(piece, findAny(rest, kNameEnd));
 
-        if (equalsIgnoreCase(piece, "class")) {
-            if (extractAttributeValue(tag, "class", piece))
-                copyBounded(className, sizeof className, piece.data, piece.size);
+        if (equalsIgnoreCase(piece, kClass)) {
+            if (extractAttributeValue(tag, kClass, piece))
+                copyField(className, piece);
             else
                 piece.size = 0;
         }
-        if (equalsIgnoreCase(piece, "colspan")) {
-            if (extractAttributeValue(tag, "colspan", piece))
+        if (equalsIgnoreCase(piece, kColspan)) {
+            if (extractAttributeValue(tag, kColspan, piece))
                 colspan = readDecimal(piece);
             else
                 piece.size = 0;
         }
-        if (equalsIgnoreCase(piece, "rowspan")) {
-            if (extractAttributeValue(tag, "rowspan", piece))
+        if (equalsIgnoreCase(piece, kRowspan)) {
+            if (extractAttributeValue(tag, kRowspan, piece))
                 rowspan = readDecimal(piece);
         }
     }

@@ -14,17 +14,4 @@ std::size_t copyBounded(char* dst, std::size_t dstSize, const char* src, std::si
     return n;
 }
 
-bool equalsIgnoreCase(Span text, const char* lower)
-{
-    std::size_t i = 0;
-    for (; i < text.size; ++i) {
-        unsigned char c = static_cast<unsigned char>(text.data[i]);
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<unsigned char>(c - 'A' + 'a');
-        if (lower[i] == '\0' || c != static_cast<unsigned char>(lower[i]))
-            return false;
-    }
-    return lower[i] == '\0';
-}
-
 }  // namespace zelko

@@ -19,6 +19,18 @@ struct Span {
 std::size_t copyBounded(char* dst, std::size_t dstSize, const char* src, std::size_t n);
 
 // Compares `text` with the lower-case ASCII word `lower`, ignoring ASCII letter case.
-bool equalsIgnoreCase(Span text, const char* lower);
+inline bool equalsIgnoreCase(Span text, Span lower)
+{
+    if (text.size != lower.size)
+        return false;
+    for (std::size_t i = 0; i < text.size; ++i) {
+        char c = text.data[i];
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+        if (c != lower.data[i])
+            return false;
+    }
+    return true;
+}
 
 }  // namespace zelko
