@@ -108,7 +108,7 @@ void section(std::string& out)
     default:
         out += "<p class=\"intro\">";
         for (int i = 0; i < 6; ++i) {
-            words(out, 5 + static_cast<int>(next(5)));
+            words(out, 6 + static_cast<int>(next(6)));
             inline_markup(out);
         }
         out += "</p>\n";
