@@ -22,12 +22,7 @@ std::string annotate(const std::string& tag, bool showBorders)
         annotateTag(tag.data(), tag.size(), showBorders, out);
         out.flush();
     }
-    std::rewind(file);
-    std::string bytes;
-    char block[4096];
-    std::size_t n;
-    while ((n = std::fread(block, 1, sizeof block, file)) > 0)
-        bytes.append(block, n);
+    std::string bytes = test::readStream(file);
     std::fclose(file);
     return bytes;
 }

@@ -22,17 +22,6 @@ void recordTag(void* context, const char* tagText, std::size_t length)
     out.put('}');
 }
 
-std::string drain(std::FILE* file)
-{
-    std::rewind(file);
-    std::string bytes;
-    char block[4096];
-    std::size_t n;
-    while ((n = std::fread(block, 1, sizeof block, file)) > 0)
-        bytes.append(block, n);
-    return bytes;
-}
-
 // Scans `input`, split into two calls at `split`, and returns what was written.
 std::string scanText(const std::string& input, std::size_t split = std::string::npos)
 {
@@ -44,7 +33,7 @@ std::string scanText(const std::string& input, std::size_t split = std::string::
     scanBytes(state, input.data(), split, out, recordTag, &out);
     scanBytes(state, input.data() + split, input.size() - split, out, recordTag, &out);
     out.flush();
-    std::string result = drain(file);
+    std::string result = test::readStream(file);
     std::fclose(file);
     return result;
 }
@@ -192,7 +181,7 @@ TEST(ScanStream, ReadsAFileToItsEnd)
     std::string expected;
     for (int i = 0; i < 30000; ++i)
         expected += "{<td class=c>} \n";
-    EXPECT_EQ(drain(sink), expected);
+    EXPECT_EQ(test::readStream(sink), expected);
     std::fclose(source);
     std::fclose(sink);
 }

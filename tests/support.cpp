@@ -39,6 +39,17 @@ std::string readFile(const std::string& path)
     return bytes.str();
 }
 
+std::string readStream(std::FILE* file)
+{
+    std::rewind(file);
+    std::string bytes;
+    char block[4096];
+    std::size_t n;
+    while ((n = std::fread(block, 1, sizeof block, file)) > 0)
+        bytes.append(block, n);
+    return bytes;
+}
+
 void writeFile(const std::string& path, const std::string& bytes)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);

@@ -1,6 +1,7 @@
 // Helpers shared by the tests: temporary folders, files, and runs of the real binary.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,8 @@ private:
 };
 
 std::string readFile(const std::string& path);
+// Reads an open stream from its start to its end.
+std::string readStream(std::FILE* file);
 void writeFile(const std::string& path, const std::string& bytes);
 bool fileExists(const std::string& path);
 

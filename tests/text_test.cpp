@@ -49,7 +49,7 @@ TEST(EqualsIgnoreCase, ComparesWholeWordsInAnyCase)
         {"classx", false}, {"", false},   {"c1ass", false}, {"class>", false},
     };
     for (const Row& row : rows)
-        EXPECT_EQ(equalsIgnoreCase(Span{row.text, std::strlen(row.text)}, "class"), row.equal)
+        EXPECT_EQ(equalsIgnoreCase(Span{row.text, std::strlen(row.text)}, Span{"class", 5}), row.equal)
             << row.text;
 }
 
