@@ -241,6 +241,8 @@ int scanStream(std::FILE* source, ScanState& st, OutSink& out, TagHandler handle
         int readError = errno;
         if (n > 0)
             scanBytes(st, block, n, out, handler, context);
+        if (out.error != 0)
+            return 0;  // the write failure is the caller's to report; reading on is pointless
         if (n < sizeof block) {
             if (std::ferror(source))
                 return readError != 0 ? readError : EIO;
