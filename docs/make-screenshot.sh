@@ -4,7 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake --preset default >/dev/null && cmake --build --preset default >/dev/null
-PATH="$(mktemp -d):$PATH" ./build/zelko examples/sample.html >/dev/null  # no opener on PATH
+stub=$(mktemp -d) && printf '#!/bin/sh\nexit 0\n' >"$stub/xdg-open" && chmod +x "$stub/xdg-open"
+PATH="$stub:$PATH" ./build/zelko examples/sample.html >/dev/null  # nothing is opened
 profile=$(mktemp -d)
 chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
   --disable-background-networking --disable-component-update --disable-sync \
