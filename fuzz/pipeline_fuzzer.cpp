@@ -4,32 +4,12 @@
 #include <cstdlib>
 #include <string>
 
+#include "pipeline.h"
 #include "scan/annotate.h"
 #include "scan/scanner.h"
 
 namespace {
 void check(bool ok) { if (!ok) std::abort(); }
-
-// Runs the whole pipeline over `input`, handing it to the scanner in two pieces split at `split`.
-std::string run(const std::string& input, std::size_t split, bool showBorders)
-{
-    char* bytes = nullptr;
-    std::size_t size = 0;
-    std::FILE* memory = open_memstream(&bytes, &size);
-    {
-        zelko::OutSink out(memory);
-        zelko::ScanState state;
-        zelko::Annotation annotation{showBorders, &out};
-        zelko::scanBytes(state, input.data(), split, out, zelko::annotateHandler, &annotation);
-        zelko::scanBytes(state, input.data() + split, input.size() - split, out,
-                         zelko::annotateHandler, &annotation);
-        out.flush();
-    }
-    std::fclose(memory);
-    std::string result(bytes, size);
-    std::free(bytes);
-    return result;
-}
 
 const std::string kCaption = "<thead style=\"color: #FF0000; font: normal 9px Courier New;\">";
 
@@ -76,9 +56,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     std::string input(reinterpret_cast<const char*>(data), size);
     std::size_t split = size == 0 ? 0 : data[0] % (size + 1);
-    std::string borders = run(input, size, true), plain = run(input, size, false);
-    check(run(input, split, true) == borders);  // the block boundary changes nothing
-    check(run(input, split, false) == plain);
+    std::string borders = runPipeline(input, size, true), plain = runPipeline(input, size, false);
+    check(runPipeline(input, split, true) == borders);  // the block boundary changes nothing
+    check(runPipeline(input, split, false) == plain);
     {
         char* bytes = nullptr;
         std::size_t written = 0;
