@@ -152,7 +152,7 @@ TEST(Scanner, CopiesLongRunsOfBlanksAcrossOutputBlocks)
     EXPECT_EQ(scanText(input), expected);
 }
 
-TEST(ScanStream, ReportsAReadError)
+TEST(Scan, ReportsAReadError)
 {
     test::TempDir dir;
     std::FILE* source = std::fopen(dir.path().c_str(), "r");
@@ -160,12 +160,12 @@ TEST(ScanStream, ReportsAReadError)
     std::FILE* sink = std::tmpfile();
     OutSink out(sink);
     ScanState state;
-    EXPECT_EQ(scanStream(source, state, out, ignoreTag, nullptr), EISDIR);
+    EXPECT_EQ(scan(source, state, out, ignoreTag, nullptr), EISDIR);
     std::fclose(source);
     std::fclose(sink);
 }
 
-TEST(ScanStream, ReadsAFileToItsEnd)
+TEST(Scan, ReadsAFileToItsEnd)
 {
     test::TempDir dir;
     std::string text;
@@ -176,7 +176,7 @@ TEST(ScanStream, ReadsAFileToItsEnd)
     std::FILE* sink = std::tmpfile();
     OutSink out(sink);
     ScanState state;
-    EXPECT_EQ(scanStream(source, state, out, recordTag, &out), 0);
+    EXPECT_EQ(scan(source, state, out, recordTag, &out), 0);
     out.flush();
     std::string expected;
     for (int i = 0; i < 30000; ++i)

@@ -33,6 +33,15 @@ int reportError(const char* message, int error)
     return reportFailure(message, std::strerror(error), error);
 }
 
+// Reports a stream that is absent or whose error indicator is set, and returns the exit status
+// to end with (`error`); returns 0 for a sound stream.
+int checkStream(std::FILE* stream, const char* message, int error)
+{
+    if (stream != nullptr && !std::ferror(stream))
+        return 0;
+    return reportError(message, error);
+}
+
 // Only the first two characters of a switch count, in any letter case: -nothing acts as -n.
 bool isSwitch(const char* arg, char letter)
 {
@@ -71,8 +80,8 @@ int runTool(int argc, char** argv)
                 openError = errno;
         }
     }
-    if (source == nullptr)
-        return reportError("Open file error", openError);
+    if (int status = checkStream(source, "Open file error", openError))
+        return status;
 
     char outLine[kTextCapacity + 1] = {};
     deriveResultName(outLine, sizeof outLine, argv[0]);
@@ -83,10 +92,10 @@ int runTool(int argc, char** argv)
     }
     errno = 0;
     std::FILE* result = std::fopen(outLine, "w");
-    if (result == nullptr) {
-        int createError = errno != 0 ? errno : ENOENT;
+    int createError = errno != 0 ? errno : ENOENT;
+    if (int status = checkStream(result, "Create file error", createError)) {
         std::fclose(source);
-        return reportError("Create file error", createError);
+        return status;
     }
     // The scanner reads and writes in large blocks of its own.
     std::setvbuf(source, nullptr, _IONBF, 0);
@@ -95,7 +104,7 @@ int runTool(int argc, char** argv)
     OutSink out(result);
     ScanState state;
     Annotation annotation{showBorders, &out};
-    int readError = scanStream(source, state, out, annotateHandler, &annotation);
+    int readError = scan(source, state, out, annotateHandler, &annotation);
     out.flush();
     int writeError = out.error;
     errno = 0;

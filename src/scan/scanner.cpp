@@ -231,7 +231,7 @@ void scanBytes(ScanState& st, const char* bytes, std::size_t n, OutSink& out,
     }
 }
 
-int scanStream(std::FILE* source, ScanState& st, OutSink& out, TagHandler handler,
+int scan(std::FILE* source, ScanState& st, OutSink& out, TagHandler handler,
                void* context)
 {
     char block[64 * 1024];

@@ -35,7 +35,7 @@ void scanBytes(ScanState& state, const char* bytes, std::size_t n, OutSink& out,
 
 // Scans `source` in blocks until a read yields nothing or a write to `out` has failed. Returns 0
 // at end of file or after a failed write (see out.error), or the error number of a failed read.
-int scanStream(std::FILE* source, ScanState& state, OutSink& out, TagHandler handler,
+int scan(std::FILE* source, ScanState& state, OutSink& out, TagHandler handler,
                void* context);
 
 // A handler that writes nothing.
