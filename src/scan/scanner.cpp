@@ -91,47 +91,27 @@ void endTag(ScanState& st, TagHandler handler, void* context)
     handler(context, st.tagText, length);
 }
 
-// Reads 8 bytes as a word whose lowest byte is the first.
-std::uint64_t load8(const unsigned char* p)
-{
-    std::uint64_t word;
-    std::memcpy(&word, p, sizeof word);
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-    word = __builtin_bswap64(word);
-#endif
-    return word;
-}
-
-// Marks (with bit 7 of each byte) the bytes of `word` that can matter outside a tag: '<', and
-// every byte below 0x21, among them space, tab and newline. Exact: no carry crosses a byte.
-std::uint64_t markStops(std::uint64_t word)
-{
-    constexpr std::uint64_t ones = 0x0101010101010101ull, low7 = 0x7F * ones, high = 0x80 * ones;
-    std::uint64_t below21 = ~(((word & low7) + (0x80 - 0x21) * ones) | word) & high;
-    std::uint64_t lt = word ^ ('<' * ones);
-    std::uint64_t isLt = ~(((lt & low7) + low7) | lt) & high;
-    return below21 | isLt;
-}
-
-// Copies the spaces, tabs and newlines of text outside a tag, up to the next '<' or the end,
-// skipping eight bytes at a time where none of them can matter. Returns where it stopped.
+// Copies the spaces, tabs and newlines of text outside a tag, up to the next '<' or the end.
+// Returns where it stopped.
 const unsigned char* copyBlanks(const unsigned char* p, const unsigned char* end, OutSink& out)
 {
     while (p < end) {
-        if (end - p >= 8) {
-            std::uint64_t stops = markStops(load8(p));
-            if (stops == 0) {
-                p += 8;
-                continue;
-            }
-            p += __builtin_ctzll(stops) / 8;
+        if (out.used == OutSink::kBlock)
+            out.flush();
+        std::size_t room = OutSink::kBlock - out.used;
+        const unsigned char* stop = static_cast<std::size_t>(end - p) < room ? end : p + room;
+        char* o = out.buffer + out.used;
+        // Every byte is stored; only the copied ones move the output on.
+        for (; p < stop; ++p) {
+            unsigned char c = *p;
+            if (c == '<')
+                break;
+            *o = static_cast<char>(c);
+            o += kCopiedOutside[c];
         }
-        unsigned char c = *p;
-        if (c == '<')
+        out.used = static_cast<std::size_t>(o - out.buffer);
+        if (p < stop)
             break;
-        if (kCopiedOutside[c])
-            out.put(static_cast<char>(c));
-        ++p;
     }
     return p;
 }
