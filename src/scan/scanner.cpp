@@ -55,22 +55,14 @@ constexpr std::array<unsigned char, 256> kCopiedOutside = makeCopiedOutside();
 // The last place of the tag text is kept for the '>', so every tag text handed on ends with it.
 constexpr std::size_t kTextRoom = kTextCapacity - 1;
 
-// What a byte does in the body of a tag: 1 kept, 0 dropped, or one of the two below.
-constexpr unsigned char kNewline = 2;
-constexpr unsigned char kEndsBody = 3;
-
-constexpr std::array<unsigned char, 256> makeBodyByte()
+constexpr std::array<unsigned char, 256> makeIsNewline()
 {
     std::array<unsigned char, 256> table{};
-    const std::array<bool, 256> allowed = makeAllowed();
-    for (std::size_t c = 0; c < 256; ++c)
-        table[c] = allowed[c] ? 1 : 0;
-    table['\n'] = kNewline;
-    table['>'] = kEndsBody;
+    table['\n'] = 1;
     return table;
 }
 
-constexpr std::array<unsigned char, 256> kBodyByte = makeBodyByte();
+constexpr std::array<unsigned char, 256> kIsNewline = makeIsNewline();
 
 bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 
@@ -163,15 +155,11 @@ const unsigned char* scanBody(ScanState& st, const unsigned char* p, const unsig
         const unsigned char* fits = static_cast<std::size_t>(end - p) < room ? end : p + room;
         for (; p < fits; ++p) {
             unsigned char c = *p;
-            unsigned char kind = kBodyByte[c];
-            if (kind == kEndsBody)
+            if (c == '>')
                 break;
-            if (kind == kNewline) {
-                ++newlines;
-                continue;
-            }
             st.tagText[length] = static_cast<char>(c);  // stored always, kept only when allowed
-            length += kind;
+            length += kAllowedInTag[c];
+            newlines += kIsNewline[c];
         }
     }
     for (; p < end && *p != '>'; ++p)
