@@ -4,7 +4,7 @@
 #include <string>
 
 #include "../tests/model.h"
-#include "pipeline.h"
+#include "../tests/pipeline.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "pipeline.h"
+#include "../tests/pipeline.h"
 #include "scan/annotate.h"
 #include "scan/scanner.h"
 

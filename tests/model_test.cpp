@@ -7,29 +7,13 @@
 #include <vector>
 
 #include "model.h"
+#include "pipeline.h"
 #include "scan/annotate.h"
 #include "scan/scanner.h"
 #include "support.h"
 
 namespace zelko {
 namespace {
-
-std::string pipeline(const std::string& input, bool showBorders, std::size_t split)
-{
-    std::FILE* file = std::tmpfile();
-    std::string result;
-    {
-        OutSink out(file);
-        ScanState state;
-        Annotation annotation{showBorders, &out};
-        scanBytes(state, input.data(), split, out, annotateHandler, &annotation);
-        scanBytes(state, input.data() + split, input.size() - split, out, annotateHandler, &annotation);
-        out.flush();
-    }
-    result = test::readStream(file);
-    std::fclose(file);
-    return result;
-}
 
 // Pages made of pieces that the rules treat specially, in random order.
 std::string hostilePage(std::uint64_t& seed)
@@ -68,7 +52,7 @@ TEST(Model, AgreesOnGeneratedHostilePages)
         std::size_t split = page.empty() ? 0 : seed % (page.size() + 1);
         for (bool borders : {true, false}) {
             std::string expected = model::run(page, borders);
-            std::string actual = pipeline(page, borders, split);
+            std::string actual = runPipeline(page, split, borders);
             ASSERT_EQ(actual, expected) << "page " << i << (borders ? " (borders)" : " (-n)")
                                         << ", split at " << split << "\n"
                                         << test::firstDifference(expected, actual);
@@ -83,7 +67,7 @@ TEST(Model, AgreesOnTheGoldenAndSamplePages)
         std::string page = test::readFile(std::string(ZELKO_TEST_DATA) + path);
         ASSERT_FALSE(page.empty()) << path;
         for (bool borders : {true, false})
-            EXPECT_EQ(pipeline(page, borders, page.size() / 2), model::run(page, borders)) << path;
+            EXPECT_EQ(runPipeline(page, page.size() / 2, borders), model::run(page, borders)) << path;
     }
 }
 

@@ -1,4 +1,4 @@
-// The whole pipeline over bytes held in memory, for the fuzz targets.
+// The whole pipeline over bytes held in memory, for the tests and the fuzz targets.
 #pragma once
 
 #include <cstdio>
