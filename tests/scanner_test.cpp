@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "support.h"
@@ -107,6 +108,52 @@ TEST(Scanner, AdmitsExactly79ByteValuesIntoATag)
     for (bool b : kAllowedInTag)
         allowed += b ? 1 : 0;
     EXPECT_EQ(allowed, 79);
+}
+
+// Every byte value at every place of a chunk, among neighbours of every kind, must come out of
+// both classifiers as the byte rules and the table say.
+TEST(Classify, MasksMatchTheByteRulesForEveryByteAndPlace)
+{
+    const unsigned char neighbours[] = {'a', '<', '>', ' ', '\n', '-', 0, 0xFF};
+    for (unsigned char fill : neighbours)
+        for (int c = 0; c < 256; ++c)
+            for (unsigned at = 0; at < kChunk; ++at) {
+                unsigned char chunk[kChunk];
+                std::memset(chunk, fill, kChunk);
+                chunk[at] = static_cast<unsigned char>(c);
+                InsideMasks want{0, 0, 0};
+                OutsideMasks wantOutside{0, 0};
+                for (unsigned i = 0; i < kChunk; ++i) {
+                    unsigned char b = chunk[i];
+                    wantOutside.open |= (b == '<' ? 1u : 0u) << i;
+                    wantOutside.blank |= (b == ' ' || b == '\t' || b == '\n' ? 1u : 0u) << i;
+                    want.close |= (b == '>' ? 1u : 0u) << i;
+                    want.newline |= (b == '\n' ? 1u : 0u) << i;
+                    want.dropped |= (kAllowedInTag[b] ? 0u : 1u) << i;
+                }
+                auto check = [&](OutsideMasks o, InsideMasks m, const char* which) {
+                    ASSERT_EQ(o.open, wantOutside.open) << which << " byte " << c << " at " << at;
+                    ASSERT_EQ(o.blank, wantOutside.blank) << which << " byte " << c << " at " << at;
+                    ASSERT_EQ(m.close, want.close) << which << " byte " << c << " at " << at;
+                    ASSERT_EQ(m.newline, want.newline) << which << " byte " << c << " at " << at;
+                    ASSERT_EQ(m.dropped, want.dropped) << which << " byte " << c << " at " << at;
+                };
+                check(bytewise::outsideMasks(chunk), bytewise::insideMasks(chunk), "bytewise");
+#ifdef ZELKO_HAVE_SSE2
+                check(sse2::outsideMasks(chunk), sse2::insideMasks(chunk), "sse2");
+#endif
+            }
+}
+
+TEST(Classify, FindsTheLowestBitAndCountsBits)
+{
+    for (unsigned i = 0; i < 32; ++i) {
+        EXPECT_EQ(lowestBit(1u << i), i);
+        EXPECT_EQ(lowestBit(~0u << i), i);
+        EXPECT_EQ(bitCount(~0u << i), 32 - i);
+    }
+    EXPECT_EQ(bitCount(0), 0u);
+    EXPECT_EQ(bitCount(0x8421u), 4u);
 }
 
 TEST(Scanner, KeepsTheClosingBracketOfAnOverlongTag)

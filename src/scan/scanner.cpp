@@ -42,27 +42,8 @@ constexpr std::size_t countTrue(const std::array<bool, 256>& table)
     return n;
 }
 
-// 1 for the bytes copied to the result outside a tag: space, tab, newline.
-constexpr std::array<unsigned char, 256> makeCopiedOutside()
-{
-    std::array<unsigned char, 256> table{};
-    table[' '] = table['\t'] = table['\n'] = 1;
-    return table;
-}
-
-constexpr std::array<unsigned char, 256> kCopiedOutside = makeCopiedOutside();
-
 // The last place of the tag text is kept for the '>', so every tag text handed on ends with it.
 constexpr std::size_t kTextRoom = kTextCapacity - 1;
-
-constexpr std::array<unsigned char, 256> makeIsNewline()
-{
-    std::array<unsigned char, 256> table{};
-    table['\n'] = 1;
-    return table;
-}
-
-constexpr std::array<unsigned char, 256> kIsNewline = makeIsNewline();
 
 bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 
@@ -83,42 +64,69 @@ void endTag(ScanState& st, TagHandler handler, void* context)
     handler(context, st.tagText, length);
 }
 
+// The 16 bytes at `p`, of which `avail` are source bytes: in place when all 16 are, otherwise
+// copied into `spare`. Every mask is cut at `avail`, so what follows is never looked at.
+const unsigned char* chunkAt(const unsigned char* p, std::size_t avail,
+                             unsigned char (&spare)[kChunk])
+{
+    if (avail == kChunk)
+        return p;
+    std::memset(spare, 0, kChunk);
+    std::memcpy(spare, p, avail);
+    return spare;
+}
+
+std::size_t available(const unsigned char* p, const unsigned char* end)
+{
+    return static_cast<std::size_t>(end - p) < kChunk ? static_cast<std::size_t>(end - p) : kChunk;
+}
+
+// Mask of the bits below bit `n` (n <= 16).
+std::uint32_t below(unsigned n) { return (1u << n) - 1; }
+
 // Copies the spaces, tabs and newlines of text outside a tag, up to the next '<' or the end.
 // Returns where it stopped.
 const unsigned char* copyBlanks(const unsigned char* p, const unsigned char* end, OutSink& out)
 {
+    unsigned char spare[kChunk];
     while (p < end) {
-        if (out.used == OutSink::kBlock)
-            out.flush();
-        std::size_t room = OutSink::kBlock - out.used;
-        const unsigned char* stop = static_cast<std::size_t>(end - p) < room ? end : p + room;
+        if (out.used > OutSink::kBlock - kChunk)
+            out.flush();  // room for a whole chunk of blanks
+        std::size_t avail = available(p, end);
+        const unsigned char* chunk = chunkAt(p, avail, spare);
+        OutsideMasks m = outsideMasks(chunk);
+        unsigned stop = lowestBit(m.open | 1u << avail);
         char* o = out.buffer + out.used;
-        // Every byte is stored; only the copied ones move the output on.
-        for (; p < stop; ++p) {
-            unsigned char c = *p;
-            if (c == '<')
-                break;
-            *o = static_cast<char>(c);
-            o += kCopiedOutside[c];
-        }
+        for (std::uint32_t blanks = m.blank & below(stop); blanks != 0; blanks &= blanks - 1)
+            *o++ = static_cast<char>(chunk[lowestBit(blanks)]);
         out.used = static_cast<std::size_t>(o - out.buffer);
-        if (p < stop)
+        p += stop;
+        if (stop < avail)
             break;
     }
     return p;
 }
 
-// Takes tag bytes one at a time, from the '<' that opens the tag, until the head's second
+// Takes the '<' that opens a tag: the first byte of its text and of its head.
+void openTag(ScanState& st)
+{
+    st.inTag = true;
+    st.tagCount = 1;
+    st.tagText[0] = '<';
+    st.textLength = 1;
+    st.tagHead[0] = '<';
+    st.headLength = 1;
+}
+
+// Takes tag bytes one at a time, after the '<' that opens the tag, until the head's second
 // character is known, the tag is cancelled, or it ends. Returns where it stopped.
 const unsigned char* scanHead(ScanState& st, const unsigned char* p, const unsigned char* end,
                               OutSink& out, TagHandler handler, void* context)
 {
     while (p < end) {
         unsigned char c = *p++;
-        if (c == '<') {
-            st.inTag = true;
-            st.tagCount = 0;
-        }
+        if (c == '<')
+            st.tagCount = 0;  // another '<' starts the count again
         if (st.tagCount < kHeadLimit)
             ++st.tagCount;
         if (kAllowedInTag[c] && c != '>' && st.textLength < kTextRoom)
@@ -142,33 +150,57 @@ const unsigned char* scanHead(ScanState& st, const unsigned char* p, const unsig
     return p;
 }
 
+// Appends the allowed ones of the first `n` bytes of `chunk` to the tag text, as long as there
+// is room.
+void keepAllowed(ScanState& st, std::size_t& length, const unsigned char* chunk, unsigned n)
+{
+    if (length + kChunk <= kTextRoom) {
+        // Cannot overflow: every byte is stored, only the allowed ones move the text on.
+        for (unsigned i = 0; i < n; ++i) {
+            st.tagText[length] = static_cast<char>(chunk[i]);
+            length += kAllowedInTag[chunk[i]];
+        }
+        return;
+    }
+    for (unsigned i = 0; i < n && length < kTextRoom; ++i)
+        if (kAllowedInTag[chunk[i]])
+            st.tagText[length++] = static_cast<char>(chunk[i]);
+}
+
 // Takes the rest of a tag whose head is known, up to and including its '>'.
 const unsigned char* scanBody(ScanState& st, const unsigned char* p, const unsigned char* end,
                               OutSink& out, TagHandler handler, void* context)
 {
+    unsigned char spare[kChunk];
     std::size_t length = st.textLength;
     std::size_t newlines = 0;
-    // The text grows by at most one byte per byte read, so within `room` bytes it cannot
-    // overflow and the inner loop needs no bound check. Once it is full, bytes are only looked at.
-    while (p < end && *p != '>' && length < kTextRoom) {
-        std::size_t room = kTextRoom - length;
-        const unsigned char* fits = static_cast<std::size_t>(end - p) < room ? end : p + room;
-        for (; p < fits; ++p) {
-            unsigned char c = *p;
-            if (c == '>')
-                break;
-            st.tagText[length] = static_cast<char>(c);  // stored always, kept only when allowed
-            length += kAllowedInTag[c];
-            newlines += kIsNewline[c];
+    bool closed = false;
+    while (p < end) {
+        std::size_t avail = available(p, end);
+        const unsigned char* chunk = chunkAt(p, avail, spare);
+        InsideMasks m = insideMasks(chunk);
+        unsigned stop = lowestBit(m.close | 1u << avail);
+        std::uint32_t before = below(stop);
+        if ((m.newline & before) != 0)
+            newlines += bitCount(m.newline & before);
+        if ((m.dropped & before) == 0 && length + kChunk <= kTextRoom) {
+            // Every byte up to the '>' is kept: store the chunk whole, move on by those bytes.
+            std::memcpy(st.tagText + length, chunk, kChunk);
+            length += stop;
+        } else {
+            keepAllowed(st, length, chunk, stop);
+        }
+        p += stop;
+        if (stop < avail) {
+            closed = true;
+            break;
         }
     }
-    for (; p < end && *p != '>'; ++p)
-        newlines += *p == '\n';
     st.textLength = length;
     // Nothing else is written before the tag ends, so its newlines can go out together.
     for (; newlines > 0; --newlines)
         out.put('\n');
-    if (p == end)
+    if (!closed)
         return end;
     endTag(st, handler, context);
     return p + 1;
@@ -191,6 +223,8 @@ void scanBytes(ScanState& st, const char* bytes, std::size_t n, OutSink& out,
             p = copyBlanks(p, end, out);
             if (p == end)
                 break;
+            openTag(st);
+            ++p;
         }
         if (st.headLength < 2)
             p = scanHead(st, p, end, out, handler, context);

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "scan/classify.h"
 #include "scan/sink.h"
 #include "tag/text.h"
 
@@ -14,9 +15,6 @@ namespace zelko {
 
 // Receives a completed tag text: `length` bytes from '<' to '>', terminated after them.
 using TagHandler = void (*)(void* context, const char* tagText, std::size_t length);
-
-// The bytes that may enter a tag text: 'A' to 'z', '0' to '9', and < > = " / . : & ; , space.
-extern const std::array<bool, 256> kAllowedInTag;
 
 struct ScanState {
     bool inTag = false;
