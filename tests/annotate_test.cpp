@@ -69,6 +69,11 @@ TEST(AnnotateTag, LabelsEveryOpeningCellInBothModes)
          "<td rowspan=-2147483648>&nbsp;1x-2147483648 "},
         {"<td style=color:red>", "<td style=color:red " + kCell + "&nbsp;1x1 ",
          "<td style=color:red>&nbsp;1x1 "},
+        // Names read in place and names read by the record must agree on every shape.
+        {"<td >", "<td  " + kCell + "&nbsp;1x1 ", "<td >&nbsp;1x1 "},
+        {"<Td\tclass=x>", "<Td\tclass=x " + kCell + "&nbsp;1x1 x", "<Td\tclass=x>&nbsp;1x1 x"},
+        {"< td>", "< td " + kCell + "&nbsp;1x1 ", "< td>&nbsp;1x1 "},
+        {"</ td>", "</ td>", "</ td>"},
     });
 }
 
@@ -90,7 +95,7 @@ TEST(AnnotateTag, WritesClosingAndFrameTagsUnchanged)
 
 TEST(AnnotateTag, WritesNothingForOtherTags)
 {
-    for (const char* tag : {"<p>", "<div class=x>", "<br>", "<thead>", "<tbody>", "<caption>",
+    for (const char* tag : {"<p>", "<div class=x>", "<br>", "<td", "<tablex>", "<t>", "<thead>", "<tbody>", "<caption>",
                             "<font>", "<tdclass=x>", "<td/>", "<tables>", "< y <td>", "<>",
                             "</p>", "<meta charset=utf8>", "<title>", "<script>"})
         expectRows({{tag, "", ""}});

@@ -5,6 +5,7 @@
 #include <initializer_list>
 
 #include "tag/TagInfo.h"
+#include "tag/text.h"
 
 namespace zelko {
 
@@ -21,42 +22,39 @@ enum class Kind { other, frame, table, row, cell };
 char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // The kind of tag a name stands for, in any letter case.
-Kind kindOf(const char* name)
+Kind kindOf(Span name)
 {
-    char n[6] = {};  // the longest kept name has five letters; a sixth means none matches
-    for (std::size_t i = 0; i < sizeof n && name[i] != '\0'; ++i)
-        n[i] = lower(name[i]);
-    if (n[5] != '\0')
-        return Kind::other;
-    if (n[0] == 't') {
-        if (n[2] == '\0')
-            return n[1] == 'd' || n[1] == 'h' ? Kind::cell : n[1] == 'r' ? Kind::row : Kind::other;
-        return std::memcmp(n, "table", 6) == 0 ? Kind::table : Kind::other;
+    if (name.size == 2 && lower(name.data[0]) == 't') {
+        char second = lower(name.data[1]);
+        return second == 'd' || second == 'h' ? Kind::cell : second == 'r' ? Kind::row : Kind::other;
     }
+    if (equalsIgnoreCase(name, Span{"table", 5}))
+        return Kind::table;
     for (const char* frame : {"link", "html", "head", "body"})
-        if (std::memcmp(n, frame, 5) == 0)
+        if (equalsIgnoreCase(name, Span{frame, 4}))
             return Kind::frame;
     return Kind::other;
 }
 
 bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool endsWord(char c) { return c == ' ' || c == '\t' || c == '\n'; }
 
-// True when the tag's name certainly is none of the kept ones. Decided only in the common
-// shape where the name starts right after "<" or "</" with a letter: then its first two
-// characters are the tag text's, and every kept name starts with one of these pairs.
-bool cannotBeKept(const char* tagText, std::size_t length)
+// Reads the name straight from the tag text in the common shape: a letter right after "<" or
+// "</", and the '>' last. Then nothing in front of the name or at the end is trimmed, and the
+// name is what comes before the first space, tab or newline, or before the '>'. Only its first
+// six characters are taken: every kept name is shorter. False when the shape is another one.
+bool readName(const char* tagText, std::size_t length, Span& name, bool& closing)
 {
-    std::size_t start = tagText[1] == '/' ? 2 : 1;
-    if (length < start + 2 || !isLetter(tagText[start]))
+    closing = tagText[1] == '/';
+    std::size_t start = closing ? 2 : 1;
+    if (length < start + 2 || !isLetter(tagText[start]) || tagText[length - 1] != '>')
         return false;
-    char a = lower(tagText[start]), b = lower(tagText[start + 1]);
-    switch (a) {
-    case 't': return b != 'a' && b != 'r' && b != 'd' && b != 'h';
-    case 'h': return b != 't' && b != 'e';
-    case 'l': return b != 'i';
-    case 'b': return b != 'o';
-    default: return true;
-    }
+    std::size_t stop = length - 1 < start + 6 ? length - 1 : start + 6;
+    std::size_t i = start;
+    while (i < stop && !endsWord(tagText[i]))
+        ++i;
+    name = Span{tagText + start, i - start};
+    return true;
 }
 
 void writeDecimal(OutSink& out, std::int32_t value)
@@ -79,14 +77,23 @@ void writeDecimal(OutSink& out, std::int32_t value)
 
 void annotateTag(const char* tagText, std::size_t length, bool showBorders, OutSink& out)
 {
-    if (length < 2 || cannotBeKept(tagText, length))
+    if (length < 2)
         return;
-    // Most tags write nothing, so the name is read first and the attributes only when needed.
-    TagInfo head(tagText, length, TagInfo::Parse::nameOnly);
-    Kind kind = kindOf(head.name);
+    // Most tags write nothing, so the name is read first and the attributes only when needed;
+    // the record reads the name whenever the tag text has an unusual shape.
+    Span name;
+    bool closing = false;
+    Kind kind;
+    if (readName(tagText, length, name, closing)) {
+        kind = kindOf(name);
+    } else {
+        TagInfo head(tagText, length, TagInfo::Parse::nameOnly);
+        kind = kindOf(Span{head.name, std::strlen(head.name)});
+        closing = head.closing;
+    }
     if (kind == Kind::other)
         return;
-    bool restyle = showBorders && !head.closing && (kind == Kind::table || kind == Kind::cell);
+    bool restyle = showBorders && !closing && (kind == Kind::table || kind == Kind::cell);
     if (restyle) {
         // The tag's last character (its '>') becomes a space before the style.
         out.write(tagText, length - 1);
@@ -99,7 +106,7 @@ void annotateTag(const char* tagText, std::size_t length, bool showBorders, OutS
         out.write(tagText, length);
     }
 
-    if (head.closing || !(kind == Kind::cell || (kind == Kind::table && showBorders)))
+    if (closing || !(kind == Kind::cell || (kind == Kind::table && showBorders)))
         return;
     TagInfo tag(tagText, length);
     if (kind == Kind::table) {
