@@ -1,4 +1,4 @@
-// Classifies 16 source bytes at a time into bit masks: bit i of a mask stands for byte i. The
+// Classifies source bytes, 16 at a time, into bit masks: bit i of a mask stands for byte i. The
 // scanner works on these masks instead of branching on every byte. With SSE2 (every x86-64)
 // the masks come from vector compares; elsewhere from the same tables, byte by byte. Both
 // versions are compiled where SSE2 exists and are checked against each other and the tables.
@@ -19,25 +19,25 @@ namespace zelko {
 extern const std::array<bool, 256> kAllowedInTag;
 
 constexpr std::size_t kChunk = 16;
+constexpr std::size_t kWindow = 64;
 
-// Outside a tag: where a tag opens, and which bytes are copied to the result.
-struct OutsideMasks {
-    std::uint32_t open;   // '<'
-    std::uint32_t blank;  // space, tab, newline
+// The five classes, for 16 bytes (Chunk) or 64 bytes (Window).
+template <typename Bits>
+struct Masks {
+    Bits open;     // '<'
+    Bits blank;    // space, tab, newline: copied to the result outside a tag
+    Bits close;    // '>'
+    Bits newline;  // '\n'
+    Bits dropped;  // not in kAllowedInTag
 };
-
-// Inside a tag: where it closes, its newlines, and the bytes its text does not keep.
-struct InsideMasks {
-    std::uint32_t close;    // '>'
-    std::uint32_t newline;  // '\n'
-    std::uint32_t dropped;  // not in kAllowedInTag
-};
+using ChunkMasks = Masks<std::uint32_t>;
+using WindowMasks = Masks<std::uint64_t>;
 
 // Index of the lowest set bit of a non-zero mask.
-inline unsigned lowestBit(std::uint32_t mask)
+inline unsigned lowestBit(std::uint64_t mask)
 {
 #if defined(__GNUC__) || defined(__clang__)
-    return static_cast<unsigned>(__builtin_ctz(mask));
+    return static_cast<unsigned>(__builtin_ctzll(mask));
 #else
     unsigned i = 0;
     for (; (mask & 1u) == 0; mask >>= 1)
@@ -47,7 +47,7 @@ inline unsigned lowestBit(std::uint32_t mask)
 }
 
 // Number of set bits.
-inline unsigned bitCount(std::uint32_t mask)
+inline unsigned bitCount(std::uint64_t mask)
 {
     unsigned n = 0;
     for (; mask != 0; mask &= mask - 1)
@@ -57,22 +57,13 @@ inline unsigned bitCount(std::uint32_t mask)
 
 namespace bytewise {
 
-inline OutsideMasks outsideMasks(const unsigned char* p)
+inline ChunkMasks classify(const unsigned char* p)
 {
-    OutsideMasks m{0, 0};
+    ChunkMasks m{0, 0, 0, 0, 0};
     for (unsigned i = 0; i < kChunk; ++i) {
         unsigned char c = p[i];
         m.open |= static_cast<std::uint32_t>(c == '<') << i;
         m.blank |= static_cast<std::uint32_t>(c == ' ' || c == '\t' || c == '\n') << i;
-    }
-    return m;
-}
-
-inline InsideMasks insideMasks(const unsigned char* p)
-{
-    InsideMasks m{0, 0, 0};
-    for (unsigned i = 0; i < kChunk; ++i) {
-        unsigned char c = p[i];
         m.close |= static_cast<std::uint32_t>(c == '>') << i;
         m.newline |= static_cast<std::uint32_t>(c == '\n') << i;
         m.dropped |= static_cast<std::uint32_t>(!kAllowedInTag[c]) << i;
@@ -99,30 +90,41 @@ inline __m128i inRange(__m128i v, unsigned char low, unsigned char span)
     return _mm_cmpeq_epi8(_mm_min_epu8(x, _mm_set1_epi8(static_cast<char>(span))), x);
 }
 
-inline OutsideMasks outsideMasks(const unsigned char* p)
+inline ChunkMasks classify(const unsigned char* p)
 {
     __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    __m128i blank = _mm_or_si128(_mm_or_si128(equal(v, ' '), equal(v, '\t')), equal(v, '\n'));
-    return {maskOf(equal(v, '<')), maskOf(blank)};
-}
-
-inline InsideMasks insideMasks(const unsigned char* p)
-{
-    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    __m128i space = equal(v, ' ');
+    __m128i newline = equal(v, '\n');
+    __m128i blank = _mm_or_si128(_mm_or_si128(space, equal(v, '\t')), newline);
     // 'A' to 'z'; '0' to '>' (digits : ; < = >); '.' and '/'; then the four loose ones.
     __m128i allowed = _mm_or_si128(inRange(v, 'A', 'z' - 'A'), inRange(v, '0', '>' - '0'));
     allowed = _mm_or_si128(allowed, inRange(v, '.', 1));
-    allowed = _mm_or_si128(allowed, _mm_or_si128(equal(v, ' '), equal(v, '"')));
+    allowed = _mm_or_si128(allowed, _mm_or_si128(space, equal(v, '"')));
     allowed = _mm_or_si128(allowed, _mm_or_si128(equal(v, '&'), equal(v, ',')));
-    return {maskOf(equal(v, '>')), maskOf(equal(v, '\n')), maskOf(allowed) ^ 0xFFFFu};
+    return {maskOf(equal(v, '<')), maskOf(blank), maskOf(equal(v, '>')), maskOf(newline),
+            maskOf(allowed) ^ 0xFFFFu};
 }
 
 }  // namespace sse2
-using sse2::insideMasks;
-using sse2::outsideMasks;
+using sse2::classify;
 #else
-using bytewise::insideMasks;
-using bytewise::outsideMasks;
+using bytewise::classify;
 #endif
+
+// Classifies the 64 bytes at `p`.
+inline WindowMasks classifyWindow(const unsigned char* p)
+{
+    WindowMasks w{0, 0, 0, 0, 0};
+    for (unsigned k = 0; k < kWindow / kChunk; ++k) {
+        ChunkMasks c = classify(p + k * kChunk);
+        unsigned shift = k * kChunk;
+        w.open |= static_cast<std::uint64_t>(c.open) << shift;
+        w.blank |= static_cast<std::uint64_t>(c.blank) << shift;
+        w.close |= static_cast<std::uint64_t>(c.close) << shift;
+        w.newline |= static_cast<std::uint64_t>(c.newline) << shift;
+        w.dropped |= static_cast<std::uint64_t>(c.dropped) << shift;
+    }
+    return w;
+}
 
 }  // namespace zelko

@@ -6,9 +6,11 @@
 //   but is not kept. When the head's second character is a digit the tag is cancelled
 //   ("a<5" is not a tag). '>' ends the tag and hands its text on. Every newline is copied,
 //   inside a tag or not.
-// Once the head's second character is known nothing can cancel the tag any more, so the rest
-// of the tag is taken in one sweep up to its '>'. Bytes are compared through tables indexed by
-// the unsigned byte, never through the locale.
+// The source is taken in windows of 64 bytes, each classified at once into bit masks ('<',
+// blanks, '>', newlines, bytes a tag text drops), so runs of text and tag bodies are handled
+// with a few bit operations instead of a test per byte. Only the head of a tag, up to its
+// second character, goes byte by byte; once that is known nothing can cancel the tag any more.
+// Bytes are compared through tables and masks on the unsigned byte, never through the locale.
 #include "scan/scanner.h"
 
 #include <cerrno>
@@ -64,49 +66,6 @@ void endTag(ScanState& st, TagHandler handler, void* context)
     handler(context, st.tagText, length);
 }
 
-// The 16 bytes at `p`, of which `avail` are source bytes: in place when all 16 are, otherwise
-// copied into `spare`. Every mask is cut at `avail`, so what follows is never looked at.
-const unsigned char* chunkAt(const unsigned char* p, std::size_t avail,
-                             unsigned char (&spare)[kChunk])
-{
-    if (avail == kChunk)
-        return p;
-    std::memset(spare, 0, kChunk);
-    std::memcpy(spare, p, avail);
-    return spare;
-}
-
-std::size_t available(const unsigned char* p, const unsigned char* end)
-{
-    return static_cast<std::size_t>(end - p) < kChunk ? static_cast<std::size_t>(end - p) : kChunk;
-}
-
-// Mask of the bits below bit `n` (n <= 16).
-std::uint32_t below(unsigned n) { return (1u << n) - 1; }
-
-// Copies the spaces, tabs and newlines of text outside a tag, up to the next '<' or the end.
-// Returns where it stopped.
-const unsigned char* copyBlanks(const unsigned char* p, const unsigned char* end, OutSink& out)
-{
-    unsigned char spare[kChunk];
-    while (p < end) {
-        if (out.used > OutSink::kBlock - kChunk)
-            out.flush();  // room for a whole chunk of blanks
-        std::size_t avail = available(p, end);
-        const unsigned char* chunk = chunkAt(p, avail, spare);
-        OutsideMasks m = outsideMasks(chunk);
-        unsigned stop = lowestBit(m.open | 1u << avail);
-        char* o = out.buffer + out.used;
-        for (std::uint32_t blanks = m.blank & below(stop); blanks != 0; blanks &= blanks - 1)
-            *o++ = static_cast<char>(chunk[lowestBit(blanks)]);
-        out.used = static_cast<std::size_t>(o - out.buffer);
-        p += stop;
-        if (stop < avail)
-            break;
-    }
-    return p;
-}
-
 // Takes the '<' that opens a tag: the first byte of its text and of its head.
 void openTag(ScanState& st)
 {
@@ -118,92 +77,92 @@ void openTag(ScanState& st)
     st.headLength = 1;
 }
 
-// Takes tag bytes one at a time, after the '<' that opens the tag, until the head's second
-// character is known, the tag is cancelled, or it ends. Returns where it stopped.
-const unsigned char* scanHead(ScanState& st, const unsigned char* p, const unsigned char* end,
-                              OutSink& out, TagHandler handler, void* context)
+// Takes one byte of a tag whose head is still open. The tag may end or be cancelled here.
+void takeHeadByte(ScanState& st, unsigned char c, OutSink& out, TagHandler handler,
+                  void* context)
 {
-    while (p < end) {
-        unsigned char c = *p++;
-        if (c == '<')
-            st.tagCount = 0;  // another '<' starts the count again
-        if (st.tagCount < kHeadLimit)
-            ++st.tagCount;
-        if (kAllowedInTag[c] && c != '>' && st.textLength < kTextRoom)
-            st.tagText[st.textLength++] = static_cast<char>(c);
-        if (st.tagCount < kHeadLimit && c != 0) {
-            st.tagHead[st.headLength++] = static_cast<char>(c);
-            if (st.headLength == 2 && isDigit(c)) {
-                resetTag(st);
-                return p;
-            }
+    if (c == '<')
+        st.tagCount = 0;  // another '<' starts the count again
+    if (st.tagCount < kHeadLimit)
+        ++st.tagCount;
+    if (kAllowedInTag[c] && c != '>' && st.textLength < kTextRoom)
+        st.tagText[st.textLength++] = static_cast<char>(c);
+    if (st.tagCount < kHeadLimit && c != 0) {
+        st.tagHead[st.headLength++] = static_cast<char>(c);
+        if (st.headLength == 2 && isDigit(c)) {
+            resetTag(st);
+            return;
         }
-        if (c == '>') {
-            endTag(st, handler, context);
-            return p;
-        }
-        if (c == '\n')
-            out.put('\n');
-        if (st.headLength == 2)
-            return p;
     }
-    return p;
-}
-
-// Appends the allowed ones of the first `n` bytes of `chunk` to the tag text, as long as there
-// is room.
-void keepAllowed(ScanState& st, std::size_t& length, const unsigned char* chunk, unsigned n)
-{
-    if (length + kChunk <= kTextRoom) {
-        // Cannot overflow: every byte is stored, only the allowed ones move the text on.
-        for (unsigned i = 0; i < n; ++i) {
-            st.tagText[length] = static_cast<char>(chunk[i]);
-            length += kAllowedInTag[chunk[i]];
-        }
+    if (c == '>') {
+        endTag(st, handler, context);
         return;
     }
-    for (unsigned i = 0; i < n && length < kTextRoom; ++i)
-        if (kAllowedInTag[chunk[i]])
-            st.tagText[length++] = static_cast<char>(chunk[i]);
+    if (c == '\n')
+        out.put('\n');
 }
 
-// Takes the rest of a tag whose head is known, up to and including its '>'.
-const unsigned char* scanBody(ScanState& st, const unsigned char* p, const unsigned char* end,
-                              OutSink& out, TagHandler handler, void* context)
+// The bits from bit `i` up (i < 64), and the bits below bit `n` (n <= 64).
+std::uint64_t bitsFrom(std::size_t i) { return ~std::uint64_t{0} << i; }
+std::uint64_t bitsBelow(std::size_t n) { return n < 64 ? (std::uint64_t{1} << n) - 1 : ~std::uint64_t{0}; }
+
+// The first byte from `i` on whose bit is set in `mask`, or `avail` when there is none.
+std::size_t firstFrom(std::uint64_t mask, std::size_t i, std::size_t avail)
 {
-    unsigned char spare[kChunk];
+    mask &= bitsFrom(i);
+    return mask != 0 ? lowestBit(mask) : avail;
+}
+
+// Outside a tag: copies the blanks of window `w` from byte `i` up to the next '<' or the
+// window's end, and returns where it stopped.
+std::size_t copyBlanks(const unsigned char* w, const WindowMasks& m, std::size_t i,
+                       std::size_t avail, OutSink& out)
+{
+    std::size_t stop = firstFrom(m.open, i, avail);
+    if (out.used > OutSink::kBlock - kWindow)
+        out.flush();  // room for a whole window of blanks
+    char* o = out.buffer + out.used;
+    for (std::uint64_t blanks = m.blank & bitsFrom(i) & bitsBelow(stop); blanks != 0;
+         blanks &= blanks - 1)
+        *o++ = static_cast<char>(w[lowestBit(blanks)]);
+    out.used = static_cast<std::size_t>(o - out.buffer);
+    return stop;
+}
+
+// Inside a tag whose head is known: takes the bytes of window `w` from byte `i` up to the
+// tag's '>' or the window's end, and returns where it stopped.
+std::size_t takeBody(ScanState& st, const unsigned char* w, const WindowMasks& m, std::size_t i,
+                     std::size_t avail, OutSink& out)
+{
+    std::size_t stop = firstFrom(m.close, i, avail);
+    std::uint64_t range = bitsFrom(i) & bitsBelow(stop);
+    // Nothing else is written before the tag ends, so its newlines can go out now.
+    for (std::uint64_t newlines = m.newline & range; newlines != 0; newlines &= newlines - 1)
+        out.put('\n');
     std::size_t length = st.textLength;
-    std::size_t newlines = 0;
-    bool closed = false;
-    while (p < end) {
-        std::size_t avail = available(p, end);
-        const unsigned char* chunk = chunkAt(p, avail, spare);
-        InsideMasks m = insideMasks(chunk);
-        unsigned stop = lowestBit(m.close | 1u << avail);
-        std::uint32_t before = below(stop);
-        if ((m.newline & before) != 0)
-            newlines += bitCount(m.newline & before);
-        if ((m.dropped & before) == 0 && length + kChunk <= kTextRoom) {
-            // Every byte up to the '>' is kept: store the chunk whole, move on by those bytes.
-            std::memcpy(st.tagText + length, chunk, kChunk);
-            length += stop;
-        } else {
-            keepAllowed(st, length, chunk, stop);
+    if (length + kWindow + kChunk <= kTextRoom) {
+        // The runs of kept bytes between dropped ones are stored 16 bytes at a time. A store
+        // may reach past its run; the next run or the tag's end writes over that.
+        std::uint64_t drops = m.dropped & range;
+        std::size_t from = i;
+        for (;;) {
+            std::size_t to = drops != 0 ? lowestBit(drops) : stop;
+            for (std::size_t k = from; k < to; k += kChunk)
+                std::memcpy(st.tagText + length + (k - from), w + k, kChunk);
+            length += to - from;
+            if (drops == 0)
+                break;
+            from = to + 1;
+            drops &= drops - 1;
         }
-        p += stop;
-        if (stop < avail) {
-            closed = true;
-            break;
-        }
+    } else {
+        // Near the end of the room: byte by byte, and nothing once it is full.
+        for (std::size_t k = i; k < stop && length < kTextRoom; ++k)
+            if (kAllowedInTag[w[k]])
+                st.tagText[length++] = static_cast<char>(w[k]);
     }
     st.textLength = length;
-    // Nothing else is written before the tag ends, so its newlines can go out together.
-    for (; newlines > 0; --newlines)
-        out.put('\n');
-    if (!closed)
-        return end;
-    endTag(st, handler, context);
-    return p + 1;
+    return stop;
 }
 
 }  // namespace
@@ -217,19 +176,40 @@ void scanBytes(ScanState& st, const char* bytes, std::size_t n, OutSink& out,
 {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes);
     const unsigned char* end = p + n;
+    // A window is read in place when 16 bytes beyond it can be read too (the stores of a tag
+    // body may take that many); the last ones are copied here, padded with zeros.
+    unsigned char spare[kWindow + kChunk];
     while (p < end) {
-        if (!st.inTag) {
-            // Outside a tag only '<' starts anything.
-            p = copyBlanks(p, end, out);
-            if (p == end)
-                break;
-            openTag(st);
-            ++p;
+        std::size_t left = static_cast<std::size_t>(end - p);
+        std::size_t avail = left < kWindow ? left : kWindow;
+        const unsigned char* w = p;
+        if (left < kWindow + kChunk) {
+            std::memset(spare, 0, sizeof spare);
+            std::memcpy(spare, p, avail);
+            w = spare;
         }
-        if (st.headLength < 2)
-            p = scanHead(st, p, end, out, handler, context);
-        else
-            p = scanBody(st, p, end, out, handler, context);
+        // Bits past `avail` belong to the padding, which holds no '<' and no '>': every run
+        // below stops at `avail`.
+        WindowMasks m = classifyWindow(w);
+        std::size_t i = 0;
+        while (i < avail) {
+            if (!st.inTag) {
+                i = copyBlanks(w, m, i, avail, out);
+                if (i == avail)
+                    break;
+                openTag(st);
+                ++i;
+            } else if (st.headLength < 2) {
+                takeHeadByte(st, w[i++], out, handler, context);
+            } else {
+                i = takeBody(st, w, m, i, avail, out);
+                if (i < avail) {
+                    endTag(st, handler, context);
+                    ++i;
+                }
+            }
+        }
+        p += avail;
     }
 }
 
