@@ -121,12 +121,13 @@ TEST(Classify, MasksMatchTheByteRulesForEveryByteAndPlace)
                 unsigned char window[kWindow];
                 std::memset(window, fill, kWindow);
                 window[at] = static_cast<unsigned char>(c);
-                WindowMasks want{0, 0, 0, 0, 0};
+                WindowMasks want{0, 0, 0, 0, 0, 0};
                 for (unsigned i = 0; i < kWindow; ++i) {
                     unsigned char b = window[i];
                     std::uint64_t bit = std::uint64_t{1} << i;
                     want.open |= b == '<' ? bit : 0;
                     want.blank |= b == ' ' || b == '\t' || b == '\n' ? bit : 0;
+                    want.space |= b == ' ' ? bit : 0;
                     want.close |= b == '>' ? bit : 0;
                     want.newline |= b == '\n' ? bit : 0;
                     want.dropped |= kAllowedInTag[b] ? 0 : bit;
@@ -134,6 +135,7 @@ TEST(Classify, MasksMatchTheByteRulesForEveryByteAndPlace)
                 auto check = [&](const WindowMasks& m, const char* which) {
                     ASSERT_EQ(m.open, want.open) << which << " byte " << c << " at " << at;
                     ASSERT_EQ(m.blank, want.blank) << which << " byte " << c << " at " << at;
+                    ASSERT_EQ(m.space, want.space) << which << " byte " << c << " at " << at;
                     ASSERT_EQ(m.close, want.close) << which << " byte " << c << " at " << at;
                     ASSERT_EQ(m.newline, want.newline) << which << " byte " << c << " at " << at;
                     ASSERT_EQ(m.dropped, want.dropped) << which << " byte " << c << " at " << at;
@@ -145,6 +147,7 @@ TEST(Classify, MasksMatchTheByteRulesForEveryByteAndPlace)
                 auto part = [&](std::uint64_t bits) { return (bits >> first) & 0xFFFFu; };
                 ASSERT_EQ(b.open, part(want.open)) << "bytewise " << c << " at " << at;
                 ASSERT_EQ(b.blank, part(want.blank)) << "bytewise " << c << " at " << at;
+                ASSERT_EQ(b.space, part(want.space)) << "bytewise " << c << " at " << at;
                 ASSERT_EQ(b.close, part(want.close)) << "bytewise " << c << " at " << at;
                 ASSERT_EQ(b.newline, part(want.newline)) << "bytewise " << c << " at " << at;
                 ASSERT_EQ(b.dropped, part(want.dropped)) << "bytewise " << c << " at " << at;
@@ -153,13 +156,16 @@ TEST(Classify, MasksMatchTheByteRulesForEveryByteAndPlace)
 
 TEST(Classify, FindsTheLowestBitAndCountsBits)
 {
-    for (unsigned i = 0; i < 32; ++i) {
-        EXPECT_EQ(lowestBit(1u << i), i);
-        EXPECT_EQ(lowestBit(~0u << i), i);
-        EXPECT_EQ(bitCount(~0u << i), 32 - i);
+    for (unsigned i = 0; i < 64; ++i) {
+        std::uint64_t from = ~std::uint64_t{0} << i;
+        EXPECT_EQ(lowestBit(std::uint64_t{1} << i), i);
+        EXPECT_EQ(lowestBit(from), i);
+        EXPECT_EQ(bitCount(from), 64 - i);
+        EXPECT_EQ(bitCount(std::uint64_t{1} << i), 1u);
     }
     EXPECT_EQ(bitCount(0), 0u);
     EXPECT_EQ(bitCount(0x8421u), 4u);
+    EXPECT_EQ(bitCount(0xF0F0F0F0F0F0F0F0u), 32u);
 }
 
 TEST(Scanner, KeepsTheClosingBracketOfAnOverlongTag)

@@ -26,6 +26,7 @@ template <typename Bits>
 struct Masks {
     Bits open;     // '<'
     Bits blank;    // space, tab, newline: copied to the result outside a tag
+    Bits space;    // ' '
     Bits close;    // '>'
     Bits newline;  // '\n'
     Bits dropped;  // not in kAllowedInTag
@@ -46,24 +47,25 @@ inline unsigned lowestBit(std::uint64_t mask)
 #endif
 }
 
-// Number of set bits.
+// Number of set bits, without a branch.
 inline unsigned bitCount(std::uint64_t mask)
 {
-    unsigned n = 0;
-    for (; mask != 0; mask &= mask - 1)
-        ++n;
-    return n;
+    mask -= (mask >> 1) & 0x5555555555555555u;
+    mask = (mask & 0x3333333333333333u) + ((mask >> 2) & 0x3333333333333333u);
+    mask = (mask + (mask >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+    return static_cast<unsigned>((mask * 0x0101010101010101u) >> 56);
 }
 
 namespace bytewise {
 
 inline ChunkMasks classify(const unsigned char* p)
 {
-    ChunkMasks m{0, 0, 0, 0, 0};
+    ChunkMasks m{0, 0, 0, 0, 0, 0};
     for (unsigned i = 0; i < kChunk; ++i) {
         unsigned char c = p[i];
         m.open |= static_cast<std::uint32_t>(c == '<') << i;
         m.blank |= static_cast<std::uint32_t>(c == ' ' || c == '\t' || c == '\n') << i;
+        m.space |= static_cast<std::uint32_t>(c == ' ') << i;
         m.close |= static_cast<std::uint32_t>(c == '>') << i;
         m.newline |= static_cast<std::uint32_t>(c == '\n') << i;
         m.dropped |= static_cast<std::uint32_t>(!kAllowedInTag[c]) << i;
@@ -101,8 +103,8 @@ inline ChunkMasks classify(const unsigned char* p)
     allowed = _mm_or_si128(allowed, inRange(v, '.', 1));
     allowed = _mm_or_si128(allowed, _mm_or_si128(space, equal(v, '"')));
     allowed = _mm_or_si128(allowed, _mm_or_si128(equal(v, '&'), equal(v, ',')));
-    return {maskOf(equal(v, '<')), maskOf(blank), maskOf(equal(v, '>')), maskOf(newline),
-            maskOf(allowed) ^ 0xFFFFu};
+    return {maskOf(equal(v, '<')), maskOf(blank),   maskOf(space),
+            maskOf(equal(v, '>')), maskOf(newline), maskOf(allowed) ^ 0xFFFFu};
 }
 
 }  // namespace sse2
@@ -114,12 +116,13 @@ using bytewise::classify;
 // Classifies the 64 bytes at `p`.
 inline WindowMasks classifyWindow(const unsigned char* p)
 {
-    WindowMasks w{0, 0, 0, 0, 0};
+    WindowMasks w{0, 0, 0, 0, 0, 0};
     for (unsigned k = 0; k < kWindow / kChunk; ++k) {
         ChunkMasks c = classify(p + k * kChunk);
         unsigned shift = k * kChunk;
         w.open |= static_cast<std::uint64_t>(c.open) << shift;
         w.blank |= static_cast<std::uint64_t>(c.blank) << shift;
+        w.space |= static_cast<std::uint64_t>(c.space) << shift;
         w.close |= static_cast<std::uint64_t>(c.close) << shift;
         w.newline |= static_cast<std::uint64_t>(c.newline) << shift;
         w.dropped |= static_cast<std::uint64_t>(c.dropped) << shift;

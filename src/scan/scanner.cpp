@@ -122,9 +122,15 @@ std::size_t copyBlanks(const unsigned char* w, const WindowMasks& m, std::size_t
     if (out.used > OutSink::kBlock - kWindow)
         out.flush();  // room for a whole window of blanks
     char* o = out.buffer + out.used;
-    for (std::uint64_t blanks = m.blank & bitsFrom(i) & bitsBelow(stop); blanks != 0;
-         blanks &= blanks - 1)
-        *o++ = static_cast<char>(w[lowestBit(blanks)]);
+    std::uint64_t blanks = m.blank & bitsFrom(i) & bitsBelow(stop);
+    if ((blanks & ~m.space) == 0) {
+        // Spaces only, the common case: as many spaces as there are, without a branch.
+        std::memset(o, ' ', kWindow);
+        o += bitCount(blanks);
+    } else {
+        for (; blanks != 0; blanks &= blanks - 1)
+            *o++ = static_cast<char>(w[lowestBit(blanks)]);
+    }
     out.used = static_cast<std::size_t>(o - out.buffer);
     return stop;
 }
