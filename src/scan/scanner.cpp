@@ -146,10 +146,15 @@ std::size_t takeBody(ScanState& st, const unsigned char* w, const WindowMasks& m
     for (std::uint64_t newlines = m.newline & range; newlines != 0; newlines &= newlines - 1)
         out.put('\n');
     std::size_t length = st.textLength;
-    if (length + kWindow + kChunk <= kTextRoom) {
+    std::uint64_t drops = m.dropped & range;
+    if (drops == 0 && length + kWindow <= kTextRoom) {
+        // Nothing to drop, the common case: the rest of the window is stored whole and the
+        // text moves on by the tag's part of it.
+        std::memcpy(st.tagText + length, w + i, kWindow);
+        length += stop - i;
+    } else if (length + kWindow + kChunk <= kTextRoom) {
         // The runs of kept bytes between dropped ones are stored 16 bytes at a time. A store
         // may reach past its run; the next run or the tag's end writes over that.
-        std::uint64_t drops = m.dropped & range;
         std::size_t from = i;
         for (;;) {
             std::size_t to = drops != 0 ? lowestBit(drops) : stop;
@@ -182,14 +187,14 @@ void scanBytes(ScanState& st, const char* bytes, std::size_t n, OutSink& out,
 {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes);
     const unsigned char* end = p + n;
-    // A window is read in place when 16 bytes beyond it can be read too (the stores of a tag
-    // body may take that many); the last ones are copied here, padded with zeros.
-    unsigned char spare[kWindow + kChunk];
+    // A window is read in place when another window's worth beyond it can be read too (a tag
+    // body may be stored 64 bytes at a time); the last ones are copied here, padded with zeros.
+    unsigned char spare[2 * kWindow];
     while (p < end) {
         std::size_t left = static_cast<std::size_t>(end - p);
         std::size_t avail = left < kWindow ? left : kWindow;
         const unsigned char* w = p;
-        if (left < kWindow + kChunk) {
+        if (left < 2 * kWindow) {
             std::memset(spare, 0, sizeof spare);
             std::memcpy(spare, p, avail);
             w = spare;
@@ -197,6 +202,8 @@ void scanBytes(ScanState& st, const char* bytes, std::size_t n, OutSink& out,
         // Bits past `avail` belong to the padding, which holds no '<' and no '>': every run
         // below stops at `avail`.
         WindowMasks m = classifyWindow(w);
+        // One turn of the loop is one tag in the common case: text, '<', the head's second
+        // character, the body, '>'. It leaves whenever the window runs out.
         std::size_t i = 0;
         while (i < avail) {
             if (!st.inTag) {
@@ -204,16 +211,21 @@ void scanBytes(ScanState& st, const char* bytes, std::size_t n, OutSink& out,
                 if (i == avail)
                     break;
                 openTag(st);
-                ++i;
-            } else if (st.headLength < 2) {
-                takeHeadByte(st, w[i++], out, handler, context);
-            } else {
-                i = takeBody(st, w, m, i, avail, out);
-                if (i < avail) {
-                    endTag(st, handler, context);
-                    ++i;
-                }
+                if (++i == avail)
+                    break;
             }
+            if (st.headLength < 2) {
+                takeHeadByte(st, w[i++], out, handler, context);
+                if (!st.inTag || st.headLength < 2)
+                    continue;  // ended, cancelled, or the head goes on
+                if (i == avail)
+                    break;
+            }
+            i = takeBody(st, w, m, i, avail, out);
+            if (i == avail)
+                break;
+            endTag(st, handler, context);
+            ++i;
         }
         p += avail;
     }
