@@ -4,13 +4,15 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 namespace zelko {
 
 struct OutSink {
-    static constexpr std::size_t kBlock = 64 * 1024;
+    // Large blocks keep the number of write calls, and their cost, low.
+    static constexpr std::size_t kBlock = 256 * 1024;
 
-    explicit OutSink(std::FILE* file) : file(file) {}
+    explicit OutSink(std::FILE* file) : file(file), block(new char[kBlock]), buffer(block.get()) {}
 
     void put(char c)
     {
@@ -38,7 +40,12 @@ struct OutSink {
     std::FILE* file;
     int error = 0;  // error number of the first failed write, 0 while all went well
     std::size_t used = 0;
-    char buffer[kBlock];
+
+private:
+    std::unique_ptr<char[]> block;
+
+public:
+    char* const buffer;  // kBlock bytes, of which `used` are filled
 };
 
 }  // namespace zelko
