@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <initializer_list>
 
 #include "tag/TagInfo.h"
 #include "tag/text.h"
@@ -19,21 +18,47 @@ const char kCaptionEnd[] = "</thead>";
 
 enum class Kind { other, frame, table, row, cell };
 
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// The kind of tag a name stands for, in any letter case.
-Kind kindOf(Span name)
+// A name's first six characters, letters in lower case, packed into a word (the first in the
+// lowest byte); an empty place is 0. Kept names have two to five letters, so comparing the
+// packed words decides the kind, and a longer name, having a sixth character, matches none.
+constexpr std::uint64_t packed(const char* lowerName)
 {
-    if (name.size == 2 && lower(name.data[0]) == 't') {
-        char second = lower(name.data[1]);
-        return second == 'd' || second == 'h' ? Kind::cell : second == 'r' ? Kind::row : Kind::other;
-    }
-    if (equalsIgnoreCase(name, Span{"table", 5}))
+    std::uint64_t word = 0;
+    for (unsigned k = 0; k < 6 && lowerName[k] != '\0'; ++k)
+        word |= static_cast<std::uint64_t>(static_cast<unsigned char>(lowerName[k])) << (8 * k);
+    return word;
+}
+
+// Setting bit 5 makes a letter lower case and turns no other byte into a letter.
+std::uint64_t lowered(char c) { return static_cast<unsigned char>(c) | 0x20u; }
+
+Kind kindOf(std::uint64_t name)
+{
+    switch (name) {
+    case packed("td"):
+    case packed("th"):
+        return Kind::cell;
+    case packed("tr"):
+        return Kind::row;
+    case packed("table"):
         return Kind::table;
-    for (const char* frame : {"link", "html", "head", "body"})
-        if (equalsIgnoreCase(name, Span{frame, 4}))
-            return Kind::frame;
-    return Kind::other;
+    case packed("link"):
+    case packed("html"):
+    case packed("head"):
+    case packed("body"):
+        return Kind::frame;
+    default:
+        return Kind::other;
+    }
+}
+
+// The packed name of a record (terminated, letter case as written).
+std::uint64_t packedName(const char* name)
+{
+    std::uint64_t word = 0;
+    for (unsigned k = 0; k < 6 && name[k] != '\0'; ++k)
+        word |= lowered(name[k]) << (8 * k);
+    return word;
 }
 
 bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
@@ -41,19 +66,24 @@ bool endsWord(char c) { return c == ' ' || c == '\t' || c == '\n'; }
 
 // Reads the name straight from the tag text in the common shape: a letter right after "<" or
 // "</", and the '>' last. Then nothing in front of the name or at the end is trimmed, and the
-// name is what comes before the first space, tab or newline, or before the '>'. Only its first
-// six characters are taken: every kept name is shorter. False when the shape is another one.
-bool readName(const char* tagText, std::size_t length, Span& name, bool& closing)
+// name is what comes before the first space, tab or newline, or before the '>'. Packs its first
+// six characters, a fixed number of steps without branches. False for any other shape.
+bool readName(const char* tagText, std::size_t length, std::uint64_t& name, bool& closing)
 {
     closing = tagText[1] == '/';
     std::size_t start = closing ? 2 : 1;
     if (length < start + 2 || !isLetter(tagText[start]) || tagText[length - 1] != '>')
         return false;
-    std::size_t stop = length - 1 < start + 6 ? length - 1 : start + 6;
-    std::size_t i = start;
-    while (i < stop && !endsWord(tagText[i]))
-        ++i;
-    name = Span{tagText + start, i - start};
+    std::size_t last = length - 1;  // the '>'
+    std::uint64_t word = 0;
+    bool ended = false;
+    for (unsigned k = 0; k < 6; ++k) {
+        std::size_t at = start + k < last ? start + k : last;  // never past the '>'
+        char c = tagText[at];
+        ended = ended | (at == last) | endsWord(c);
+        word |= (ended ? 0 : lowered(c)) << (8 * k);
+    }
+    name = word;
     return true;
 }
 
@@ -81,16 +111,14 @@ void annotateTag(const char* tagText, std::size_t length, bool showBorders, OutS
         return;
     // Most tags write nothing, so the name is read first and the attributes only when needed;
     // the record reads the name whenever the tag text has an unusual shape.
-    Span name;
+    std::uint64_t name = 0;
     bool closing = false;
-    Kind kind;
-    if (readName(tagText, length, name, closing)) {
-        kind = kindOf(name);
-    } else {
+    if (!readName(tagText, length, name, closing)) {
         TagInfo head(tagText, length, TagInfo::Parse::nameOnly);
-        kind = kindOf(Span{head.name, std::strlen(head.name)});
+        name = packedName(head.name);
         closing = head.closing;
     }
+    Kind kind = kindOf(name);
     if (kind == Kind::other)
         return;
     bool restyle = showBorders && !closing && (kind == Kind::table || kind == Kind::cell);
