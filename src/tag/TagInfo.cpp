@@ -84,16 +84,20 @@ std::size_t findAny(Span s, const ByteSet& set)
 // Length of the leading run of `s` that holds no space, tab or newline.
 std::size_t wordLength(Span s) { return findAny(s, kWordEnd); }
 
-// Position of the first occurrence of `needle` in `hay`, or hay.size when there is none.
-// Tag texts are short, so a plain loop beats library calls here.
+// Position of the first occurrence of `needle` (not empty) in `hay`, or hay.size when there
+// is none. Candidates are found by their first character, with the library's word-wide search.
 std::size_t findText(Span hay, Span needle)
 {
-    for (std::size_t i = 0; i + needle.size <= hay.size; ++i) {
-        std::size_t k = 0;
-        while (k < needle.size && hay.data[i + k] == needle.data[k])
-            ++k;
-        if (k == needle.size)
-            return i;
+    const char* at = hay.data;
+    const char* end = hay.data + hay.size;
+    while (static_cast<std::size_t>(end - at) >= needle.size) {
+        std::size_t starts = static_cast<std::size_t>(end - at) - needle.size + 1;
+        at = static_cast<const char*>(std::memchr(at, needle.data[0], starts));
+        if (at == nullptr)
+            break;
+        if (std::memcmp(at + 1, needle.data + 1, needle.size - 1) == 0)
+            return static_cast<std::size_t>(at - hay.data);
+        ++at;
     }
     return hay.size;
 }
