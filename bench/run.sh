@@ -29,16 +29,25 @@ seconds() { # command... : wall-clock seconds of one run
 median() { sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2] + a[NR/2+1]) / 2}'; }
 peak_kib() { /usr/bin/time -v "$@" 2>&1 >/dev/null | awk -F: '/Maximum resident/ {gsub(/ /, "", $2); print $2}'; }
 
+# Every run starts as the first one does: no earlier result to truncate and nothing left to
+# write back. Truncating the previous 300 MB result waits for the disk to finish writing it,
+# which would time the disk's write-back of the last run instead of the tool.
+settle() { rm -f "$work/zelko.html"; sync; }
+
 wc_times=() zelko_times=()
 for ((i = 0; i < runs; i++)); do
+  settle
   wc_times+=("$(seconds wc -l "$work/page.html")")
+  settle
   zelko_times+=("$(PATH="$work/bin:$PATH" seconds "$work/zelko" "$work/page.html")")
 done
 wc_median=$(printf '%s\n' "${wc_times[@]}" | median)
 zelko_median=$(printf '%s\n' "${zelko_times[@]}" | median)
 result_bytes=$(stat -c %s "$work/zelko.html")
 
+settle
 rss_small=$(PATH="$work/bin:$PATH" peak_kib "$work/zelko" "$work/small.html")
+settle
 rss_large=$(PATH="$work/bin:$PATH" peak_kib "$work/zelko" "$work/page.html")
 
 mbps() { echo "scale=0; $bytes / $1 / 1000000" | bc; }
