@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "../tests/pipeline.h"
@@ -13,23 +14,26 @@ void check(bool ok) { if (!ok) std::abort(); }
 
 const std::string kCaption = "<thead style=\"color: #FF0000; font: normal 9px Courier New;\">";
 
+// One in-memory result per mode, kept open across the tags of one input.
+struct Modes {
+    std::FILE* memory[2] = {nullptr, nullptr};
+    char* bytes[2] = {nullptr, nullptr};
+    std::size_t size[2] = {0, 0};
+    std::unique_ptr<zelko::OutSink> out[2];
+};
+
 // Writes one tag in both modes and checks that border mode only restyles it: the same tag,
 // then a style and the same label (cells) or a style and a caption (tables).
-void compareModes(void*, const char* tagText, std::size_t length)
+void compareModes(void* context, const char* tagText, std::size_t length)
 {
+    Modes& modes = *static_cast<Modes*>(context);
     std::string pieces[2];
     for (int borders = 0; borders < 2; ++borders) {
-        char* bytes = nullptr;
-        std::size_t size = 0;
-        std::FILE* memory = open_memstream(&bytes, &size);
-        {
-            zelko::OutSink out(memory);
-            zelko::annotateTag(tagText, length, borders == 1, out);
-            out.flush();
-        }
-        std::fclose(memory);
-        pieces[borders].assign(bytes, size);
-        std::free(bytes);
+        std::size_t before = modes.size[borders];
+        zelko::annotateTag(tagText, length, borders == 1, *modes.out[borders]);
+        modes.out[borders]->flush();
+        std::fflush(modes.memory[borders]);
+        pieces[borders].assign(modes.bytes[borders] + before, modes.size[borders] - before);
     }
     const std::string tag(tagText, length), &plain = pieces[0], &border = pieces[1];
     if (plain.empty() || border == plain) {
@@ -60,14 +64,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(runPipeline(input, split, true) == borders);  // the block boundary changes nothing
     check(runPipeline(input, split, false) == plain);
     {
+        Modes modes;
+        for (int borders = 0; borders < 2; ++borders) {
+            modes.memory[borders] = open_memstream(&modes.bytes[borders], &modes.size[borders]);
+            modes.out[borders].reset(new zelko::OutSink(modes.memory[borders]));
+        }
         char* bytes = nullptr;
         std::size_t written = 0;
         std::FILE* sink = open_memstream(&bytes, &written);
         zelko::OutSink out(sink);
         zelko::ScanState state;
-        zelko::scanBytes(state, input.data(), size, out, compareModes, nullptr);
+        zelko::scanBytes(state, input.data(), size, out, compareModes, &modes);
         std::fclose(sink);
         std::free(bytes);
+        for (int borders = 0; borders < 2; ++borders) {
+            modes.out[borders].reset();
+            std::fclose(modes.memory[borders]);
+            std::free(modes.bytes[borders]);
+        }
     }
     // Every byte written comes from the input or from the tool's own texts.
     const std::string own = std::string(zelko::kTableBorderStyle) + zelko::kCellBorderStyle +
