@@ -8,9 +8,11 @@
 //   inside a tag or not.
 // The source is taken in windows of 64 bytes, each classified at once into bit masks ('<',
 // blanks, '>', newlines, bytes a tag text drops), so runs of text and tag bodies are handled
-// with a few bit operations instead of a test per byte. Only the head of a tag, up to its
-// second character, goes byte by byte; once that is known nothing can cancel the tag any more.
-// Bytes are compared through tables and masks on the unsigned byte, never through the locale.
+// with a few bit operations instead of a test per byte. Once the head's second character is
+// known nothing can cancel the tag any more. In the common case that character is the byte
+// right after '<', and a tag that ends in the same window is taken whole from its masks; any
+// other head goes byte by byte. Bytes are compared through tables and masks on the unsigned
+// byte, never through the locale.
 #include "scan/scanner.h"
 
 #include <cerrno>
@@ -136,44 +138,50 @@ std::size_t copyBlanks(const unsigned char* w, const WindowMasks& m, std::size_t
     return stop;
 }
 
-// Inside a tag whose head is known: takes the bytes of window `w` from byte `i` up to the
-// tag's '>' or the window's end, and returns where it stopped.
-std::size_t takeBody(ScanState& st, const unsigned char* w, const WindowMasks& m, std::size_t i,
-                     std::size_t avail, OutSink& out)
+// Keeps the allowed bytes of window `w` from byte `from` up to (not including) byte `stop` in
+// the tag text, which holds `length` bytes so far, and writes their newlines. Returns the new
+// length. Nothing else is written before the tag ends, so its newlines can go out at once.
+std::size_t keepTagBytes(ScanState& st, std::size_t length, const unsigned char* w,
+                         const WindowMasks& m, std::size_t from, std::size_t stop, OutSink& out)
 {
-    std::size_t stop = firstFrom(m.close, i, avail);
-    std::uint64_t range = bitsFrom(i) & bitsBelow(stop);
-    // Nothing else is written before the tag ends, so its newlines can go out now.
+    std::uint64_t range = bitsFrom(from) & bitsBelow(stop);
     for (std::uint64_t newlines = m.newline & range; newlines != 0; newlines &= newlines - 1)
         out.put('\n');
-    std::size_t length = st.textLength;
     std::uint64_t drops = m.dropped & range;
     if (drops == 0 && length + kWindow <= kTextRoom) {
         // Nothing to drop, the common case: the rest of the window is stored whole and the
-        // text moves on by the tag's part of it.
-        std::memcpy(st.tagText + length, w + i, kWindow);
-        length += stop - i;
-    } else if (length + kWindow + kChunk <= kTextRoom) {
+        // text moves on by the range's part of it.
+        std::memcpy(st.tagText + length, w + from, kWindow);
+        return length + (stop - from);
+    }
+    if (length + kWindow + kChunk <= kTextRoom) {
         // The runs of kept bytes between dropped ones are stored 16 bytes at a time. A store
         // may reach past its run; the next run or the tag's end writes over that.
-        std::size_t from = i;
         for (;;) {
             std::size_t to = drops != 0 ? lowestBit(drops) : stop;
             for (std::size_t k = from; k < to; k += kChunk)
                 std::memcpy(st.tagText + length + (k - from), w + k, kChunk);
             length += to - from;
             if (drops == 0)
-                break;
+                return length;
             from = to + 1;
             drops &= drops - 1;
         }
-    } else {
-        // Near the end of the room: byte by byte, and nothing once it is full.
-        for (std::size_t k = i; k < stop && length < kTextRoom; ++k)
-            if (kAllowedInTag[w[k]])
-                st.tagText[length++] = static_cast<char>(w[k]);
     }
-    st.textLength = length;
+    // Near the end of the room: byte by byte, and nothing once it is full.
+    for (std::size_t k = from; k < stop && length < kTextRoom; ++k)
+        if (kAllowedInTag[w[k]])
+            st.tagText[length++] = static_cast<char>(w[k]);
+    return length;
+}
+
+// Inside a tag whose head is known: takes the bytes of window `w` from byte `i` up to the
+// tag's '>' or the window's end, and returns where it stopped.
+std::size_t takeBody(ScanState& st, const unsigned char* w, const WindowMasks& m, std::size_t i,
+                     std::size_t avail, OutSink& out)
+{
+    std::size_t stop = firstFrom(m.close, i, avail);
+    st.textLength = keepTagBytes(st, st.textLength, w, m, i, stop, out);
     return stop;
 }
 
@@ -203,30 +211,46 @@ void scanBytes(ScanState& st, const char* bytes, std::size_t n, OutSink& out,
         // Bits past `avail` belong to the padding, which holds no '<' and no '>': every run
         // below stops at `avail`.
         WindowMasks m = classifyWindow(w);
-        // One turn of the loop is one tag in the common case: text, '<', the head's second
-        // character, the body, '>'. It leaves whenever the window runs out.
         std::size_t i = 0;
         while (i < avail) {
-            if (!st.inTag) {
-                i = copyBlanks(w, m, i, avail, out);
+            if (st.inTag) {
+                // A tag left open by the previous window, or one whose head is not simple.
+                if (st.headLength < 2) {
+                    takeHeadByte(st, w[i++], out, handler, context);
+                    continue;
+                }
+                i = takeBody(st, w, m, i, avail, out);
                 if (i == avail)
                     break;
-                openTag(st);
-                if (++i == avail)
-                    break;
+                endTag(st, handler, context);
+                ++i;
+                continue;
             }
-            if (st.headLength < 2) {
-                takeHeadByte(st, w[i++], out, handler, context);
-                if (!st.inTag || st.headLength < 2)
-                    continue;  // ended, cancelled, or the head goes on
-                if (i == avail)
-                    break;
-            }
-            i = takeBody(st, w, m, i, avail, out);
-            if (i == avail)
+            std::size_t open = copyBlanks(w, m, i, avail, out);
+            if (open == avail)
                 break;
-            endTag(st, handler, context);
-            ++i;
+            // The common case: the byte after '<' is at hand and not a NUL, so it completes the
+            // head. Unless it is a digit, which cancels the tag ("a<5" is not a tag), the tag is
+            // then its bytes from '<' to '>' filtered, taken at once when the '>' is at hand too.
+            if (open + 1 < avail && w[open + 1] != 0) {
+                if (isDigit(w[open + 1])) {
+                    i = open + 2;
+                    continue;
+                }
+                std::uint64_t closes = m.close & bitsFrom(open + 1);
+                if (closes != 0) {
+                    std::size_t close = lowestBit(closes);
+                    std::size_t length = keepTagBytes(st, 0, w, m, open, close, out);
+                    st.tagText[length++] = '>';
+                    st.tagText[length] = '\0';
+                    handler(context, st.tagText, length);
+                    i = close + 1;
+                    continue;
+                }
+            }
+            // Otherwise the tag goes on byte by byte until its head is known.
+            openTag(st);
+            i = open + 1;
         }
         p += avail;
     }
