@@ -141,6 +141,10 @@ TEST(Classify, MasksMatchTheByteRulesForEveryByteAndPlace)
                     ASSERT_EQ(m.dropped, want.dropped) << which << " byte " << c << " at " << at;
                 };
                 check(classifyWindow(window), "window");
+#ifdef ZELKO_HAVE_AVX2
+                if (avx2::available())
+                    check(avx2::classifyWindow(window), "avx2");
+#endif
                 // The chunk holding the byte, from the portable classifier.
                 unsigned first = at / kChunk * kChunk;
                 ChunkMasks b = bytewise::classify(window + first);

@@ -47,6 +47,13 @@ constexpr std::size_t countTrue(const std::array<bool, 256>& table)
     return n;
 }
 
+// The steps of the scanner's inner loop are pasted into it, whichever processor it is built for.
+#if defined(__GNUC__) || defined(__clang__)
+#define ZELKO_INLINE __attribute__((always_inline)) inline
+#else
+#define ZELKO_INLINE inline
+#endif
+
 // The last place of the tag text is kept for the '>', so every tag text handed on ends with it.
 constexpr std::size_t kTextRoom = kTextCapacity - 1;
 
@@ -106,11 +113,14 @@ void takeHeadByte(ScanState& st, unsigned char c, OutSink& out, TagHandler handl
 }
 
 // The bits from bit `i` up (i < 64), and the bits below bit `n` (n <= 64).
-std::uint64_t bitsFrom(std::size_t i) { return ~std::uint64_t{0} << i; }
-std::uint64_t bitsBelow(std::size_t n) { return n < 64 ? (std::uint64_t{1} << n) - 1 : ~std::uint64_t{0}; }
+ZELKO_INLINE std::uint64_t bitsFrom(std::size_t i) { return ~std::uint64_t{0} << i; }
+ZELKO_INLINE std::uint64_t bitsBelow(std::size_t n)
+{
+    return n < 64 ? (std::uint64_t{1} << n) - 1 : ~std::uint64_t{0};
+}
 
 // The first byte from `i` on whose bit is set in `mask`, or `avail` when there is none.
-std::size_t firstFrom(std::uint64_t mask, std::size_t i, std::size_t avail)
+ZELKO_INLINE std::size_t firstFrom(std::uint64_t mask, std::size_t i, std::size_t avail)
 {
     mask &= bitsFrom(i);
     return mask != 0 ? lowestBit(mask) : avail;
@@ -118,8 +128,9 @@ std::size_t firstFrom(std::uint64_t mask, std::size_t i, std::size_t avail)
 
 // Outside a tag: copies the blanks of window `w` from byte `i` up to the next '<' or the
 // window's end, and returns where it stopped.
-std::size_t copyBlanks(const unsigned char* w, const WindowMasks& m, std::size_t i,
-                       std::size_t avail, OutSink& out)
+template <class Kit>
+ZELKO_INLINE std::size_t copyBlanks(const unsigned char* w, const WindowMasks& m, std::size_t i,
+                                    std::size_t avail, OutSink& out)
 {
     std::size_t stop = firstFrom(m.open, i, avail);
     if (out.used > OutSink::kBlock - kWindow)
@@ -129,7 +140,7 @@ std::size_t copyBlanks(const unsigned char* w, const WindowMasks& m, std::size_t
     if ((blanks & ~m.space) == 0) {
         // Spaces only, the common case: as many spaces as there are, without a branch.
         std::memset(o, ' ', kWindow);
-        o += bitCount(blanks);
+        o += Kit::count(blanks);
     } else {
         for (; blanks != 0; blanks &= blanks - 1)
             *o++ = static_cast<char>(w[lowestBit(blanks)]);
@@ -141,8 +152,9 @@ std::size_t copyBlanks(const unsigned char* w, const WindowMasks& m, std::size_t
 // Keeps the allowed bytes of window `w` from byte `from` up to (not including) byte `stop` in
 // the tag text, which holds `length` bytes so far, and writes their newlines. Returns the new
 // length. Nothing else is written before the tag ends, so its newlines can go out at once.
-std::size_t keepTagBytes(ScanState& st, std::size_t length, const unsigned char* w,
-                         const WindowMasks& m, std::size_t from, std::size_t stop, OutSink& out)
+ZELKO_INLINE std::size_t keepTagBytes(ScanState& st, std::size_t length, const unsigned char* w,
+                                      const WindowMasks& m, std::size_t from, std::size_t stop,
+                                      OutSink& out)
 {
     std::uint64_t range = bitsFrom(from) & bitsBelow(stop);
     for (std::uint64_t newlines = m.newline & range; newlines != 0; newlines &= newlines - 1)
@@ -177,8 +189,8 @@ std::size_t keepTagBytes(ScanState& st, std::size_t length, const unsigned char*
 
 // Inside a tag whose head is known: takes the bytes of window `w` from byte `i` up to the
 // tag's '>' or the window's end, and returns where it stopped.
-std::size_t takeBody(ScanState& st, const unsigned char* w, const WindowMasks& m, std::size_t i,
-                     std::size_t avail, OutSink& out)
+ZELKO_INLINE std::size_t takeBody(ScanState& st, const unsigned char* w, const WindowMasks& m,
+                                  std::size_t i, std::size_t avail, OutSink& out)
 {
     std::size_t stop = firstFrom(m.close, i, avail);
     st.textLength = keepTagBytes(st, st.textLength, w, m, i, stop, out);
@@ -191,11 +203,34 @@ constexpr std::array<bool, 256> kAllowedTable = makeAllowed();
 static_assert(countTrue(kAllowedTable) == 79, "a tag text admits exactly 79 byte values");
 const std::array<bool, 256> kAllowedInTag = kAllowedTable;
 
-void scanBytes(ScanState& st, const char* bytes, std::size_t n, OutSink& out,
-               TagHandler handler, void* context)
+namespace {
+
+// How windows are classified and bits counted: portably (SSE2, or byte by byte elsewhere), or
+// with AVX2 and the bit-count instruction, on processors that have them.
+struct PortableKit {
+    static WindowMasks classify(const unsigned char* p) { return classifyWindow(p); }
+    static unsigned count(std::uint64_t bits) { return bitCount(bits); }
+};
+
+#ifdef ZELKO_HAVE_AVX2
+#define ZELKO_AVX2 __attribute__((target("avx2,popcnt,bmi,bmi2")))
+struct Avx2Kit {
+    ZELKO_AVX2 static WindowMasks classify(const unsigned char* p)
+    {
+        return avx2::classifyWindow(p);
+    }
+    ZELKO_AVX2 static unsigned count(std::uint64_t bits)
+    {
+        return static_cast<unsigned>(__builtin_popcountll(bits));
+    }
+};
+#endif
+
+// The scanner proper, for one kit.
+template <class Kit>
+ZELKO_INLINE void scanWindows(ScanState& st, const unsigned char* p, const unsigned char* end,
+                        OutSink& out, TagHandler handler, void* context)
 {
-    const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes);
-    const unsigned char* end = p + n;
     // A window is read in place when another window's worth beyond it can be read too (a tag
     // body may be stored 64 bytes at a time); the last ones are copied here, padded with zeros.
     unsigned char spare[2 * kWindow];
@@ -210,7 +245,7 @@ void scanBytes(ScanState& st, const char* bytes, std::size_t n, OutSink& out,
         }
         // Bits past `avail` belong to the padding, which holds no '<' and no '>': every run
         // below stops at `avail`.
-        WindowMasks m = classifyWindow(w);
+        WindowMasks m = Kit::classify(w);
         std::size_t i = 0;
         while (i < avail) {
             if (st.inTag) {
@@ -226,7 +261,7 @@ void scanBytes(ScanState& st, const char* bytes, std::size_t n, OutSink& out,
                 ++i;
                 continue;
             }
-            std::size_t open = copyBlanks(w, m, i, avail, out);
+            std::size_t open = copyBlanks<Kit>(w, m, i, avail, out);
             if (open == avail)
                 break;
             // The common case: the byte after '<' is at hand and not a NUL, so it completes the
@@ -254,6 +289,35 @@ void scanBytes(ScanState& st, const char* bytes, std::size_t n, OutSink& out,
         }
         p += avail;
     }
+}
+
+void scanPortably(ScanState& st, const unsigned char* p, const unsigned char* end, OutSink& out,
+                  TagHandler handler, void* context)
+{
+    scanWindows<PortableKit>(st, p, end, out, handler, context);
+}
+
+#ifdef ZELKO_HAVE_AVX2
+ZELKO_AVX2 void scanWithAvx2(ScanState& st, const unsigned char* p, const unsigned char* end,
+                             OutSink& out, TagHandler handler, void* context)
+{
+    scanWindows<Avx2Kit>(st, p, end, out, handler, context);
+}
+#endif
+
+}  // namespace
+
+void scanBytes(ScanState& st, const char* bytes, std::size_t n, OutSink& out,
+               TagHandler handler, void* context)
+{
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes);
+#ifdef ZELKO_HAVE_AVX2
+    if (avx2::available()) {
+        scanWithAvx2(st, p, p + n, out, handler, context);
+        return;
+    }
+#endif
+    scanPortably(st, p, p + n, out, handler, context);
 }
 
 int scan(std::FILE* source, ScanState& st, OutSink& out, TagHandler handler,
