@@ -1,8 +1,11 @@
 #include "scan/annotate.h"
 
+#include <array>
 #include <cstdint>
 #include <cstring>
 
+#include "scan/classify.h"
+#include "scan/scanner.h"
 #include "tag/TagInfo.h"
 #include "tag/text.h"
 
@@ -18,6 +21,13 @@ const char kCaptionEnd[] = "</thead>";
 
 enum class Kind { other, frame, table, row, cell };
 
+// Keeps the rare paths out of the common one, so that it needs no large stack frame.
+#if defined(__GNUC__) || defined(__clang__)
+#define ZELKO_NOINLINE __attribute__((noinline))
+#else
+#define ZELKO_NOINLINE
+#endif
+
 // A name's first six characters, letters in lower case, packed into a word (the first in the
 // lowest byte); an empty place is 0. Kept names have two to five letters, so comparing the
 // packed words decides the kind, and a longer name, having a sixth character, matches none.
@@ -32,24 +42,40 @@ constexpr std::uint64_t packed(const char* lowerName)
 // Setting bit 5 makes a letter lower case and turns no other byte into a letter.
 std::uint64_t lowered(char c) { return static_cast<unsigned char>(c) | 0x20u; }
 
+// The kept names are told apart by a perfect hash of their packed words into 16 slots: a name
+// is kept when its slot holds that very name.
+constexpr std::uint64_t kNameHash = 0x63CA828DD5F4B3B3u;
+constexpr unsigned slotOf(std::uint64_t name)
+{
+    return static_cast<unsigned>((name * kNameHash) >> 60);
+}
+
+struct Slot {
+    std::uint64_t name;
+    Kind kind;
+};
+
+constexpr std::array<Slot, 16> makeSlots()
+{
+    std::array<Slot, 16> slots{};
+    const Slot kept[] = {{packed("td"), Kind::cell},    {packed("th"), Kind::cell},
+                         {packed("tr"), Kind::row},     {packed("table"), Kind::table},
+                         {packed("link"), Kind::frame}, {packed("html"), Kind::frame},
+                         {packed("head"), Kind::frame}, {packed("body"), Kind::frame}};
+    for (const Slot& slot : kept) {
+        if (slots[slotOf(slot.name)].kind != Kind::other)
+            throw "two kept names share a slot";  // stops the compilation
+        slots[slotOf(slot.name)] = slot;
+    }
+    return slots;
+}
+
+constexpr std::array<Slot, 16> kSlots = makeSlots();
+
 Kind kindOf(std::uint64_t name)
 {
-    switch (name) {
-    case packed("td"):
-    case packed("th"):
-        return Kind::cell;
-    case packed("tr"):
-        return Kind::row;
-    case packed("table"):
-        return Kind::table;
-    case packed("link"):
-    case packed("html"):
-    case packed("head"):
-    case packed("body"):
-        return Kind::frame;
-    default:
-        return Kind::other;
-    }
+    const Slot& slot = kSlots[slotOf(name)];
+    return slot.name == name ? slot.kind : Kind::other;
 }
 
 // The packed name of a record (terminated, letter case as written).
@@ -62,33 +88,59 @@ std::uint64_t packedName(const char* name)
 }
 
 bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool endsWord(char c) { return c == ' ' || c == '\t' || c == '\n'; }
+
+// The tag texts worked on here can be read this far from their start whatever their length,
+// so short ones are read and copied in whole words and blocks: the scanner's text buffer is
+// larger, and texts from elsewhere are first copied into a place this large.
+constexpr std::size_t kReadable = 64;
+static_assert(sizeof ScanState::tagText >= kReadable, "the scanner's tag texts are readable");
+
+// The eight bytes at `p` as a word, the first in the lowest byte.
+std::uint64_t loadWord(const char* p)
+{
+    std::uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    word = __builtin_bswap64(word);
+#endif
+    return word;
+}
+
+// The top bit of every byte of `word` that equals `c`. Above a match a byte may be flagged
+// falsely, never below, so the lowest flag is always a true one.
+std::uint64_t bytesEqual(std::uint64_t word, char c)
+{
+    std::uint64_t x = word ^ (0x0101010101010101u * static_cast<unsigned char>(c));
+    return (x - 0x0101010101010101u) & ~x & 0x8080808080808080u;
+}
 
 // Reads the name straight from the tag text in the common shape: a letter right after "<" or
 // "</", and the '>' last. Then nothing in front of the name or at the end is trimmed, and the
-// name is what comes before the first space, tab or newline, or before the '>'. Packs its first
-// six characters, a fixed number of steps without branches. False for any other shape.
+// name is what comes before the first space, tab or newline, or before the '>'. Its first eight
+// characters are looked at in one word, lower-cased and packed. False for any other shape.
 bool readName(const char* tagText, std::size_t length, std::uint64_t& name, bool& closing)
 {
     closing = tagText[1] == '/';
     std::size_t start = closing ? 2 : 1;
     if (length < start + 2 || !isLetter(tagText[start]) || tagText[length - 1] != '>')
         return false;
-    std::size_t last = length - 1;  // the '>'
-    std::uint64_t word = 0;
-    bool ended = false;
-    for (unsigned k = 0; k < 6; ++k) {
-        std::size_t at = start + k < last ? start + k : last;  // never past the '>'
-        char c = tagText[at];
-        ended = ended | (at == last) | endsWord(c);
-        word |= (ended ? 0 : lowered(c)) << (8 * k);
-    }
-    name = word;
+    std::uint64_t word = loadWord(tagText + start);
+    std::size_t before = length - 1 - start;  // characters before the '>'
+    std::uint64_t ends = bytesEqual(word, ' ') | bytesEqual(word, '\t') | bytesEqual(word, '\n');
+    if (before < 8)
+        ends |= std::uint64_t{0x80} << (8 * before);
+    std::size_t size = ends != 0 ? lowestBit(ends) / 8 : 8;
+    std::uint64_t kept = size < 8 ? (std::uint64_t{1} << (8 * size)) - 1 : ~std::uint64_t{0};
+    name = (word | 0x2020202020202020u) & kept;
     return true;
 }
 
 void writeDecimal(OutSink& out, std::int32_t value)
 {
+    if (value >= 0 && value < 10) {  // nearly every span
+        out.put(static_cast<char>('0' + value));
+        return;
+    }
     char digits[12];
     std::size_t n = sizeof digits;
     // Work on the magnitude as unsigned, so the most negative value needs no special case.
@@ -103,43 +155,49 @@ void writeDecimal(OutSink& out, std::int32_t value)
     out.write(digits + n, sizeof digits - n);
 }
 
-}  // namespace
-
-void annotateTag(const char* tagText, std::size_t length, bool showBorders, OutSink& out)
+// Appends the first `n` bytes of `text`, which can be read for kReadable bytes.
+void writeReadable(OutSink& out, const char* text, std::size_t n)
 {
-    if (length < 2)
-        return;
-    // Most tags write nothing, so the name is read first and the attributes only when needed;
-    // the record reads the name whenever the tag text has an unusual shape.
-    std::uint64_t name = 0;
-    bool closing = false;
-    if (!readName(tagText, length, name, closing)) {
-        TagInfo head(tagText, length, TagInfo::Parse::nameOnly);
-        name = packedName(head.name);
-        closing = head.closing;
-    }
-    Kind kind = kindOf(name);
-    if (kind == Kind::other)
-        return;
-    bool restyle = showBorders && !closing && (kind == Kind::table || kind == Kind::cell);
-    if (restyle) {
-        // The tag's last character (its '>') becomes a space before the style.
-        out.write(tagText, length - 1);
-        out.put(' ');
-        if (kind == Kind::table)
-            out.write(kTableBorderStyle, sizeof kTableBorderStyle - 1);
-        else
-            out.write(kCellBorderStyle, sizeof kCellBorderStyle - 1);
+    if (n <= kReadable && OutSink::kBlock - out.used >= kReadable) {
+        std::memcpy(out.buffer + out.used, text, kReadable);
+        out.used += n;
     } else {
-        out.write(tagText, length);
+        out.write(text, n);
     }
+}
 
-    if (closing || !(kind == Kind::cell || (kind == Kind::table && showBorders)))
-        return;
+// Appends a terminated record field, copied whole.
+template <std::size_t N>
+void writeField(OutSink& out, const char (&field)[N])
+{
+    std::size_t n = 0;
+    while (n < N && field[n] != '\0')
+        ++n;
+    if (OutSink::kBlock - out.used >= N) {
+        std::memcpy(out.buffer + out.used, field, N);
+        out.used += n;
+    } else {
+        out.write(field, n);
+    }
+}
+
+// The name and closing flag of a tag text of an unusual shape, from its record.
+ZELKO_NOINLINE void readNameByRecord(const char* tagText, std::size_t length, std::uint64_t& name,
+                                     bool& closing)
+{
+    TagInfo head(tagText, length, TagInfo::Parse::nameOnly);
+    name = packedName(head.name);
+    closing = head.closing;
+}
+
+// After an opening table in border mode its caption, after an opening cell its label.
+ZELKO_NOINLINE void writeRecordParts(const char* tagText, std::size_t length, Kind kind,
+                                     OutSink& out)
+{
     TagInfo tag(tagText, length);
     if (kind == Kind::table) {
         out.write(kCaptionStart, sizeof kCaptionStart - 1);
-        out.write(tag.className);
+        writeField(out, tag.className);
         out.write(kCaptionEnd, sizeof kCaptionEnd - 1);
     } else {
         out.write("&nbsp;", 6);
@@ -147,14 +205,58 @@ void annotateTag(const char* tagText, std::size_t length, bool showBorders, OutS
         out.put('x');
         writeDecimal(out, tag.rowspan);
         out.put(' ');
-        out.write(tag.className);
+        writeField(out, tag.className);
     }
+}
+
+// What annotateTag does, for a tag text that can be read for kReadable bytes.
+void annotateReadable(const char* tagText, std::size_t length, bool showBorders, OutSink& out)
+{
+    if (length < 2)
+        return;
+    // Most tags write nothing, so the name is read first and the attributes only when needed;
+    // the record reads the name whenever the tag text has an unusual shape.
+    std::uint64_t name = 0;
+    bool closing = false;
+    if (!readName(tagText, length, name, closing))
+        readNameByRecord(tagText, length, name, closing);
+    Kind kind = kindOf(name);
+    if (kind == Kind::other)
+        return;
+    bool restyle = showBorders && !closing && (kind == Kind::table || kind == Kind::cell);
+    if (restyle) {
+        // The tag's last character (its '>') becomes a space before the style.
+        writeReadable(out, tagText, length - 1);
+        out.put(' ');
+        if (kind == Kind::table)
+            out.write(kTableBorderStyle, sizeof kTableBorderStyle - 1);
+        else
+            out.write(kCellBorderStyle, sizeof kCellBorderStyle - 1);
+    } else {
+        writeReadable(out, tagText, length);
+    }
+    if (!closing && (kind == Kind::cell || (kind == Kind::table && showBorders)))
+        writeRecordParts(tagText, length, kind, out);
+}
+
+}  // namespace
+
+void annotateTag(const char* tagText, std::size_t length, bool showBorders, OutSink& out)
+{
+    if (length >= kReadable) {
+        annotateReadable(tagText, length, showBorders, out);
+        return;
+    }
+    char copy[kReadable] = {};
+    std::memcpy(copy, tagText, length);
+    annotateReadable(copy, length, showBorders, out);
 }
 
 void annotateHandler(void* context, const char* tagText, std::size_t length)
 {
+    // The scanner's tag texts lie in its text buffer, which is readable far enough.
     Annotation& a = *static_cast<Annotation*>(context);
-    annotateTag(tagText, length, a.showBorders, *a.out);
+    annotateReadable(tagText, length, a.showBorders, *a.out);
 }
 
 }  // namespace zelko
