@@ -117,8 +117,10 @@ std::uint64_t bytesEqual(std::uint64_t word, char c)
 // Reads the name straight from the tag text in the common shape: a letter right after "<" or
 // "</", and the '>' last. Then nothing in front of the name or at the end is trimmed, and the
 // name is what comes before the first space, tab or newline, or before the '>'. Its first eight
-// characters are looked at in one word, lower-cased and packed. False for any other shape.
-bool readName(const char* tagText, std::size_t length, std::uint64_t& name, bool& closing)
+// characters are looked at in one word, lower-cased and packed. `bare` tells whether the name
+// is all there is before the '>'. False for any other shape.
+bool readName(const char* tagText, std::size_t length, std::uint64_t& name, bool& closing,
+              bool& bare)
 {
     closing = tagText[1] == '/';
     std::size_t start = closing ? 2 : 1;
@@ -132,6 +134,7 @@ bool readName(const char* tagText, std::size_t length, std::uint64_t& name, bool
     std::size_t size = ends != 0 ? lowestBit(ends) / 8 : 8;
     std::uint64_t kept = size < 8 ? (std::uint64_t{1} << (8 * size)) - 1 : ~std::uint64_t{0};
     name = (word | 0x2020202020202020u) & kept;
+    bare = size == before;
     return true;
 }
 
@@ -191,10 +194,8 @@ ZELKO_NOINLINE void readNameByRecord(const char* tagText, std::size_t length, st
 }
 
 // After an opening table in border mode its caption, after an opening cell its label.
-ZELKO_NOINLINE void writeRecordParts(const char* tagText, std::size_t length, Kind kind,
-                                     OutSink& out)
+void writeRecordParts(Kind kind, const TagInfo& tag, OutSink& out)
 {
-    TagInfo tag(tagText, length);
     if (kind == Kind::table) {
         out.write(kCaptionStart, sizeof kCaptionStart - 1);
         writeField(out, tag.className);
@@ -209,6 +210,13 @@ ZELKO_NOINLINE void writeRecordParts(const char* tagText, std::size_t length, Ki
     }
 }
 
+// The same, from the tag's record, which reading the attributes makes costly.
+ZELKO_NOINLINE void writeRecordParts(Kind kind, const char* tagText, std::size_t length,
+                                     OutSink& out)
+{
+    writeRecordParts(kind, TagInfo(tagText, length), out);
+}
+
 // What annotateTag does, for a tag text that can be read for kReadable bytes.
 void annotateReadable(const char* tagText, std::size_t length, bool showBorders, OutSink& out)
 {
@@ -218,7 +226,8 @@ void annotateReadable(const char* tagText, std::size_t length, bool showBorders,
     // the record reads the name whenever the tag text has an unusual shape.
     std::uint64_t name = 0;
     bool closing = false;
-    if (!readName(tagText, length, name, closing))
+    bool bare = false;
+    if (!readName(tagText, length, name, closing, bare))
         readNameByRecord(tagText, length, name, closing);
     Kind kind = kindOf(name);
     if (kind == Kind::other)
@@ -235,8 +244,15 @@ void annotateReadable(const char* tagText, std::size_t length, bool showBorders,
     } else {
         writeReadable(out, tagText, length);
     }
-    if (!closing && (kind == Kind::cell || (kind == Kind::table && showBorders)))
-        writeRecordParts(tagText, length, kind, out);
+    if (closing || !(kind == Kind::cell || (kind == Kind::table && showBorders)))
+        return;
+    if (bare) {
+        // Nothing but the name: the record of any such tag, made once.
+        static const TagInfo bareRecord("<td>", 4);
+        writeRecordParts(kind, bareRecord, out);
+    } else {
+        writeRecordParts(kind, tagText, length, out);
+    }
 }
 
 }  // namespace
