@@ -2,10 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <memory>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "support.h"
+#include "tag/TagInfo.h"
 
 namespace zelko {
 namespace {
@@ -95,9 +100,10 @@ TEST(AnnotateTag, WritesClosingAndFrameTagsUnchanged)
 
 TEST(AnnotateTag, WritesNothingForOtherTags)
 {
-    for (const char* tag : {"<p>", "<div class=x>", "<br>", "<td", "<tablex>", "<t>", "<thead>", "<tbody>", "<caption>",
-                            "<font>", "<tdclass=x>", "<td/>", "<tables>", "< y <td>", "<>",
-                            "</p>", "<meta charset=utf8>", "<title>", "<script>"})
+    for (const char* tag : {"<p>", "<div class=x>", "<br>", "<td", "<tablex>", "<t>", "<thead>",
+                            "<tbody>", "<caption>", "<font>", "<tdclass=x>", "<td/>", "<tables>",
+                            "< y <td>", "<>", "</p>", "<meta charset=utf8>", "<title>", "<script>",
+                            "<tablecell>", "<TDX>", "<bodyx>", "<linked>"})
         expectRows({{tag, "", ""}});
 }
 
@@ -113,6 +119,37 @@ TEST(AnnotateTag, WritesATagTooLongForTheOutputLineWhole)
         {cell, cell.substr(0, cell.size() - 1) + " " + kCell + "&nbsp;1x1 ", cell + "&nbsp;1x1 "},
         {table, table.substr(0, table.size() - 1) + " " + kTable + kCaption + "</thead>", table},
     });
+}
+
+// Thousands of different cell texts, short and long, looked up again and again in changing
+// order with changing bytes after them: every label must be the record's, whatever was
+// evicted or shares a slot.
+TEST(LabelCache, GivesTheRecordsLabelForEveryTextAgainAndAgain)
+{
+    std::vector<std::string> texts;
+    for (int i = 0; i < 3000; ++i) {
+        std::string text = i % 2 ? "<td" : "<TH";
+        if (i % 3)
+            text += " colspan=" + std::to_string(i % 7);
+        if (i % 5)
+            text += " rowspan=\"" + std::to_string(i % 11) + "\"";
+        text += " class=c" + std::to_string(i) + std::string(static_cast<std::size_t>(i % 40), 'x');
+        texts.push_back(text + ">");
+    }
+    auto cache = std::make_unique<LabelCache>();
+    std::mt19937 random(7);
+    for (int round = 0; round < 3; ++round) {
+        std::shuffle(texts.begin(), texts.end(), random);
+        for (const std::string& text : texts) {
+            std::string readable = text + std::string(LabelCache::kLongestText, static_cast<char>(
+                                                                    'a' + random() % 26));
+            const Label& label = cache->labelOf(readable.data(), text.size());
+            TagInfo record(text.data(), text.size());
+            ASSERT_STREQ(label.className, record.className) << text;
+            ASSERT_EQ(label.colspan, record.colspan) << text;
+            ASSERT_EQ(label.rowspan, record.rowspan) << text;
+        }
+    }
 }
 
 }  // namespace

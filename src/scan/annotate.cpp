@@ -94,6 +94,7 @@ bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 // larger, and texts from elsewhere are first copied into a place this large.
 constexpr std::size_t kReadable = 64;
 static_assert(sizeof ScanState::tagText >= kReadable, "the scanner's tag texts are readable");
+static_assert(kReadable >= LabelCache::kLongestText, "label lookups may read this far");
 
 // The eight bytes at `p` as a word, the first in the lowest byte.
 std::uint64_t loadWord(const char* p)
@@ -193,32 +194,51 @@ ZELKO_NOINLINE void readNameByRecord(const char* tagText, std::size_t length, st
     closing = head.closing;
 }
 
+// The label parts of a tag's record, which reading the attributes makes costly.
+ZELKO_NOINLINE Label labelFromRecord(const char* tagText, std::size_t length)
+{
+    TagInfo tag(tagText, length);
+    Label label;
+    std::memcpy(label.className, tag.className, sizeof label.className);
+    label.colspan = tag.colspan;
+    label.rowspan = tag.rowspan;
+    return label;
+}
+
 // After an opening table in border mode its caption, after an opening cell its label.
-void writeRecordParts(Kind kind, const TagInfo& tag, OutSink& out)
+void writeLabel(Kind kind, const Label& label, OutSink& out)
 {
     if (kind == Kind::table) {
         out.write(kCaptionStart, sizeof kCaptionStart - 1);
-        writeField(out, tag.className);
+        writeField(out, label.className);
         out.write(kCaptionEnd, sizeof kCaptionEnd - 1);
     } else {
         out.write("&nbsp;", 6);
-        writeDecimal(out, tag.colspan);
+        writeDecimal(out, label.colspan);
         out.put('x');
-        writeDecimal(out, tag.rowspan);
+        writeDecimal(out, label.rowspan);
         out.put(' ');
-        writeField(out, tag.className);
+        writeField(out, label.className);
     }
 }
 
-// The same, from the tag's record, which reading the attributes makes costly.
-ZELKO_NOINLINE void writeRecordParts(Kind kind, const char* tagText, std::size_t length,
-                                     OutSink& out)
+// The slot of a tag text (of at most kLongestText bytes), from all its bytes, a word at a time.
+std::size_t slotOf(const char* tagText, std::size_t length)
 {
-    writeRecordParts(kind, TagInfo(tagText, length), out);
+    std::uint64_t hash = length;
+    for (std::size_t k = 0; k < length; k += 8) {
+        std::uint64_t word = loadWord(tagText + k);
+        if (length - k < 8)
+            word &= (std::uint64_t{1} << (8 * (length - k))) - 1;  // what follows the text varies
+        hash = (hash ^ word) * 0x9E3779B97F4A7C15u;
+    }
+    return static_cast<std::size_t>(hash >> 40) % LabelCache::kSlots;
 }
 
-// What annotateTag does, for a tag text that can be read for kReadable bytes.
-void annotateReadable(const char* tagText, std::size_t length, bool showBorders, OutSink& out)
+// What annotateTag does, for a tag text that can be read for kReadable bytes; labels are
+// looked up in `labels` when there is one.
+void annotateReadable(const char* tagText, std::size_t length, bool showBorders, OutSink& out,
+                      LabelCache* labels)
 {
     if (length < 2)
         return;
@@ -247,11 +267,13 @@ void annotateReadable(const char* tagText, std::size_t length, bool showBorders,
     if (closing || !(kind == Kind::cell || (kind == Kind::table && showBorders)))
         return;
     if (bare) {
-        // Nothing but the name: the record of any such tag, made once.
-        static const TagInfo bareRecord("<td>", 4);
-        writeRecordParts(kind, bareRecord, out);
+        // Nothing but the name: the label of any such tag, made once.
+        static const Label bareLabel = labelFromRecord("<td>", 4);
+        writeLabel(kind, bareLabel, out);
+    } else if (labels != nullptr) {
+        writeLabel(kind, labels->labelOf(tagText, length), out);
     } else {
-        writeRecordParts(kind, tagText, length, out);
+        writeLabel(kind, labelFromRecord(tagText, length), out);
     }
 }
 
@@ -260,19 +282,34 @@ void annotateReadable(const char* tagText, std::size_t length, bool showBorders,
 void annotateTag(const char* tagText, std::size_t length, bool showBorders, OutSink& out)
 {
     if (length >= kReadable) {
-        annotateReadable(tagText, length, showBorders, out);
+        annotateReadable(tagText, length, showBorders, out, nullptr);
         return;
     }
     char copy[kReadable] = {};
     std::memcpy(copy, tagText, length);
-    annotateReadable(copy, length, showBorders, out);
+    annotateReadable(copy, length, showBorders, out, nullptr);
+}
+
+const Label& LabelCache::labelOf(const char* tagText, std::size_t length)
+{
+    if (length > kLongestText) {
+        longLabel = labelFromRecord(tagText, length);
+        return longLabel;
+    }
+    Entry& entry = entries[slotOf(tagText, length)];
+    if (entry.length != length || std::memcmp(entry.text, tagText, length) != 0) {
+        entry.label = labelFromRecord(tagText, length);
+        std::memcpy(entry.text, tagText, length);
+        entry.length = length;
+    }
+    return entry.label;
 }
 
 void annotateHandler(void* context, const char* tagText, std::size_t length)
 {
     // The scanner's tag texts lie in its text buffer, which is readable far enough.
     Annotation& a = *static_cast<Annotation*>(context);
-    annotateReadable(tagText, length, a.showBorders, *a.out);
+    annotateReadable(tagText, length, a.showBorders, *a.out, &a.labels);
 }
 
 }  // namespace zelko

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #include "scan/sink.h"
 
@@ -15,10 +16,40 @@ extern const char kCellBorderStyle[];
 // mode, and a span-and-class label after every opening cell. Other tags write nothing.
 void annotateTag(const char* tagText, std::size_t length, bool showBorders, OutSink& out);
 
+// What a cell's label and a table's caption show of a tag's record.
+struct Label {
+    char className[20];
+    std::int32_t colspan;
+    std::int32_t rowspan;
+};
+
+// The labels of recent cell and table tags, by their text. Pages repeat the same cell tags
+// over and over, and a label follows from the text alone, so a text seen lately is not parsed
+// again.
+class LabelCache {
+public:
+    static constexpr std::size_t kLongestText = 64;  // longer texts are parsed every time
+    static constexpr std::size_t kSlots = 1024;
+
+    // The label of tag text `tagText` (`length` bytes), which can be read for kLongestText
+    // bytes whatever its length.
+    const Label& labelOf(const char* tagText, std::size_t length);
+
+private:
+    struct Entry {
+        std::size_t length;  // 0 while the slot is empty: a tag text is never that short
+        char text[kLongestText];
+        Label label;
+    };
+    Entry entries[kSlots] = {};
+    Label longLabel = {};
+};
+
 // The scanner's handler for the annotation writer; `context` is an Annotation.
 struct Annotation {
     bool showBorders;
     OutSink* out;
+    LabelCache labels = {};
 };
 void annotateHandler(void* context, const char* tagText, std::size_t length);
 
