@@ -296,13 +296,23 @@ const Label& LabelCache::labelOf(const char* tagText, std::size_t length)
         longLabel = labelFromRecord(tagText, length);
         return longLabel;
     }
-    Entry& entry = entries[slotOf(tagText, length)];
-    if (entry.length != length || std::memcmp(entry.text, tagText, length) != 0) {
-        entry.label = labelFromRecord(tagText, length);
-        std::memcpy(entry.text, tagText, length);
-        entry.length = length;
-    }
-    return entry.label;
+    // Two places for each text, so that two frequent texts of the same slot do not take turns
+    // at pushing each other out: the newer one is kept in front.
+    std::size_t slot = slotOf(tagText, length) & ~std::size_t{1};
+    Entry& front = entries[slot];
+    auto holds = [&](const Entry& entry) {
+        return entry.length == length && std::memcmp(entry.text, tagText, length) == 0;
+    };
+    if (holds(front))
+        return front.label;
+    Entry& back = entries[slot + 1];
+    if (holds(back))
+        return back.label;
+    back = front;
+    front.label = labelFromRecord(tagText, length);
+    std::memcpy(front.text, tagText, length);
+    front.length = length;
+    return front.label;
 }
 
 void annotateHandler(void* context, const char* tagText, std::size_t length)
