@@ -139,12 +139,9 @@ bool readName(const char* tagText, std::size_t length, std::uint64_t& name, bool
     return true;
 }
 
-void writeDecimal(OutSink& out, std::int32_t value)
+// Writes `value` in decimal at `to`; returns the end.
+char* putDecimal(char* to, std::int32_t value)
 {
-    if (value >= 0 && value < 10) {  // nearly every span
-        out.put(static_cast<char>('0' + value));
-        return;
-    }
     char digits[12];
     std::size_t n = sizeof digits;
     // Work on the magnitude as unsigned, so the most negative value needs no special case.
@@ -156,7 +153,16 @@ void writeDecimal(OutSink& out, std::int32_t value)
     } while (magnitude != 0);
     if (value < 0)
         digits[--n] = '-';
-    out.write(digits + n, sizeof digits - n);
+    std::memcpy(to, digits + n, sizeof digits - n);
+    return to + (sizeof digits - n);
+}
+
+// Writes terminated `text` (at most `limit` characters) at `to`; returns the end.
+char* putText(char* to, const char* text, std::size_t limit)
+{
+    std::size_t n = strnlen(text, limit);
+    std::memcpy(to, text, n);
+    return to + n;
 }
 
 // Appends the first `n` bytes of `text`, which can be read for kReadable bytes.
@@ -170,21 +176,6 @@ void writeReadable(OutSink& out, const char* text, std::size_t n)
     }
 }
 
-// Appends a terminated record field, copied whole.
-template <std::size_t N>
-void writeField(OutSink& out, const char (&field)[N])
-{
-    std::size_t n = 0;
-    while (n < N && field[n] != '\0')
-        ++n;
-    if (OutSink::kBlock - out.used >= N) {
-        std::memcpy(out.buffer + out.used, field, N);
-        out.used += n;
-    } else {
-        out.write(field, n);
-    }
-}
-
 // The name and closing flag of a tag text of an unusual shape, from its record.
 ZELKO_NOINLINE void readNameByRecord(const char* tagText, std::size_t length, std::uint64_t& name,
                                      bool& closing)
@@ -194,31 +185,42 @@ ZELKO_NOINLINE void readNameByRecord(const char* tagText, std::size_t length, st
     closing = head.closing;
 }
 
-// The label parts of a tag's record, which reading the attributes makes costly.
-ZELKO_NOINLINE Label labelFromRecord(const char* tagText, std::size_t length)
+// The longest label: a caption with a class of 19 characters.
+static_assert(sizeof kCaptionStart - 1 + 19 + sizeof kCaptionEnd - 1 <= sizeof Label::text,
+              "a caption fits in a label");
+static_assert(6 + 11 + 1 + 11 + 1 + 19 <= sizeof Label::text, "a cell's label fits");
+
+// The label of a cell, or of a table when `table` is set, from the tag's record, which
+// reading the attributes makes costly.
+ZELKO_NOINLINE Label labelFromRecord(const char* tagText, std::size_t length, bool table)
 {
     TagInfo tag(tagText, length);
     Label label;
-    std::memcpy(label.className, tag.className, sizeof label.className);
-    label.colspan = tag.colspan;
-    label.rowspan = tag.rowspan;
+    char* to = label.text;
+    if (table) {
+        to = putText(to, kCaptionStart, sizeof kCaptionStart);
+        to = putText(to, tag.className, sizeof tag.className);
+        to = putText(to, kCaptionEnd, sizeof kCaptionEnd);
+    } else {
+        to = putText(to, "&nbsp;", 6);
+        to = putDecimal(to, tag.colspan);
+        *to++ = 'x';
+        to = putDecimal(to, tag.rowspan);
+        *to++ = ' ';
+        to = putText(to, tag.className, sizeof tag.className);
+    }
+    label.size = static_cast<std::uint8_t>(to - label.text);
     return label;
 }
 
-// After an opening table in border mode its caption, after an opening cell its label.
-void writeLabel(Kind kind, const Label& label, OutSink& out)
+// Appends a label, copied whole when there is room.
+void writeLabel(const Label& label, OutSink& out)
 {
-    if (kind == Kind::table) {
-        out.write(kCaptionStart, sizeof kCaptionStart - 1);
-        writeField(out, label.className);
-        out.write(kCaptionEnd, sizeof kCaptionEnd - 1);
+    if (OutSink::kBlock - out.used >= sizeof label.text) {
+        std::memcpy(out.buffer + out.used, label.text, sizeof label.text);
+        out.used += label.size;
     } else {
-        out.write("&nbsp;", 6);
-        writeDecimal(out, label.colspan);
-        out.put('x');
-        writeDecimal(out, label.rowspan);
-        out.put(' ');
-        writeField(out, label.className);
+        out.write(label.text, label.size);
     }
 }
 
@@ -266,14 +268,16 @@ void annotateReadable(const char* tagText, std::size_t length, bool showBorders,
     }
     if (closing || !(kind == Kind::cell || (kind == Kind::table && showBorders)))
         return;
+    bool table = kind == Kind::table;
     if (bare) {
         // Nothing but the name: the label of any such tag, made once.
-        static const Label bareLabel = labelFromRecord("<td>", 4);
-        writeLabel(kind, bareLabel, out);
+        static const Label bareCell = labelFromRecord("<td>", 4, false);
+        static const Label bareTable = labelFromRecord("<table>", 7, true);
+        writeLabel(table ? bareTable : bareCell, out);
     } else if (labels != nullptr) {
-        writeLabel(kind, labels->labelOf(tagText, length), out);
+        writeLabel(labels->labelOf(tagText, length, table), out);
     } else {
-        writeLabel(kind, labelFromRecord(tagText, length), out);
+        writeLabel(labelFromRecord(tagText, length, table), out);
     }
 }
 
@@ -290,14 +294,15 @@ void annotateTag(const char* tagText, std::size_t length, bool showBorders, OutS
     annotateReadable(copy, length, showBorders, out, nullptr);
 }
 
-const Label& LabelCache::labelOf(const char* tagText, std::size_t length)
+const Label& LabelCache::labelOf(const char* tagText, std::size_t length, bool table)
 {
     if (length > kLongestText) {
-        longLabel = labelFromRecord(tagText, length);
+        longLabel = labelFromRecord(tagText, length, table);
         return longLabel;
     }
     // Two places for each text, so that two frequent texts of the same slot do not take turns
-    // at pushing each other out: the newer one is kept in front.
+    // at pushing each other out: the newer one is kept in front. The text decides whether the
+    // tag is a cell or a table, so the text alone is the key.
     std::size_t slot = slotOf(tagText, length) & ~std::size_t{1};
     Entry& front = entries[slot];
     auto holds = [&](const Entry& entry) {
@@ -309,7 +314,7 @@ const Label& LabelCache::labelOf(const char* tagText, std::size_t length)
     if (holds(back))
         return back.label;
     back = front;
-    front.label = labelFromRecord(tagText, length);
+    front.label = labelFromRecord(tagText, length, table);
     std::memcpy(front.text, tagText, length);
     front.length = length;
     return front.label;

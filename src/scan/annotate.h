@@ -16,11 +16,11 @@ extern const char kCellBorderStyle[];
 // mode, and a span-and-class label after every opening cell. Other tags write nothing.
 void annotateTag(const char* tagText, std::size_t length, bool showBorders, OutSink& out);
 
-// What a cell's label and a table's caption show of a tag's record.
+// What an opening cell writes after itself (its spans and class), or an opening table in
+// border mode (a caption with its class), as made from the tag's record.
 struct Label {
-    char className[20];
-    std::int32_t colspan;
-    std::int32_t rowspan;
+    std::uint8_t size;
+    char text[103];
 };
 
 // The labels of recent cell and table tags, by their text. Pages repeat the same cell tags
@@ -29,11 +29,11 @@ struct Label {
 class LabelCache {
 public:
     static constexpr std::size_t kLongestText = 64;  // longer texts are parsed every time
-    static constexpr std::size_t kSlots = 1024;
+    static constexpr std::size_t kSlots = 512;
 
-    // The label of tag text `tagText` (`length` bytes), which can be read for kLongestText
-    // bytes whatever its length.
-    const Label& labelOf(const char* tagText, std::size_t length);
+    // The label of tag text `tagText` (`length` bytes) of a cell, or of a table when `table`
+    // is set. The text can be read for kLongestText bytes whatever its length.
+    const Label& labelOf(const char* tagText, std::size_t length, bool table);
 
 private:
     struct Entry {
