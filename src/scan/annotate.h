@@ -29,7 +29,7 @@ struct Label {
 class LabelCache {
 public:
     static constexpr std::size_t kLongestText = 64;  // longer texts are parsed every time
-    static constexpr std::size_t kSlots = 512;
+    static constexpr std::size_t kSlots = 1024;
 
     // The label of tag text `tagText` (`length` bytes) of a cell, or of a table when `table`
     // is set. The text can be read for kLongestText bytes whatever its length.
