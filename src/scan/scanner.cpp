@@ -246,6 +246,7 @@ ZELKO_INLINE void scanWindows(ScanState& st, const unsigned char* p, const unsig
         // Bits past `avail` belong to the padding, which holds no '<' and no '>': every run
         // below stops at `avail`.
         WindowMasks m = Kit::classify(w);
+        std::size_t next = avail;  // where the next window starts
         std::size_t i = 0;
         while (i < avail) {
             if (st.inTag) {
@@ -283,11 +284,17 @@ ZELKO_INLINE void scanWindows(ScanState& st, const unsigned char* p, const unsig
                     continue;
                 }
             }
-            // Otherwise the tag goes on byte by byte until its head is known.
+            // A tag that runs past this window is taken whole by the next one, which starts at
+            // its '<'; one that starts a window and still runs past it goes on byte by byte
+            // until its head is known.
+            if (open > 0 && (open + 1 == avail || (m.close & bitsFrom(open + 1)) == 0)) {
+                next = open;
+                break;
+            }
             openTag(st);
             i = open + 1;
         }
-        p += avail;
+        p += next;
     }
 }
 
