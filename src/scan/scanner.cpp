@@ -136,16 +136,15 @@ ZELKO_INLINE std::size_t copyBlanks(const unsigned char* w, const WindowMasks& m
     if (out.used > OutSink::kBlock - kWindow)
         out.flush();  // room for a whole window of blanks
     char* o = out.buffer + out.used;
+    // As many spaces as there are blanks, without a branch; then the few tabs and newlines
+    // among them are put in their places.
     std::uint64_t blanks = m.blank & bitsFrom(i) & bitsBelow(stop);
-    if ((blanks & ~m.space) == 0) {
-        // Spaces only, the common case: as many spaces as there are, without a branch.
-        std::memset(o, ' ', kWindow);
-        o += Kit::count(blanks);
-    } else {
-        for (; blanks != 0; blanks &= blanks - 1)
-            *o++ = static_cast<char>(w[lowestBit(blanks)]);
+    std::memset(o, ' ', kWindow);
+    for (std::uint64_t others = blanks & ~m.space; others != 0; others &= others - 1) {
+        unsigned at = lowestBit(others);
+        o[Kit::count(blanks & bitsBelow(at))] = static_cast<char>(w[at]);
     }
-    out.used = static_cast<std::size_t>(o - out.buffer);
+    out.used += Kit::count(blanks);
     return stop;
 }
 
