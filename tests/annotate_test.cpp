@@ -79,6 +79,7 @@ TEST(AnnotateTag, LabelsEveryOpeningCellInBothModes)
         {"<Td\tclass=x>", "<Td\tclass=x " + kCell + "&nbsp;1x1 x", "<Td\tclass=x>&nbsp;1x1 x"},
         {"< td>", "< td " + kCell + "&nbsp;1x1 ", "< td>&nbsp;1x1 "},
         {"</ td>", "</ td>", "</ td>"},
+        {"<td\nclass=x>", "<td\nclass=x " + kCell + "&nbsp;1x1 x", "<td\nclass=x>&nbsp;1x1 x"},
     });
 }
 
@@ -103,7 +104,8 @@ TEST(AnnotateTag, WritesNothingForOtherTags)
     for (const char* tag : {"<p>", "<div class=x>", "<br>", "<td", "<tablex>", "<t>", "<thead>",
                             "<tbody>", "<caption>", "<font>", "<tdclass=x>", "<td/>", "<tables>",
                             "< y <td>", "<>", "</p>", "<meta charset=utf8>", "<title>", "<script>",
-                            "<tablecell>", "<TDX>", "<bodyx>", "<linked>"})
+                            "<tablecell>", "<TDX>", "<bodyx>", "<linked>", "<td\x01>",
+                            "<td\x0b class=x>", "<tr\x1f>", "<a\x7f>"})
         expectRows({{tag, "", ""}});
 }
 

@@ -107,19 +107,19 @@ std::uint64_t loadWord(const char* p)
     return word;
 }
 
-// The top bit of every byte of `word` that equals `c`. Above a match a byte may be flagged
-// falsely, never below, so the lowest flag is always a true one.
-std::uint64_t bytesEqual(std::uint64_t word, char c)
+// The top bit of every byte of `word` below '!': a space or a control character. Above such a
+// byte one may be flagged falsely, never below, so the lowest flag is always a true one.
+std::uint64_t bytesBelowBang(std::uint64_t word)
 {
-    std::uint64_t x = word ^ (0x0101010101010101u * static_cast<unsigned char>(c));
-    return (x - 0x0101010101010101u) & ~x & 0x8080808080808080u;
+    return (word - 0x2121212121212121u) & ~word & 0x8080808080808080u;
 }
 
 // Reads the name straight from the tag text in the common shape: a letter right after "<" or
 // "</", and the '>' last. Then nothing in front of the name or at the end is trimmed, and the
 // name is what comes before the first space, tab or newline, or before the '>'. Its first eight
 // characters are looked at in one word, lower-cased and packed. `bare` tells whether the name
-// is all there is before the '>'. False for any other shape.
+// is all there is before the '>'. False for any other shape, and for a name that holds a
+// control character.
 bool readName(const char* tagText, std::size_t length, std::uint64_t& name, bool& closing,
               bool& bare)
 {
@@ -129,10 +129,15 @@ bool readName(const char* tagText, std::size_t length, std::uint64_t& name, bool
         return false;
     std::uint64_t word = loadWord(tagText + start);
     std::size_t before = length - 1 - start;  // characters before the '>'
-    std::uint64_t ends = bytesEqual(word, ' ') | bytesEqual(word, '\t') | bytesEqual(word, '\n');
+    std::uint64_t ends = bytesBelowBang(word);
     if (before < 8)
         ends |= std::uint64_t{0x80} << (8 * before);
     std::size_t size = ends != 0 ? lowestBit(ends) / 8 : 8;
+    if (size < before) {
+        char end = tagText[start + size];
+        if (end != ' ' && end != '\t' && end != '\n')
+            return false;
+    }
     std::uint64_t kept = size < 8 ? (std::uint64_t{1} << (8 * size)) - 1 : ~std::uint64_t{0};
     name = (word | 0x2020202020202020u) & kept;
     bare = size == before;
