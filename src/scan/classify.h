@@ -24,12 +24,11 @@ constexpr std::size_t kWindow = 64;
 // The five classes, for 16 bytes (Chunk) or 64 bytes (Window).
 template <typename Bits>
 struct Masks {
-    Bits open;     // '<'
-    Bits blank;    // space, tab, newline: copied to the result outside a tag
-    Bits space;    // ' '
-    Bits close;    // '>'
-    Bits newline;  // '\n'
-    Bits dropped;  // not in kAllowedInTag
+    Bits open;        // '<'
+    Bits space;       // ' '
+    Bits otherBlank;  // tab, newline: with the spaces, the bytes copied outside a tag
+    Bits close;       // '>'
+    Bits dropped;     // not in kAllowedInTag
 };
 using ChunkMasks = Masks<std::uint32_t>;
 using WindowMasks = Masks<std::uint64_t>;
@@ -60,14 +59,13 @@ namespace bytewise {
 
 inline ChunkMasks classify(const unsigned char* p)
 {
-    ChunkMasks m{0, 0, 0, 0, 0, 0};
+    ChunkMasks m{0, 0, 0, 0, 0};
     for (unsigned i = 0; i < kChunk; ++i) {
         unsigned char c = p[i];
         m.open |= static_cast<std::uint32_t>(c == '<') << i;
-        m.blank |= static_cast<std::uint32_t>(c == ' ' || c == '\t' || c == '\n') << i;
         m.space |= static_cast<std::uint32_t>(c == ' ') << i;
+        m.otherBlank |= static_cast<std::uint32_t>(c == '\t' || c == '\n') << i;
         m.close |= static_cast<std::uint32_t>(c == '>') << i;
-        m.newline |= static_cast<std::uint32_t>(c == '\n') << i;
         m.dropped |= static_cast<std::uint32_t>(!kAllowedInTag[c]) << i;
     }
     return m;
@@ -96,15 +94,14 @@ inline ChunkMasks classify(const unsigned char* p)
 {
     __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     __m128i space = equal(v, ' ');
-    __m128i newline = equal(v, '\n');
-    __m128i blank = _mm_or_si128(_mm_or_si128(space, equal(v, '\t')), newline);
+    __m128i otherBlank = _mm_or_si128(equal(v, '\t'), equal(v, '\n'));
     // 'A' to 'z'; '0' to '>' (digits : ; < = >); '.' and '/'; then the four loose ones.
     __m128i allowed = _mm_or_si128(inRange(v, 'A', 'z' - 'A'), inRange(v, '0', '>' - '0'));
     allowed = _mm_or_si128(allowed, inRange(v, '.', 1));
     allowed = _mm_or_si128(allowed, _mm_or_si128(space, equal(v, '"')));
     allowed = _mm_or_si128(allowed, _mm_or_si128(equal(v, '&'), equal(v, ',')));
-    return {maskOf(equal(v, '<')), maskOf(blank),   maskOf(space),
-            maskOf(equal(v, '>')), maskOf(newline), maskOf(allowed) ^ 0xFFFFu};
+    return {maskOf(equal(v, '<')), maskOf(space), maskOf(otherBlank), maskOf(equal(v, '>')),
+            maskOf(allowed) ^ 0xFFFFu};
 }
 
 }  // namespace sse2
@@ -116,15 +113,14 @@ using bytewise::classify;
 // Classifies the 64 bytes at `p`.
 inline WindowMasks classifyWindow(const unsigned char* p)
 {
-    WindowMasks w{0, 0, 0, 0, 0, 0};
+    WindowMasks w{0, 0, 0, 0, 0};
     for (unsigned k = 0; k < kWindow / kChunk; ++k) {
         ChunkMasks c = classify(p + k * kChunk);
         unsigned shift = k * kChunk;
         w.open |= static_cast<std::uint64_t>(c.open) << shift;
-        w.blank |= static_cast<std::uint64_t>(c.blank) << shift;
         w.space |= static_cast<std::uint64_t>(c.space) << shift;
+        w.otherBlank |= static_cast<std::uint64_t>(c.otherBlank) << shift;
         w.close |= static_cast<std::uint64_t>(c.close) << shift;
-        w.newline |= static_cast<std::uint64_t>(c.newline) << shift;
         w.dropped |= static_cast<std::uint64_t>(c.dropped) << shift;
     }
     return w;
@@ -165,12 +161,11 @@ __attribute__((target("avx2"))) inline WindowMasks classifyWindow(const unsigned
         0, 0, 0x01, 0x02, 0x04, 0x08, 0x08, 0x10, 0, 0, 0, 0, 0, 0, 0, 0,
         0, 0, 0x01, 0x02, 0x04, 0x08, 0x08, 0x10, 0, 0, 0, 0, 0, 0, 0, 0);
     const __m256i nibble = _mm256_set1_epi8(0x0F);
-    WindowMasks w{0, 0, 0, 0, 0, 0};
+    WindowMasks w{0, 0, 0, 0, 0};
     for (unsigned half = 0; half < 2; ++half) {
         __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 * half));
         __m256i space = equal(v, ' ');
-        __m256i newline = equal(v, '\n');
-        __m256i blank = _mm256_or_si256(_mm256_or_si256(space, equal(v, '\t')), newline);
+        __m256i otherBlank = _mm256_or_si256(equal(v, '\t'), equal(v, '\n'));
         __m256i low = _mm256_and_si256(v, nibble);
         __m256i high = _mm256_and_si256(_mm256_srli_epi16(v, 4), nibble);
         __m256i groups = _mm256_and_si256(_mm256_shuffle_epi8(lowNibble, low),
@@ -178,10 +173,9 @@ __attribute__((target("avx2"))) inline WindowMasks classifyWindow(const unsigned
         __m256i dropped = _mm256_cmpeq_epi8(groups, _mm256_setzero_si256());
         unsigned shift = 32 * half;
         w.open |= maskOf(equal(v, '<')) << shift;
-        w.blank |= maskOf(blank) << shift;
         w.space |= maskOf(space) << shift;
+        w.otherBlank |= maskOf(otherBlank) << shift;
         w.close |= maskOf(equal(v, '>')) << shift;
-        w.newline |= maskOf(newline) << shift;
         w.dropped |= maskOf(dropped) << shift;
     }
     return w;

@@ -138,9 +138,10 @@ ZELKO_INLINE std::size_t copyBlanks(const unsigned char* w, const WindowMasks& m
     char* o = out.buffer + out.used;
     // As many spaces as there are blanks, without a branch; then the few tabs and newlines
     // among them are put in their places.
-    std::uint64_t blanks = m.blank & bitsFrom(i) & bitsBelow(stop);
+    std::uint64_t range = bitsFrom(i) & bitsBelow(stop);
+    std::uint64_t blanks = (m.space | m.otherBlank) & range;
     std::memset(o, ' ', kWindow);
-    for (std::uint64_t others = blanks & ~m.space; others != 0; others &= others - 1) {
+    for (std::uint64_t others = m.otherBlank & range; others != 0; others &= others - 1) {
         unsigned at = lowestBit(others);
         o[Kit::count(blanks & bitsBelow(at))] = static_cast<char>(w[at]);
     }
@@ -156,8 +157,9 @@ ZELKO_INLINE std::size_t keepTagBytes(ScanState& st, std::size_t length, const u
                                       OutSink& out)
 {
     std::uint64_t range = bitsFrom(from) & bitsBelow(stop);
-    for (std::uint64_t newlines = m.newline & range; newlines != 0; newlines &= newlines - 1)
-        out.put('\n');
+    for (std::uint64_t others = m.otherBlank & range; others != 0; others &= others - 1)
+        if (w[lowestBit(others)] == '\n')
+            out.put('\n');
     std::uint64_t drops = m.dropped & range;
     if (drops == 0 && length + kWindow <= kTextRoom) {
         // Nothing to drop, the common case: the rest of the window is stored whole and the
