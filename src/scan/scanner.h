@@ -13,7 +13,8 @@
 
 namespace zelko {
 
-// Receives a completed tag text: `length` bytes from '<' to '>', terminated after them.
+// Receives a completed tag text: `length` bytes from '<' to '>', terminated after them. The text
+// lies in the scanner's state (ScanState::tagText), so it can be read to that array's end.
 using TagHandler = void (*)(void* context, const char* tagText, std::size_t length);
 
 struct ScanState {
