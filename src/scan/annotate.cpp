@@ -7,7 +7,6 @@
 #include "scan/classify.h"
 #include "scan/scanner.h"
 #include "tag/TagInfo.h"
-#include "tag/text.h"
 
 namespace zelko {
 
@@ -28,19 +27,20 @@ enum class Kind { other, frame, table, row, cell };
 #define ZELKO_NOINLINE
 #endif
 
-// A name's first six characters, letters in lower case, packed into a word (the first in the
-// lowest byte); an empty place is 0. Kept names have two to five letters, so comparing the
-// packed words decides the kind, and a longer name, having a sixth character, matches none.
-constexpr std::uint64_t packed(const char* lowerName)
+// Setting bit 5 makes a letter lower case and turns no other byte into a letter.
+constexpr std::uint64_t lowered(char c) { return static_cast<unsigned char>(c) | 0x20u; }
+
+// A terminated name's first six characters, lower-cased by `lowered`, packed into a word (the
+// first in the lowest byte); an empty place is 0. Kept names have two to five letters, so
+// comparing the packed words decides the kind, and a longer name, having a sixth character,
+// matches none.
+constexpr std::uint64_t packed(const char* name)
 {
     std::uint64_t word = 0;
-    for (unsigned k = 0; k < 6 && lowerName[k] != '\0'; ++k)
-        word |= static_cast<std::uint64_t>(static_cast<unsigned char>(lowerName[k])) << (8 * k);
+    for (unsigned k = 0; k < 6 && name[k] != '\0'; ++k)
+        word |= lowered(name[k]) << (8 * k);
     return word;
 }
-
-// Setting bit 5 makes a letter lower case and turns no other byte into a letter.
-std::uint64_t lowered(char c) { return static_cast<unsigned char>(c) | 0x20u; }
 
 // The kept names are told apart by a perfect hash of their packed words into 16 slots: a name
 // is kept when its slot holds that very name.
@@ -76,15 +76,6 @@ Kind kindOf(std::uint64_t name)
 {
     const Slot& slot = kSlots[slotOf(name)];
     return slot.name == name ? slot.kind : Kind::other;
-}
-
-// The packed name of a record (terminated, letter case as written).
-std::uint64_t packedName(const char* name)
-{
-    std::uint64_t word = 0;
-    for (unsigned k = 0; k < 6 && name[k] != '\0'; ++k)
-        word |= lowered(name[k]) << (8 * k);
-    return word;
 }
 
 bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
@@ -186,7 +177,7 @@ ZELKO_NOINLINE void readNameByRecord(const char* tagText, std::size_t length, st
                                      bool& closing)
 {
     TagInfo head(tagText, length, TagInfo::Parse::nameOnly);
-    name = packedName(head.name);
+    name = packed(head.name);
     closing = head.closing;
 }
 
@@ -229,30 +220,29 @@ void writeLabel(const Label& label, OutSink& out)
     }
 }
 
+// The word at byte `k` of a text of `length` bytes that can be read for kLongestText bytes,
+// with what follows the text cleared: that varies from one look to the next.
+std::uint64_t textWord(const char* text, std::size_t k, std::size_t length)
+{
+    std::uint64_t word = loadWord(text + k);
+    return length - k < 8 ? word & ((std::uint64_t{1} << (8 * (length - k))) - 1) : word;
+}
+
 // The slot of a tag text (of at most kLongestText bytes), from all its bytes, a word at a time.
 std::size_t slotOf(const char* tagText, std::size_t length)
 {
     std::uint64_t hash = length;
-    for (std::size_t k = 0; k < length; k += 8) {
-        std::uint64_t word = loadWord(tagText + k);
-        if (length - k < 8)
-            word &= (std::uint64_t{1} << (8 * (length - k))) - 1;  // what follows the text varies
-        hash = (hash ^ word) * 0x9E3779B97F4A7C15u;
-    }
+    for (std::size_t k = 0; k < length; k += 8)
+        hash = (hash ^ textWord(tagText, k, length)) * 0x9E3779B97F4A7C15u;
     return static_cast<std::size_t>(hash >> 40) % LabelCache::kSlots;
 }
 
-// Whether the first `length` (at most kLongestText) bytes at `a` and `b` are the same; both
-// can be read for kLongestText bytes. Compared a word at a time.
+// Whether two texts of `length` (at most kLongestText) bytes are the same, a word at a time.
 bool sameText(const char* a, const char* b, std::size_t length)
 {
     std::uint64_t differ = 0;
-    for (std::size_t k = 0; k < length; k += 8) {
-        std::uint64_t x = loadWord(a + k) ^ loadWord(b + k);
-        if (length - k < 8)
-            x &= (std::uint64_t{1} << (8 * (length - k))) - 1;  // what follows the texts varies
-        differ |= x;
-    }
+    for (std::size_t k = 0; k < length; k += 8)
+        differ |= textWord(a, k, length) ^ textWord(b, k, length);
     return differ == 0;
 }
 
