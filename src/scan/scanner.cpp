@@ -230,7 +230,7 @@ struct Avx2Kit {
 // The scanner proper, for one kit.
 template <class Kit>
 ZELKO_INLINE void scanWindows(ScanState& st, const unsigned char* p, const unsigned char* end,
-                        OutSink& out, TagHandler handler, void* context)
+                              OutSink& out, TagHandler handler, void* context)
 {
     // A window is read in place when another window's worth beyond it can be read too (a tag
     // body may be stored 64 bytes at a time); the last ones are copied here, padded with zeros.
