@@ -45,7 +45,9 @@ private:
     Label longLabel = {};
 };
 
-// The scanner's handler for the annotation writer; `context` is an Annotation.
+// The scanner's handler for the annotation writer; `context` is an Annotation. It reads short
+// tag texts in whole words, past their end, which the scanner's text buffer allows: for texts
+// from elsewhere, use annotateTag.
 struct Annotation {
     bool showBorders;
     OutSink* out;
