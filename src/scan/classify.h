@@ -185,10 +185,12 @@ __attribute__((target("avx2"))) inline WindowMasks classifyWindow(const unsigned
     return w;
 }
 
-// True when the processor runs AVX2 code.
+// True when the processor runs the scanner's AVX2 code, which also uses the bit-count and
+// bit-manipulation instructions: some processors (and emulators) have AVX2 without them.
 inline bool available()
 {
-    static const bool yes = __builtin_cpu_supports("avx2");
+    static const bool yes = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt") &&
+                            __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2");
     return yes;
 }
 
