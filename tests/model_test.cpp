@@ -52,10 +52,13 @@ TEST(Model, AgreesOnGeneratedHostilePages)
         std::size_t split = page.empty() ? 0 : seed % (page.size() + 1);
         for (bool borders : {true, false}) {
             std::string expected = model::run(page, borders);
-            std::string actual = runPipeline(page, split, borders);
-            ASSERT_EQ(actual, expected) << "page " << i << (borders ? " (borders)" : " (-n)")
-                                        << ", split at " << split << "\n"
-                                        << test::firstDifference(expected, actual);
+            for (Simd simd : {Simd::fastest, Simd::portable}) {
+                std::string actual = runPipeline(page, split, borders, simd);
+                ASSERT_EQ(actual, expected)
+                    << "page " << i << (borders ? " (borders)" : " (-n)") << ", split at " << split
+                    << (simd == Simd::portable ? ", portable code" : "") << "\n"
+                    << test::firstDifference(expected, actual);
+            }
         }
     }
 }
@@ -67,7 +70,10 @@ TEST(Model, AgreesOnTheGoldenAndSamplePages)
         std::string page = test::readFile(std::string(ZELKO_TEST_DATA) + path);
         ASSERT_FALSE(page.empty()) << path;
         for (bool borders : {true, false})
-            EXPECT_EQ(runPipeline(page, page.size() / 2, borders), model::run(page, borders)) << path;
+            for (Simd simd : {Simd::fastest, Simd::portable})
+                EXPECT_EQ(runPipeline(page, page.size() / 2, borders, simd),
+                          model::run(page, borders))
+                    << path;
     }
 }
 

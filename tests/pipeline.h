@@ -9,8 +9,9 @@
 #include "scan/scanner.h"
 
 // What the tool writes for `input` in the given mode, handed to the scanner in two pieces split
-// at `split`.
-inline std::string runPipeline(const std::string& input, std::size_t split, bool showBorders)
+// at `split`, scanned with the given vector code.
+inline std::string runPipeline(const std::string& input, std::size_t split, bool showBorders,
+                               zelko::Simd simd = zelko::Simd::fastest)
 {
     char* bytes = nullptr;
     std::size_t size = 0;
@@ -19,9 +20,10 @@ inline std::string runPipeline(const std::string& input, std::size_t split, bool
         zelko::OutSink out(memory);
         zelko::ScanState state;
         zelko::Annotation annotation{showBorders, &out};
-        zelko::scanBytes(state, input.data(), split, out, zelko::annotateHandler, &annotation);
+        zelko::scanBytes(state, input.data(), split, out, zelko::annotateHandler, &annotation,
+                         simd);
         zelko::scanBytes(state, input.data() + split, input.size() - split, out,
-                         zelko::annotateHandler, &annotation);
+                         zelko::annotateHandler, &annotation, simd);
         out.flush();
     }
     std::fclose(memory);

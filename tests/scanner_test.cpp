@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "support.h"
 
@@ -153,6 +155,31 @@ TEST(Classify, MasksMatchTheByteRulesForEveryByteAndPlace)
                 ASSERT_EQ(b.close, part(want.close)) << "bytewise " << c << " at " << at;
                 ASSERT_EQ(b.dropped, part(want.dropped)) << "bytewise " << c << " at " << at;
             }
+}
+
+TEST(Classify, CopiesAWindowWithItsEnd)
+{
+    unsigned char from[kWindow];
+    for (unsigned i = 0; i < kWindow; ++i)
+        from[i] = static_cast<unsigned char>(0x80 + i);  // no byte is a NUL
+    using Copy = void (*)(char*, const unsigned char*, std::size_t);
+    std::vector<std::pair<Copy, const char*>> copies = {{bytewise::copyEnded, "bytewise"},
+                                                        {copyEnded, "portable"}};
+#ifdef ZELKO_HAVE_AVX2
+    if (avx2::available())
+        copies.push_back({avx2::copyEnded, "avx2"});
+#endif
+    for (const auto& [copy, which] : copies)
+        for (std::size_t n = 0; n <= kWindow; ++n) {
+            char to[kWindow + 2];
+            std::memset(to, 'x', sizeof to);
+            copy(to, from, n);
+            for (std::size_t i = 0; i <= kWindow; ++i) {
+                char want = i == n ? '\0' : i < kWindow ? static_cast<char>(from[i]) : 'x';
+                ASSERT_EQ(to[i], want) << which << " n " << n << " at " << i;
+            }
+            ASSERT_EQ(to[kWindow + 1], 'x') << which << " n " << n;
+        }
 }
 
 TEST(Classify, FindsTheLowestBitAndCountsBits)

@@ -211,6 +211,10 @@ namespace {
 struct PortableKit {
     static WindowMasks classify(const unsigned char* p) { return classifyWindow(p); }
     static unsigned count(std::uint64_t bits) { return bitCount(bits); }
+    static void copyEnded(char* to, const unsigned char* from, std::size_t n)
+    {
+        zelko::copyEnded(to, from, n);
+    }
 };
 
 #ifdef ZELKO_HAVE_AVX2
@@ -223,6 +227,10 @@ struct Avx2Kit {
     ZELKO_AVX2 static unsigned count(std::uint64_t bits)
     {
         return static_cast<unsigned>(__builtin_popcountll(bits));
+    }
+    ZELKO_AVX2 static void copyEnded(char* to, const unsigned char* from, std::size_t n)
+    {
+        avx2::copyEnded(to, from, n);
     }
 };
 #endif
@@ -277,9 +285,17 @@ ZELKO_INLINE void scanWindows(ScanState& st, const unsigned char* p, const unsig
                 std::uint64_t closes = m.close & bitsFrom(open + 1);
                 if (closes != 0) {
                     std::size_t close = lowestBit(closes);
-                    std::size_t length = keepTagBytes(st, 0, w, m, open, close, out);
-                    st.tagText[length++] = '>';
-                    st.tagText[length] = '\0';
+                    std::size_t length;
+                    if ((m.dropped & bitsFrom(open) & bitsBelow(close)) == 0) {
+                        // Nothing to drop (so no newline either): the text is the source's
+                        // bytes up to the '>', taken with their terminator in whole stores.
+                        length = close - open + 1;
+                        Kit::copyEnded(st.tagText, w + open, length);
+                    } else {
+                        length = keepTagBytes(st, 0, w, m, open, close, out);
+                        st.tagText[length++] = '>';
+                        st.tagText[length] = '\0';
+                    }
                     handler(context, st.tagText, length);
                     i = close + 1;
                     continue;
@@ -316,11 +332,11 @@ ZELKO_AVX2 void scanWithAvx2(ScanState& st, const unsigned char* p, const unsign
 }  // namespace
 
 void scanBytes(ScanState& st, const char* bytes, std::size_t n, OutSink& out,
-               TagHandler handler, void* context)
+               TagHandler handler, void* context, Simd simd)
 {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes);
 #ifdef ZELKO_HAVE_AVX2
-    if (avx2::available()) {
+    if (simd == Simd::fastest && avx2::available()) {
         scanWithAvx2(st, p, p + n, out, handler, context);
         return;
     }

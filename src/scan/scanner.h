@@ -28,9 +28,13 @@ struct ScanState {
     char tagHead[2] = {};
 };
 
+// The vector code the scanner runs: the fastest that the processor has, or the portable code
+// that every processor runs. The result is the same; the tests compare them.
+enum class Simd { fastest, portable };
+
 // Scans `n` source bytes, continuing from `state`; writes to `out` and calls `handler`.
 void scanBytes(ScanState& state, const char* bytes, std::size_t n, OutSink& out,
-               TagHandler handler, void* context);
+               TagHandler handler, void* context, Simd simd = Simd::fastest);
 
 // Scans `source` in blocks until a read yields nothing or a write to `out` has failed. Returns 0
 // at end of file or after a failed write (see out.error), or the error number of a failed read.
