@@ -1,5 +1,6 @@
 // In-memory stages on a generated page, without file system costs: the scanner alone, the
-// whole pipeline in both modes, and the tag record. Build target: zelko_micro.
+// whole pipeline in both modes (and with the portable vector code), and the tag record. Build
+// target: zelko_micro.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -27,7 +28,8 @@ std::string page()
     return bytes;
 }
 
-void scanPage(benchmark::State& state, zelko::TagHandler handler, bool showBorders)
+void scanPage(benchmark::State& state, zelko::TagHandler handler, bool showBorders,
+              zelko::Simd simd = zelko::Simd::fastest)
 {
     const std::string input = page();
     std::FILE* sink = std::fopen("/dev/null", "w");
@@ -35,7 +37,7 @@ void scanPage(benchmark::State& state, zelko::TagHandler handler, bool showBorde
         zelko::OutSink out(sink);
         zelko::ScanState scan;
         zelko::Annotation annotation{showBorders, &out};
-        zelko::scanBytes(scan, input.data(), input.size(), out, handler, &annotation);
+        zelko::scanBytes(scan, input.data(), input.size(), out, handler, &annotation, simd);
         out.flush();
     }
     std::fclose(sink);
@@ -45,6 +47,10 @@ void scanPage(benchmark::State& state, zelko::TagHandler handler, bool showBorde
 void BM_ScanOnly(benchmark::State& state) { scanPage(state, zelko::ignoreTag, true); }
 void BM_ScanAndAnnotate(benchmark::State& state) { scanPage(state, zelko::annotateHandler, true); }
 void BM_ScanAndAnnotatePlain(benchmark::State& state) { scanPage(state, zelko::annotateHandler, false); }
+void BM_ScanAndAnnotatePortable(benchmark::State& state)
+{
+    scanPage(state, zelko::annotateHandler, true, zelko::Simd::portable);
+}
 
 void BM_TagInfoCell(benchmark::State& state)
 {
@@ -60,5 +66,6 @@ void BM_TagInfoCell(benchmark::State& state)
 BENCHMARK(BM_ScanOnly)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScanAndAnnotate)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScanAndAnnotatePlain)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScanAndAnnotatePortable)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TagInfoCell);
 BENCHMARK_MAIN();
