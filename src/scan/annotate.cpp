@@ -81,10 +81,9 @@ Kind kindOf(std::uint64_t name)
 bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 // The tag texts worked on here can be read this far from their start whatever their length,
-// so short ones are read and copied in whole words and blocks: the scanner's text buffer is
-// larger, and texts from elsewhere are first copied into a place this large.
-constexpr std::size_t kReadable = 64;
-static_assert(sizeof ScanState::tagText >= kReadable, "the scanner's tag texts are readable");
+// so short ones are read and copied in whole words and blocks: the scanner hands its texts on
+// so, and texts from elsewhere are first copied into a place this large.
+constexpr std::size_t kReadable = kReadableText;
 static_assert(kReadable >= LabelCache::kLongestText, "label lookups may read this far");
 
 // The eight bytes at `p` as a word, the first in the lowest byte.
@@ -331,7 +330,7 @@ const Label& LabelCache::labelOf(const char* tagText, std::size_t length, bool t
 
 void annotateHandler(void* context, const char* tagText, std::size_t length)
 {
-    // The scanner's tag texts lie in its text buffer, which is readable far enough.
+    // The scanner's tag texts are readable far enough.
     Annotation& a = *static_cast<Annotation*>(context);
     annotateReadable(tagText, length, a.showBorders, *a.out, &a.labels);
 }

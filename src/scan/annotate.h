@@ -46,8 +46,8 @@ private:
 };
 
 // The scanner's handler for the annotation writer; `context` is an Annotation. It reads short
-// tag texts in whole words, past their end, which the scanner's text buffer allows: for texts
-// from elsewhere, use annotateTag.
+// tag texts in whole words, past their end, which the scanner's texts allow: for texts from
+// elsewhere, use annotateTag.
 struct Annotation {
     bool showBorders;
     OutSink* out;

@@ -8,7 +8,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
@@ -73,13 +72,6 @@ inline ChunkMasks classify(const unsigned char* p)
     return m;
 }
 
-// Copies the 64 bytes at `from` to `to` and puts a NUL at `to[n]` (n <= 64).
-inline void copyEnded(char* to, const unsigned char* from, std::size_t n)
-{
-    std::memcpy(to, from, kWindow);
-    to[n] = '\0';
-}
-
 }  // namespace bytewise
 
 #ifdef ZELKO_HAVE_SSE2
@@ -113,29 +105,10 @@ inline ChunkMasks classify(const unsigned char* p)
             maskOf(allowed) ^ 0xFFFFu};
 }
 
-// The same copy in 16-byte stores, each with the NUL put in place where it falls: the scanner's
-// tag text is read back soon after, and a read that spans two stores, or a vector store and a
-// byte stored over it, has to wait until both have reached the cache.
-inline void copyEnded(char* to, const unsigned char* from, std::size_t n)
-{
-    const __m128i places = _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
-    const __m128i end = _mm_set1_epi8(static_cast<char>(n));
-    for (unsigned k = 0; k < kWindow; k += kChunk) {
-        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + k));
-        __m128i at = _mm_add_epi8(places, _mm_set1_epi8(static_cast<char>(k)));
-        __m128i ended = _mm_andnot_si128(_mm_cmpeq_epi8(at, end), v);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + k), ended);
-    }
-    if (n == kWindow)
-        to[n] = '\0';
-}
-
 }  // namespace sse2
 using sse2::classify;
-using sse2::copyEnded;
 #else
 using bytewise::classify;
-using bytewise::copyEnded;
 #endif
 
 // Classifies the 64 bytes at `p`.
@@ -210,24 +183,6 @@ __attribute__((target("avx2"))) inline WindowMasks classifyWindow(const unsigned
         w.dropped |= maskOf(dropped) << shift;
     }
     return w;
-}
-
-// The copy of sse2::copyEnded in 32-byte stores.
-__attribute__((target("avx2"))) inline void copyEnded(char* to, const unsigned char* from,
-                                                      std::size_t n)
-{
-    const __m256i places = _mm256_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15,
-                                            16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28,
-                                            29, 30, 31);
-    const __m256i end = _mm256_set1_epi8(static_cast<char>(n));
-    for (unsigned k = 0; k < kWindow; k += 32) {
-        __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from + k));
-        __m256i at = _mm256_add_epi8(places, _mm256_set1_epi8(static_cast<char>(k)));
-        __m256i ended = _mm256_andnot_si256(_mm256_cmpeq_epi8(at, end), v);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(to + k), ended);
-    }
-    if (n == kWindow)
-        to[n] = '\0';
 }
 
 // True when the processor runs the scanner's AVX2 code, which also uses the bit-count and

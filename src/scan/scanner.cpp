@@ -57,6 +57,13 @@ constexpr std::size_t countTrue(const std::array<bool, 256>& table)
 // The last place of the tag text is kept for the '>', so every tag text handed on ends with it.
 constexpr std::size_t kTextRoom = kTextCapacity - 1;
 
+// A tag text handed on can be read for kReadableText bytes: one in the text buffer because the
+// buffer is larger, one left in the source because a window is read in place only when another
+// window's worth of bytes beyond it can be read too (and the last ones are copied into a place
+// that large).
+static_assert(sizeof ScanState::tagText >= kReadableText, "the text buffer is readable");
+static_assert(kReadableText <= kWindow + 1, "a text from the last byte of a window is readable");
+
 bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 
 void resetTag(ScanState& st)
@@ -211,10 +218,6 @@ namespace {
 struct PortableKit {
     static WindowMasks classify(const unsigned char* p) { return classifyWindow(p); }
     static unsigned count(std::uint64_t bits) { return bitCount(bits); }
-    static void copyEnded(char* to, const unsigned char* from, std::size_t n)
-    {
-        zelko::copyEnded(to, from, n);
-    }
 };
 
 #ifdef ZELKO_HAVE_AVX2
@@ -227,10 +230,6 @@ struct Avx2Kit {
     ZELKO_AVX2 static unsigned count(std::uint64_t bits)
     {
         return static_cast<unsigned>(__builtin_popcountll(bits));
-    }
-    ZELKO_AVX2 static void copyEnded(char* to, const unsigned char* from, std::size_t n)
-    {
-        avx2::copyEnded(to, from, n);
     }
 };
 #endif
@@ -285,19 +284,18 @@ ZELKO_INLINE void scanWindows(ScanState& st, const unsigned char* p, const unsig
                 std::uint64_t closes = m.close & bitsFrom(open + 1);
                 if (closes != 0) {
                     std::size_t close = lowestBit(closes);
-                    std::size_t length;
+                    i = close + 1;
                     if ((m.dropped & bitsFrom(open) & bitsBelow(close)) == 0) {
                         // Nothing to drop (so no newline either): the text is the source's
-                        // bytes up to the '>', taken with their terminator in whole stores.
-                        length = close - open + 1;
-                        Kit::copyEnded(st.tagText, w + open, length);
-                    } else {
-                        length = keepTagBytes(st, 0, w, m, open, close, out);
-                        st.tagText[length++] = '>';
-                        st.tagText[length] = '\0';
+                        // bytes up to the '>', handed on where they are. The window can be
+                        // read 64 bytes past its end, so the text can be read that far too.
+                        handler(context, reinterpret_cast<const char*>(w + open), i - open);
+                        continue;
                     }
+                    std::size_t length = keepTagBytes(st, 0, w, m, open, close, out);
+                    st.tagText[length++] = '>';
+                    st.tagText[length] = '\0';
                     handler(context, st.tagText, length);
-                    i = close + 1;
                     continue;
                 }
             }

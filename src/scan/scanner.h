@@ -13,8 +13,13 @@
 
 namespace zelko {
 
-// Receives a completed tag text: `length` bytes from '<' to '>', terminated after them. The text
-// lies in the scanner's state (ScanState::tagText), so it can be read to that array's end.
+// A tag text handed to a handler can be read this far from its start, whatever its length.
+constexpr std::size_t kReadableText = 64;
+
+// Receives a completed tag text: `length` bytes from '<' to '>', not necessarily terminated. The
+// text lies in the scanner's state (ScanState::tagText) or, when no byte of the tag is dropped,
+// in the source itself; either way it can be read for kReadableText bytes, and only until the
+// handler returns.
 using TagHandler = void (*)(void* context, const char* tagText, std::size_t length);
 
 struct ScanState {
