@@ -20,11 +20,14 @@ const char kCaptionEnd[] = "</thead>";
 
 enum class Kind { other, frame, table, row, cell };
 
-// Keeps the rare paths out of the common one, so that it needs no large stack frame.
+// ZELKO_NOINLINE keeps the rare paths out of the common one, so that it needs no large stack
+// frame; ZELKO_INLINE pastes the common one where it is called.
 #if defined(__GNUC__) || defined(__clang__)
 #define ZELKO_NOINLINE __attribute__((noinline))
+#define ZELKO_INLINE __attribute__((always_inline)) inline
 #else
 #define ZELKO_NOINLINE
+#define ZELKO_INLINE inline
 #endif
 
 // Setting bit 5 makes a letter lower case and turns no other byte into a letter.
@@ -246,9 +249,10 @@ bool sameText(const char* a, const char* b, std::size_t length)
 }
 
 // What annotateTag does, for a tag text that can be read for kReadable bytes; labels are
-// looked up in `labels` when there is one.
-void annotateReadable(const char* tagText, std::size_t length, bool showBorders, OutSink& out,
-                      LabelCache* labels)
+// looked up in `labels` when there is one. Pasted into both callers: the scanner's handler
+// then takes a tag without a second call.
+ZELKO_INLINE void annotateReadable(const char* tagText, std::size_t length, bool showBorders,
+                                   OutSink& out, LabelCache* labels)
 {
     if (length < 2)
         return;
