@@ -6,14 +6,23 @@
 #include <cstring>
 #include <memory>
 #include <string>
-#include <utility>
 
 #include "scan/annotate.h"
 #include "scan/scanner.h"
 
+// Scans `n` bytes from a place of exactly their size, where AddressSanitizer reports any read
+// past them.
+inline void scanExactly(zelko::ScanState& state, const char* bytes, std::size_t n,
+                        zelko::OutSink& out, zelko::TagHandler handler, void* context,
+                        zelko::Simd simd = zelko::Simd::fastest)
+{
+    std::unique_ptr<char[]> exact(new char[n]);
+    std::memcpy(exact.get(), bytes, n);
+    zelko::scanBytes(state, exact.get(), n, out, handler, context, simd);
+}
+
 // What the tool writes for `input` in the given mode, handed to the scanner in two pieces split
-// at `split`, scanned with the given vector code. Each piece lies in a place of exactly its
-// size, where AddressSanitizer reports any read past it.
+// at `split`, scanned with the given vector code, each piece from a place of exactly its size.
 inline std::string runPipeline(const std::string& input, std::size_t split, bool showBorders,
                                zelko::Simd simd = zelko::Simd::fastest)
 {
@@ -24,13 +33,9 @@ inline std::string runPipeline(const std::string& input, std::size_t split, bool
         zelko::OutSink out(memory);
         zelko::ScanState state;
         zelko::Annotation annotation{showBorders, &out};
-        for (auto [from, n] : {std::pair{std::size_t{0}, split},
-                               std::pair{split, input.size() - split}}) {
-            std::unique_ptr<char[]> piece(new char[n]);
-            std::memcpy(piece.get(), input.data() + from, n);
-            zelko::scanBytes(state, piece.get(), n, out, zelko::annotateHandler, &annotation,
-                             simd);
-        }
+        scanExactly(state, input.data(), split, out, zelko::annotateHandler, &annotation, simd);
+        scanExactly(state, input.data() + split, input.size() - split, out,
+                    zelko::annotateHandler, &annotation, simd);
         out.flush();
     }
     std::fclose(memory);

@@ -5,9 +5,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <string>
 
+#include "pipeline.h"
 #include "support.h"
 
 namespace zelko {
@@ -31,15 +31,6 @@ void recordTag(void* context, const char* tagText, std::size_t length)
     out.put('}');
 }
 
-// Scans `bytes` from a place of exactly their size, so that AddressSanitizer reports any read
-// past them.
-void scanExactly(ScanState& state, const char* bytes, std::size_t n, OutSink& out)
-{
-    std::unique_ptr<char[]> exact(new char[n]);
-    std::memcpy(exact.get(), bytes, n);
-    scanBytes(state, exact.get(), n, out, recordTag, &out);
-}
-
 // Scans `input`, split into two calls at `split`, and returns what was written.
 std::string scanText(const std::string& input, std::size_t split = std::string::npos)
 {
@@ -48,8 +39,8 @@ std::string scanText(const std::string& input, std::size_t split = std::string::
     ScanState state;
     if (split > input.size())
         split = input.size();
-    scanExactly(state, input.data(), split, out);
-    scanExactly(state, input.data() + split, input.size() - split, out);
+    scanExactly(state, input.data(), split, out, recordTag, &out);
+    scanExactly(state, input.data() + split, input.size() - split, out, recordTag, &out);
     out.flush();
     std::string result = test::readStream(file);
     std::fclose(file);
