@@ -21,7 +21,8 @@ TEST(DeriveResultName, ReplacesTheExtensionOfTheInvocationPath)
         {"C:\\tools\\zelko.EXE", "C:\\tools\\zelko.html"},
         {"C:\\my.dir\\zelko", "C:\\my.dir\\zelko.html"},
         {"x.y.z", "x.y.html"},
-        {"a", "a"},
+        {"a", "a.html"},
+        {"z", "z.html"},
         {"name.", "name.html"},
         {"C:\\dir\\", "C:\\dir\\"},
         {"C:\\my.dir\\", nullptr},
@@ -65,7 +66,7 @@ TEST(DeriveResultName, RefusesANameThatDoesNotFit)
     EXPECT_EQ(deriveResultName(dest, sizeof dest, fits.c_str()), 0);
     EXPECT_EQ(std::string(dest), fits + ".html");
     char other[1255] = "untouched";
-    EXPECT_EQ(deriveResultName(other, sizeof other, tooLong.c_str()), 1);
+    EXPECT_EQ(deriveResultName(other, sizeof other, tooLong.c_str()), 2);
     EXPECT_STREQ(other, "untouched");
 }
 

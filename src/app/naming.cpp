@@ -7,8 +7,9 @@
 namespace zelko {
 
 // Both '\' and '/' separate directories: the tool is started as C:\tools\zelko.exe as well as
-// ./zelko, and a dot in a directory name must not be taken for the extension. A one-character
-// name without separator is used as it stands; that is deliberate.
+// ./zelko, and a dot in a directory name must not be taken for the extension. Every file name
+// gets ".html", a one-letter one too, so the result is always a page and never a file that
+// merely shares the tool's name.
 int deriveResultName(char* dest, std::size_t destSize, const char* path)
 {
     std::string name(path);
@@ -27,11 +28,11 @@ int deriveResultName(char* dest, std::size_t destSize, const char* path)
         } else {
             return 1;
         }
-    } else if (tail > 1) {
+    } else if (hasSeparator ? tail > 1 : tail > 0) {
         name += ".html";
     }
     if (name.size() + 1 > destSize)
-        return 1;
+        return 2;
     copyBounded(dest, destSize, name.data(), name.size());
     return 0;
 }

@@ -6,8 +6,8 @@
 namespace zelko {
 
 // Writes the result file name for invocation path `path` into `dest` of `destSize` bytes and
-// returns 0; returns 1 and leaves `dest` untouched when the path ends in a separator after a
-// directory name with a dot, or when the name would not fit.
+// returns 0. Leaves `dest` untouched and returns 1 when the path ends in a separator after a
+// directory name with a dot, or 2 when the name would not fit.
 int deriveResultName(char* dest, std::size_t destSize, const char* path);
 
 }  // namespace zelko
