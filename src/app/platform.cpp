@@ -3,34 +3,64 @@
 // between: a path holding spaces, quotes or shell syntax reaches the opener as one argument.
 #include "app/platform.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+
+namespace zelko {
+namespace {
+
+int firstConsoleError = 0;
+
+}  // namespace
+
+int flushConsole()
+{
+    errno = 0;
+    if (std::fflush(stdout) != 0 && firstConsoleError == 0)
+        firstConsoleError = errno != 0 ? errno : EIO;
+    if (std::ferror(stdout) && firstConsoleError == 0)
+        firstConsoleError = EIO;
+    return firstConsoleError;
+}
+
+}  // namespace zelko
 
 #ifdef _WIN32
 
 #include <io.h>
 #include <windows.h>
 
+#include "app/wide.h"
+
 namespace zelko {
 
-void runCommand(const char* command)
+std::string runCommand(const char* command)
 {
-    std::fflush(stdout);
+    flushConsole();
     if (std::strcmp(command, "PAUSE") == 0) {
         std::system("PAUSE");
-        return;
+        return std::string();
     }
     // cmd /c strips one pair of quotes from around the whole line; the inner pair keeps
     // spaces and & | < > ^ ( ) in the path literal, so the path cannot run a command.
-    std::string line = "\"\"" + std::string(command) + "\"\"";
-    std::system(line.c_str());
+    std::wstring line = L"\"\"" + toWide(command) + L"\"\"";
+    errno = 0;
+    int status = _wsystem(line.c_str());
+    if (status == -1)
+        return std::string("cmd could not be started: ") + std::strerror(errno != 0 ? errno : ENOENT);
+    if (status != 0)
+        return "cmd ended with status " + std::to_string(status);
+    return std::string();
 }
+
+std::FILE* openSource(const char* path) { return _wfopen(toWide(path).c_str(), L"r"); }
 
 bool isSameFile(std::FILE* file, const char* path)
 {
     HANDLE open = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
-    HANDLE named = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    HANDLE named = CreateFileW(toWide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (open == INVALID_HANDLE_VALUE || named == INVALID_HANDLE_VALUE) {
         if (named != INVALID_HANDLE_VALUE)
@@ -47,8 +77,6 @@ bool isSameFile(std::FILE* file, const char* path)
 }  // namespace zelko
 
 #else
-
-#include <cerrno>
 
 #include <spawn.h>
 #include <sys/stat.h>
@@ -81,37 +109,47 @@ void waitForKey()
     }
 }
 
-void openDocument(const char* path)
+std::string openDocument(const char* path)
 {
 #ifdef __APPLE__
-    const char* opener = "open";
+    const std::string opener = "open";
 #else
-    const char* opener = "xdg-open";
+    const std::string opener = "xdg-open";
 #endif
-    char* argv[] = {const_cast<char*>(opener), const_cast<char*>(path), nullptr};
+    char* argv[] = {const_cast<char*>(opener.c_str()), const_cast<char*>(path), nullptr};
     pid_t child;
-    if (posix_spawnp(&child, opener, nullptr, nullptr, argv, environ) != 0)
-        return;
-    int status;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    if (int error = posix_spawnp(&child, opener.c_str(), nullptr, nullptr, argv, environ))
+        return opener + " could not be started: " + std::strerror(error);
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR)
+            return opener + " could not be waited for: " + std::strerror(errno);
     }
+    if (WIFSIGNALED(status))
+        return opener + " was ended by signal " + std::to_string(WTERMSIG(status)) + " (" +
+               strsignal(WTERMSIG(status)) + ")";
+    if (WIFEXITED(status) && WEXITSTATUS(status) != 0)
+        return opener + " ended with status " + std::to_string(WEXITSTATUS(status));
+    return std::string();
 }
 
 }  // namespace
 
-void runCommand(const char* command)
+std::string runCommand(const char* command)
 {
-    std::fflush(stdout);
+    flushConsole();
     if (std::strcmp(command, "PAUSE") == 0) {
         std::fputs("Press any key to continue . . . ", stdout);
-        std::fflush(stdout);
+        flushConsole();
         waitForKey();
         std::fputs("\n", stdout);
-        std::fflush(stdout);
-        return;
+        flushConsole();
+        return std::string();
     }
-    openDocument(command);
+    return openDocument(command);
 }
+
+std::FILE* openSource(const char* path) { return std::fopen(path, "r"); }
 
 bool isSameFile(std::FILE* file, const char* path)
 {

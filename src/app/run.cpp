@@ -3,9 +3,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "app/naming.h"
 #include "app/platform.h"
+#include "app/resultfile.h"
 #include "scan/annotate.h"
 #include "scan/scanner.h"
 #include "tag/text.h"
@@ -48,9 +50,48 @@ bool isSwitch(const char* arg, char letter)
     return arg[0] == '-' && (arg[1] == letter || arg[1] == letter - 'a' + 'A');
 }
 
-}  // namespace
+// Every run ends here: a console that could not be written is a failure too, reported on
+// standard error. Returns the exit status, `status` unless only the console failed.
+int finish(int status)
+{
+    if (int error = flushConsole()) {
+        std::fprintf(stderr, "Write console error: %s\n", std::strerror(error));
+        return status != 0 ? status : error;
+    }
+    return status;
+}
 
-int runTool(int argc, char** argv)
+// Reads `source` into the result file and puts the result in place; returns the exit status.
+int writeResult(std::FILE* source, const char* resultName, bool showBorders)
+{
+    ResultFile result;
+    if (int error = result.create(resultName))
+        return reportError("Create file error", error);
+    // The scanner reads and writes in large blocks of its own.
+    std::setvbuf(source, nullptr, _IONBF, 0);
+    std::setvbuf(result.stream(), nullptr, _IONBF, 0);
+
+    OutSink out(result.stream());
+    ScanState state;
+    Annotation annotation{showBorders, &out};
+    int readError = scan(source, state, out, annotateHandler, &annotation);
+    out.flush();
+    int writeError = out.error;
+    if (int closeError = result.close(); writeError == 0)
+        writeError = closeError;
+    if (readError != 0 || writeError != 0) {
+        // The earlier result, if any, stays as it was.
+        result.discard();
+        if (readError != 0)
+            return reportError("Read file error", readError);
+        return reportError("Write file error", writeError);
+    }
+    if (int error = result.putInPlace())
+        return reportError("Create file error", error);
+    return 0;
+}
+
+int runSequence(int argc, char** argv)
 {
     if (argc < 2) {
         std::fputs(kUsageText, stdout);
@@ -75,7 +116,7 @@ int runTool(int argc, char** argv)
         if (!sourceNamed) {
             sourceNamed = true;
             errno = 0;
-            source = std::fopen(arg, "r");
+            source = openSource(arg);
             if (source == nullptr && errno != 0)
                 openError = errno;
         }
@@ -84,41 +125,29 @@ int runTool(int argc, char** argv)
         return status;
 
     char outLine[kTextCapacity + 1] = {};
-    deriveResultName(outLine, sizeof outLine, argv[0]);
-    // Opening the result for writing would empty the source before it is read.
-    if (outLine[0] != '\0' && isSameFile(source, outLine)) {
-        std::fclose(source);
-        return reportFailure("Create file error", "the result file is the source file", 1);
-    }
-    errno = 0;
-    std::FILE* result = std::fopen(outLine, "w");
-    int createError = errno != 0 ? errno : ENOENT;
-    if (int status = checkStream(result, "Create file error", createError)) {
-        std::fclose(source);
-        return status;
-    }
-    // The scanner reads and writes in large blocks of its own.
-    std::setvbuf(source, nullptr, _IONBF, 0);
-    std::setvbuf(result, nullptr, _IONBF, 0);
-
-    OutSink out(result);
-    ScanState state;
-    Annotation annotation{showBorders, &out};
-    int readError = scan(source, state, out, annotateHandler, &annotation);
-    out.flush();
-    int writeError = out.error;
-    errno = 0;
-    if (std::fclose(result) != 0 && writeError == 0)
-        writeError = errno != 0 ? errno : EIO;
+    int status = 0;
+    if (deriveResultName(outLine, sizeof outLine, argv[0]) == 2)
+        status = reportError("Create file error", ENAMETOOLONG);
+    // Writing the result would replace the source before it is read.
+    else if (outLine[0] != '\0' && isSameFile(source, outLine))
+        status = reportFailure("Create file error", "the result file is the source file", 1);
+    else
+        status = writeResult(source, outLine, showBorders);
     std::fclose(source);
-    if (readError != 0)
-        return reportError("Read file error", readError);
-    if (writeError != 0)
-        return reportError("Write file error", writeError);
+    if (status != 0)
+        return status;
 
     std::printf("\nRESULT:\t'%s'\n", outLine);
-    runCommand(outLine);
+    // The result is complete and named, so a viewer that fails to show it is reported but does
+    // not make the run a failure.
+    std::string problem = runCommand(outLine);
+    if (!problem.empty())
+        std::fprintf(stderr, "Open result error: %s\n", problem.c_str());
     return 0;
 }
+
+}  // namespace
+
+int runTool(int argc, char** argv) { return finish(runSequence(argc, argv)); }
 
 }  // namespace zelko
