@@ -8,6 +8,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <functional>
 #include <string>
 
 #include "app/run.h"
@@ -175,19 +177,114 @@ TEST(Cli, ReportsAReadErrorAsAFailure)
     EXPECT_EQ(r.opened, "");
 }
 
-TEST(Cli, ReportsAWriteErrorAsAFailure)
+// Runs that must lose no file and hide no failure. Each starts in a folder holding the page,
+// an earlier result and a file that a planted link may point at; afterwards everything in the
+// folder is as it was, except a result that a successful run has put in place.
+struct SafetyRow {
+    const char* name;
+    std::function<void(const TempDir&, RunOptions&)> setUp;
+    int status;
+    std::string err;
+    bool resultWritten;  // the new result replaced whatever stood at its name
+};
+
+TEST(Cli, NeverLosesAFileNorCallsAFailureSuccess)
 {
-    if (!fileExists("/dev/full"))
-        GTEST_SKIP() << "no /dev/full here";
+    const std::string oldResult = "<table>earlier result</table>\n", page = "a <td>b\n";
+    const std::string newResult = " <td style=\"border: 1px dotted #A0A0A0; border-width: 1px "
+                                  "1px 1px 1px;\">&nbsp;1x1 \n";
+    auto source = [](const std::string& path) {
+        return [path](const TempDir&, RunOptions& o) { o.args = {path}; };
+    };
+    const SafetyRow rows[] = {
+        {"link planted at the result", [](const TempDir& d, RunOptions&) {
+             std::remove((d / "zelko.html").c_str());
+             ASSERT_EQ(symlink((d / "target.txt").c_str(), (d / "zelko.html").c_str()), 0);
+         }, 0, "", true},
+        {"FIFO planted at the result", [](const TempDir& d, RunOptions&) {
+             std::remove((d / "zelko.html").c_str());
+             ASSERT_EQ(mkfifo((d / "zelko.html").c_str(), 0644), 0);
+         }, 0, "", true},
+        {"folder as the source", [](const TempDir& d, RunOptions& o) {
+             ASSERT_EQ(mkdir((d / "folder").c_str(), 0755), 0);
+             o.args = {d / "folder"};
+         }, 21, "Read file error: Is a directory\n", false},
+        {"source that fails to read", source("/proc/self/mem"), 5,
+         "Read file error: Input/output error\n", false},
+        {"write that fails part way", [](const TempDir& d, RunOptions& o) {
+             writeFile(d / "page.html", std::string(400000, '\n'));
+             o.fileSizeLimit = 100000;
+         }, 27, "Write file error: File too large\n", false},
+        {"folder at the result", [](const TempDir& d, RunOptions&) {
+             std::remove((d / "zelko.html").c_str());
+             ASSERT_EQ(mkdir((d / "zelko.html").c_str(), 0755), 0);
+         }, 21, "Create file error: Is a directory\n", false},
+        {"full standard output", [](const TempDir&, RunOptions& o) { o.stdoutPath = "/dev/full"; },
+         28, "Write console error: No space left on device\n", true},
+        {"missing opener", [](const TempDir&, RunOptions& o) { o.noOpener = true; }, 0,
+         "Open result error: xdg-open could not be started: No such file or directory\n", true},
+        {"failing opener", [](const TempDir&, RunOptions& o) { o.openerEnd = "exit 3\n"; }, 0,
+         "Open result error: xdg-open ended with status 3\n", true},
+        {"opener ended by a signal", [](const TempDir&, RunOptions& o) { o.openerEnd = "kill -9 $$\n"; },
+         0, "Open result error: xdg-open was ended by signal 9 (Killed)\n", true},
+        {"tool path too long for a result name", [](const TempDir& d, RunOptions& o) {
+             o.argv0 = d / std::string(1250, 'z');
+         }, 36, "Create file error: File name too long\n", false},
+    };
+    for (const SafetyRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempDir dir;
+        writeFile(dir / "page.html", page);
+        writeFile(dir / "target.txt", "the link's target\n");
+        writeFile(dir / "zelko.html", oldResult);
+        RunOptions options{dir / "zelko", {dir / "page.html"}, dir.path()};
+        row.setUp(dir, options);
+        std::string expected = test::snapshot(dir.path());
+        if (row.resultWritten) {
+            std::remove((dir / "zelko.html").c_str());
+            writeFile(dir / "zelko.html", page == readFile(options.args[0]) ? newResult : "");
+            expected = test::snapshot(dir.path());
+        }
+        std::string before = readFile(dir / "zelko.html");
+        RunResult r = runZelko(options);
+        EXPECT_EQ(r.status, row.status);
+        EXPECT_EQ(r.err, row.err);
+        EXPECT_EQ(test::snapshot(dir.path()), expected);
+        if (row.resultWritten) {
+            if (options.stdoutPath.empty()) {
+                EXPECT_EQ(r.out, "\nRESULT:\t'" + (dir / "zelko.html") + "'\n");
+            }
+            EXPECT_EQ(r.opened, options.noOpener ? "" : "1|<" + (dir / "zelko.html") + ">");
+        } else {
+            EXPECT_EQ(r.out, row.err + kPrompt);
+            EXPECT_EQ(r.opened, "");
+        }
+    }
+}
+
+TEST(Cli, AOneLetterToolNameGivesAPage)
+{
     TempDir dir;
-    writeFile(dir / "page.html", std::string(100000, ' '));
-    ASSERT_EQ(symlink("/dev/full", (dir / "zelko.html").c_str()), 0);
+    writeFile(dir / "page.html", "a b");
+    writeFile(dir / "z", "the tool itself");
+    RunResult r = runZelko({"z", {"page.html"}, dir.path()});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "\nRESULT:\t'z.html'\n");
+    EXPECT_EQ(readFile(dir / "z.html"), " ");
+    EXPECT_EQ(readFile(dir / "z"), "the tool itself");
+}
+
+TEST(Cli, ANewResultHasTheUsualPermissions)
+{
+    TempDir dir;
+    writeFile(dir / "page.html", "x");
+    mode_t saved = umask(027);
     RunResult r = runZelko({dir / "zelko", {dir / "page.html"}, dir.path()});
-    std::string report = failure("Write file error", "No space left on device");
-    EXPECT_EQ(r.status, 28);
-    EXPECT_EQ(r.err, report);
-    EXPECT_EQ(r.out, report + kPrompt);
-    EXPECT_EQ(r.opened, "");
+    umask(saved);
+    struct stat st;
+    ASSERT_EQ(stat((dir / "zelko.html").c_str(), &st), 0);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
 }
 
 }  // namespace

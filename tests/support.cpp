@@ -2,10 +2,13 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -64,6 +67,31 @@ bool fileExists(const std::string& path)
     return lstat(path.c_str(), &st) == 0;
 }
 
+std::string snapshot(const std::string& dir)
+{
+    std::vector<std::string> lines;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir)) {
+        std::string path = entry.path().string(), line = path.substr(dir.size()) + " ";
+        struct stat st;
+        if (lstat(path.c_str(), &st) != 0)
+            line += "vanished";
+        else if (S_ISLNK(st.st_mode))
+            line += "link to " + std::filesystem::read_symlink(entry.path()).string();
+        else if (S_ISREG(st.st_mode))
+            line += "file " + readFile(path);
+        else if (S_ISDIR(st.st_mode))
+            line += "folder";
+        else
+            line += "other";
+        lines.push_back(line);
+    }
+    std::sort(lines.begin(), lines.end());
+    std::string all;
+    for (const std::string& line : lines)
+        all += line + "\n";
+    return all;
+}
+
 RunResult runZelko(const RunOptions& options)
 {
     TempDir work;
@@ -71,10 +99,12 @@ RunResult runZelko(const RunOptions& options)
     mkdir(bin.c_str(), 0755);
     std::string log = work / "opened";
     writeFile(log, "");
-    const char* opener = "#!/bin/sh\nprintf '%s|' \"$#\" >> \"$ZELKO_OPENER_LOG\"\n"
+    std::string opener = "#!/bin/sh\nprintf '%s|' \"$#\" >> \"$ZELKO_OPENER_LOG\"\n"
                          "printf '<%s>' \"$@\" >> \"$ZELKO_OPENER_LOG\"\n";
     for (const char* name : {"xdg-open", "open"}) {
-        writeFile(bin + "/" + name, opener);
+        if (options.noOpener)
+            break;
+        writeFile(bin + "/" + name, opener + options.openerEnd);
         chmod((bin + "/" + name).c_str(), 0755);
     }
 
@@ -85,7 +115,10 @@ RunResult runZelko(const RunOptions& options)
             env.push_back(entry);
     }
     const char* path = std::getenv("PATH");
-    env.push_back("PATH=" + bin + ":" + (path != nullptr ? path : "/usr/bin:/bin"));
+    if (options.noOpener)
+        env.push_back("PATH=" + bin);
+    else
+        env.push_back("PATH=" + bin + ":" + (path != nullptr ? path : "/usr/bin:/bin"));
     env.push_back("ZELKO_OPENER_LOG=" + log);
 
     std::vector<char*> argv;
@@ -105,18 +138,41 @@ RunResult runZelko(const RunOptions& options)
         posix_spawn_file_actions_addclose(&actions, 0);
     else
         posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const std::string& stdoutPath = options.stdoutPath.empty() ? outPath : options.stdoutPath;
+    posix_spawn_file_actions_addopen(&actions, 1, stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (!options.cwd.empty())
         posix_spawn_file_actions_addchdir_np(&actions, options.cwd.c_str());
 
+    // The limit and the ignored signal are inherited by the child; this process gets its own
+    // back at once.
+    rlimit savedLimit;
+    getrlimit(RLIMIT_FSIZE, &savedLimit);
+    struct sigaction savedAction, ignore {};
+    ignore.sa_handler = SIG_IGN;
+    if (options.fileSizeLimit > 0) {
+        rlimit limit = savedLimit;
+        limit.rlim_cur = static_cast<rlim_t>(options.fileSizeLimit);
+        setrlimit(RLIMIT_FSIZE, &limit);
+        sigaction(SIGXFSZ, &ignore, &savedAction);
+    }
     pid_t child;
     int rc = posix_spawn(&child, ZELKO_BINARY, &actions, nullptr, argv.data(), envp.data());
+    if (options.fileSizeLimit > 0) {
+        setrlimit(RLIMIT_FSIZE, &savedLimit);
+        sigaction(SIGXFSZ, &savedAction, nullptr);
+    }
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0)
         throw std::runtime_error("cannot start " ZELKO_BINARY);
     int status = 0;
-    while (waitpid(child, &status, 0) < 0) {
+    for (int waited = 0; waitpid(child, &status, WNOHANG) == 0; ++waited) {
+        if (waited == 3000) {
+            kill(child, SIGKILL);
+            waitpid(child, &status, 0);
+            break;
+        }
+        usleep(10 * 1000);
     }
 
     RunResult result;

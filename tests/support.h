@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace zelko::test {
@@ -26,6 +27,9 @@ std::string readFile(const std::string& path);
 std::string readStream(std::FILE* file);
 void writeFile(const std::string& path, const std::string& bytes);
 bool fileExists(const std::string& path);
+// Every entry under `dir`, one line each: its path, its kind, and a regular file's bytes or a
+// link's target. Two equal snapshots mean nothing was added, lost or changed.
+std::string snapshot(const std::string& dir);
 
 struct RunResult {
     int status = -1;       // exit status, or -1 when the process did not exit normally
@@ -35,14 +39,23 @@ struct RunResult {
 };
 
 struct RunOptions {
+    RunOptions(std::string argv0, std::vector<std::string> args, std::string cwd)
+        : argv0(std::move(argv0)), args(std::move(args)), cwd(std::move(cwd))
+    {
+    }
     std::string argv0;                  // the invocation path the tool sees
     std::vector<std::string> args;      // arguments after it
     std::string cwd;                    // working folder (empty: the test's own)
     bool closeStdin = false;            // standard input closed instead of /dev/null
+    std::string stdoutPath;             // where standard output goes (empty: captured)
+    std::string openerEnd;              // shell lines the stand-in opener runs after recording
+    bool noOpener = false;              // PATH holds no opener at all
+    long fileSizeLimit = 0;             // RLIMIT_FSIZE in bytes, with SIGXFSZ ignored (0: none)
 };
 
 // Runs the zelko binary with standard input from /dev/null and a stand-in document opener
-// first on PATH that records its arguments instead of opening anything.
+// first on PATH that records its arguments instead of opening anything. A run that has not
+// ended after 30 seconds is killed and reported with status -1.
 RunResult runZelko(const RunOptions& options);
 
 // Describes the first difference between two byte strings, with context, for failure messages.
