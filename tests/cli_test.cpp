@@ -12,6 +12,7 @@
 #include <functional>
 #include <string>
 
+#include "app/options.h"
 #include "app/run.h"
 #include "support.h"
 
@@ -258,6 +259,76 @@ TEST(Cli, NeverLosesAFileNorCallsAFailureSuccess)
         } else {
             EXPECT_EQ(r.out, row.err + kPrompt);
             EXPECT_EQ(r.opened, "");
+        }
+    }
+}
+
+// Long options: each row runs ./zelko in a folder holding page.html, -n.html and a folder, and
+// checks the status, both console streams, the opener's calls and the files afterwards.
+struct OptionRow {
+    std::vector<std::string> args;
+    int status;
+    std::string out, err, opened;
+    std::vector<std::pair<std::string, const char*>> files;  // name, bytes (nullptr: absent)
+};
+
+TEST(Cli, LongOptions)
+{
+    const std::string borders = "<td style=\"border: 1px dotted #A0A0A0; border-width: 1px 1px 1px "
+                                "1px;\">&nbsp;1x1 \n";
+    const std::string plain = "<td>&nbsp;1x1 \n";
+    const std::string table = "<table style=\"border: 1px solid #FF0000; border-width: 1px 1px 1px 1px;\">"
+                              "<thead style=\"color: #FF0000; font: normal 9px Courier New;\"></thead>\n";
+    auto resultLine = [](const std::string& name) { return "\nRESULT:\t'" + name + "'\n"; };
+    const std::string help = kHelpText, seeHelp = "; see 'zelko --help'\n";
+    const std::string missing = "Open file error: No such file or directory\n";
+    const std::string same = "Create file error: the result file is the source file\n";
+    const std::string folder = "Read file error: Is a directory\n";
+    const OptionRow rows[] = {
+        {{"--help"}, 0, help, "", "", {{"zelko.html", nullptr}}},
+        {{"page.html", "--help", "-n", "--frobnicate"}, 0, help, "", "", {{"zelko.html", nullptr}}},
+        {{"--version"}, 0, "zelko " ZELKO_EXPECTED_VERSION "\n", "", "", {{"zelko.html", nullptr}}},
+        {{"--frobnicate", "page.html", "--help"}, 2, "", "zelko: unknown option '--frobnicate'" + seeHelp, "",
+         {{"zelko.html", nullptr}}},
+        {{"page.html", "--output"}, 2, "", "zelko: option '--output' needs a file name" + seeHelp, "",
+         {{"zelko.html", nullptr}}},
+        {{"--output=", "page.html"}, 2, "", "zelko: option '--output' needs a file name" + seeHelp, "",
+         {{"zelko.html", nullptr}}},
+        {{"page.html", "--no-open"}, 0, resultLine("./zelko.html"), "", "", {{"zelko.html", borders.c_str()}}},
+        {{"--output=sub/x.html", "-n", "page.html"}, 0, resultLine("sub/x.html"), "", "1|<sub/x.html>",
+         {{"sub/x.html", plain.c_str()}, {"zelko.html", nullptr}}},
+        {{"--output", "x.html", "--no-open", "page.html"}, 0, resultLine("x.html"), "", "",
+         {{"x.html", borders.c_str()}, {"zelko.html", nullptr}}},
+        {{"--output=-", "page.html", "-n"}, 0, plain, "", "", {{"zelko.html", nullptr}}},
+        // With the result on standard output, a failure is reported on standard error alone.
+        {{"--output=-", "missing.html"}, 2, "", missing, "", {{"zelko.html", nullptr}}},
+        {{"--output=page.html", "page.html"}, 1, same + kPrompt, same, "", {{"page.html", "<td>x\n"}}},
+        {{"--output=keep.html", "sub"}, 21, folder + kPrompt, folder, "", {{"keep.html", "kept\n"}}},
+        // After "--" a name that looks like a switch is a page, and switches are names.
+        {{"--no-open", "--", "-n.html", "page.html"}, 0, resultLine("./zelko.html"), "", "",
+         {{"zelko.html", table.c_str()}}},
+        {{"--", "--help"}, 2, missing + kPrompt, missing, "", {{"zelko.html", nullptr}}},
+    };
+    for (const OptionRow& row : rows) {
+        std::string command;
+        for (const std::string& arg : row.args)
+            command += " " + arg;
+        SCOPED_TRACE("zelko" + command);
+        TempDir dir;
+        ASSERT_EQ(mkdir((dir / "sub").c_str(), 0755), 0);
+        writeFile(dir / "page.html", "<td>x\n");
+        writeFile(dir / "-n.html", "<table>\n");
+        writeFile(dir / "keep.html", "kept\n");
+        RunResult r = runZelko({"./zelko", row.args, dir.path()});
+        EXPECT_EQ(r.status, row.status);
+        EXPECT_EQ(r.out, row.out);
+        EXPECT_EQ(r.err, row.err);
+        EXPECT_EQ(r.opened, row.opened);
+        for (const auto& [name, bytes] : row.files) {
+            if (bytes == nullptr)
+                EXPECT_FALSE(fileExists(dir / name)) << name;
+            else
+                EXPECT_EQ(readFile(dir / name), bytes) << name;
         }
     }
 }

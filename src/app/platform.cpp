@@ -57,6 +57,20 @@ std::string runCommand(const char* command)
 
 std::FILE* openSource(const char* path) { return _wfopen(toWide(path).c_str(), L"r"); }
 
+void writeConsoleText(std::FILE* stream, const std::string& text)
+{
+    HANDLE console = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    DWORD mode;
+    if (console == INVALID_HANDLE_VALUE || !GetConsoleMode(console, &mode)) {
+        std::fputs(text.c_str(), stream);
+        return;
+    }
+    std::fflush(stream);
+    std::wstring wide = toWide(text);
+    DWORD written;
+    WriteConsoleW(console, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+}
+
 bool isSameFile(std::FILE* file, const char* path)
 {
     HANDLE open = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
@@ -150,6 +164,8 @@ std::string runCommand(const char* command)
 }
 
 std::FILE* openSource(const char* path) { return std::fopen(path, "r"); }
+
+void writeConsoleText(std::FILE* stream, const std::string& text) { std::fputs(text.c_str(), stream); }
 
 bool isSameFile(std::FILE* file, const char* path)
 {

@@ -19,6 +19,10 @@ std::FILE* openSource(const char* path);
 // True when `path` names the same file as the open stream `file`.
 bool isSameFile(std::FILE* file, const char* path);
 
+// Writes the UTF-8 `text` to the console stream `stream`: as UTF-16 to a Windows console, so
+// that any name shows as it is, and as the bytes themselves everywhere else.
+void writeConsoleText(std::FILE* stream, const std::string& text);
+
 // Flushes standard output. Returns 0, or the error number of the first write to standard output
 // that failed in this run (EIO when the system named none).
 int flushConsole();

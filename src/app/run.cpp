@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/naming.h"
+#include "app/options.h"
 #include "app/platform.h"
 #include "app/resultfile.h"
 #include "scan/annotate.h"
@@ -20,134 +21,151 @@ const char kUsageText[] =
 
 namespace {
 
-// Reports a failure on both console streams, as perror and as a plain line, then pauses.
-// Returns `status`, read before the pause so that nothing in it can change the exit status.
-int reportFailure(const char* message, const char* text, int status)
-{
-    std::fprintf(stderr, "%s: %s\n", message, text);
-    std::printf("%s: %s\n", message, text);
-    runCommand("PAUSE");
-    return status;
-}
+// Where failures are reported. On a console they go to both streams and the run pauses, so a
+// window that the desktop opened for the tool stays open. When the result itself goes to
+// standard output, a report there would corrupt it: reports go to standard error alone and the
+// run does not wait for a key.
+struct Reporter {
+    bool resultOnStdout = false;
 
-int reportError(const char* message, int error)
-{
-    return reportFailure(message, std::strerror(error), error);
-}
-
-// Reports a stream that is absent or whose error indicator is set, and returns the exit status
-// to end with (`error`); returns 0 for a sound stream.
-int checkStream(std::FILE* stream, const char* message, int error)
-{
-    if (stream != nullptr && !std::ferror(stream))
-        return 0;
-    return reportError(message, error);
-}
-
-// Only the first two characters of a switch count, in any letter case: -nothing acts as -n.
-bool isSwitch(const char* arg, char letter)
-{
-    return arg[0] == '-' && (arg[1] == letter || arg[1] == letter - 'a' + 'A');
-}
-
-// Every run ends here: a console that could not be written is a failure too, reported on
-// standard error. Returns the exit status, `status` unless only the console failed.
-int finish(int status)
-{
-    if (int error = flushConsole()) {
-        std::fprintf(stderr, "Write console error: %s\n", std::strerror(error));
-        return status != 0 ? status : error;
+    // Reports `message: text` and returns `status`, read before any pause so that nothing in
+    // the pause can change the exit status.
+    int failure(const char* message, const char* text, int status) const
+    {
+        std::fprintf(stderr, "%s: %s\n", message, text);
+        if (!resultOnStdout) {
+            std::printf("%s: %s\n", message, text);
+            runCommand("PAUSE");
+        }
+        return status;
     }
-    return status;
-}
 
-// Reads `source` into the result file and puts the result in place; returns the exit status.
-int writeResult(std::FILE* source, const char* resultName, bool showBorders)
+    int error(const char* message, int error) const
+    {
+        return failure(message, std::strerror(error), error);
+    }
+};
+
+// Reads `source` through the scanner into `result`, whose writes are unbuffered here because
+// the scanner reads and writes in large blocks of its own. Returns 0 or reports the failure and
+// returns its exit status; `result` is left open.
+int scanInto(std::FILE* source, std::FILE* result, bool showBorders, const Reporter& report)
 {
-    ResultFile result;
-    if (int error = result.create(resultName))
-        return reportError("Create file error", error);
-    // The scanner reads and writes in large blocks of its own.
     std::setvbuf(source, nullptr, _IONBF, 0);
-    std::setvbuf(result.stream(), nullptr, _IONBF, 0);
-
-    OutSink out(result.stream());
+    std::setvbuf(result, nullptr, _IONBF, 0);
+    OutSink out(result);
     ScanState state;
     Annotation annotation{showBorders, &out};
     int readError = scan(source, state, out, annotateHandler, &annotation);
     out.flush();
-    int writeError = out.error;
-    if (int closeError = result.close(); writeError == 0)
-        writeError = closeError;
-    if (readError != 0 || writeError != 0) {
-        // The earlier result, if any, stays as it was.
-        result.discard();
-        if (readError != 0)
-            return reportError("Read file error", readError);
-        return reportError("Write file error", writeError);
-    }
-    if (int error = result.putInPlace())
-        return reportError("Create file error", error);
+    if (readError != 0)
+        return report.error("Read file error", readError);
+    if (out.error != 0)
+        return report.error("Write file error", out.error);
     return 0;
 }
 
-int runSequence(int argc, char** argv)
+// Writes the result to the file `resultName`, which takes its new content only when all of it
+// has been written; returns the exit status.
+int writeResultFile(std::FILE* source, const char* resultName, bool showBorders,
+                    const Reporter& report)
 {
-    if (argc < 2) {
-        std::fputs(kUsageText, stdout);
-        runCommand("PAUSE");
-        return 1;
-    }
+    ResultFile result;
+    if (int error = result.create(resultName))
+        return report.error("Create file error", error);
+    int status = scanInto(source, result.stream(), showBorders, report);
+    if (int closeError = result.close(); status == 0 && closeError != 0)
+        status = report.error("Write file error", closeError);
+    if (status != 0)
+        return status;  // the earlier result, if any, stays as it was
+    if (int error = result.putInPlace())
+        return report.error("Create file error", error);
+    return 0;
+}
 
-    bool showBorders = true;
-    std::FILE* source = nullptr;
-    bool sourceNamed = false;
+int annotatePage(const Options& options, const char* toolPath, const Reporter& report)
+{
     // Without a source name, report what opening an empty name reports.
     int openError = ENOENT;
-    for (int i = 1; i < argc; ++i) {
-        const char* arg = argv[i];
-        if (arg[0] == '-') {
-            if (isSwitch(arg, 'n'))
-                showBorders = false;
-            else if (isSwitch(arg, 'b'))
-                showBorders = true;
-            continue;
-        }
-        if (!sourceNamed) {
-            sourceNamed = true;
-            errno = 0;
-            source = openSource(arg);
-            if (source == nullptr && errno != 0)
-                openError = errno;
-        }
+    std::FILE* source = nullptr;
+    if (!options.sources.empty()) {
+        errno = 0;
+        source = openSource(options.sources.front().c_str());
+        if (source == nullptr && errno != 0)
+            openError = errno;
     }
-    if (int status = checkStream(source, "Open file error", openError))
-        return status;
+    if (source == nullptr || std::ferror(source))
+        return report.error("Open file error", openError);
 
-    char outLine[kTextCapacity + 1] = {};
+    std::string resultName = options.output;
     int status = 0;
-    if (deriveResultName(outLine, sizeof outLine, argv[0]) == 2)
-        status = reportError("Create file error", ENAMETOOLONG);
-    // Writing the result would replace the source before it is read.
-    else if (outLine[0] != '\0' && isSameFile(source, outLine))
-        status = reportFailure("Create file error", "the result file is the source file", 1);
-    else
-        status = writeResult(source, outLine, showBorders);
+    if (report.resultOnStdout) {
+        status = scanInto(source, stdout, options.showBorders, report);
+    } else {
+        char outLine[kTextCapacity + 1] = {};
+        if (!options.hasOutput) {
+            if (deriveResultName(outLine, sizeof outLine, toolPath) == 2)
+                status = report.error("Create file error", ENAMETOOLONG);
+            resultName = outLine;
+        }
+        // Writing the result would replace the source before it is read.
+        if (status == 0 && !resultName.empty() && isSameFile(source, resultName.c_str()))
+            status = report.failure("Create file error", "the result file is the source file", 1);
+        else if (status == 0)
+            status = writeResultFile(source, resultName.c_str(), options.showBorders, report);
+    }
     std::fclose(source);
-    if (status != 0)
+    if (status != 0 || report.resultOnStdout)
         return status;
 
-    std::printf("\nRESULT:\t'%s'\n", outLine);
+    writeConsoleText(stdout, "\nRESULT:\t'" + resultName + "'\n");
+    if (!options.open)
+        return 0;
     // The result is complete and named, so a viewer that fails to show it is reported but does
     // not make the run a failure.
-    std::string problem = runCommand(outLine);
+    std::string problem = runCommand(resultName.c_str());
     if (!problem.empty())
         std::fprintf(stderr, "Open result error: %s\n", problem.c_str());
     return 0;
 }
 
+int runSequence(const Options& options, const char* toolPath, const Reporter& report)
+{
+    switch (options.mode) {
+    case Mode::usage:
+        std::fputs(kUsageText, stdout);
+        runCommand("PAUSE");
+        return 1;
+    case Mode::help:
+        std::fputs(kHelpText, stdout);
+        return 0;
+    case Mode::version:
+        std::printf("zelko %s\n", kVersion);
+        return 0;
+    case Mode::badOption:
+        std::fprintf(stderr, "zelko: %s\n", options.problem.c_str());
+        return 2;
+    case Mode::annotate:
+        break;
+    }
+    return annotatePage(options, toolPath, report);
+}
+
 }  // namespace
 
-int runTool(int argc, char** argv) { return finish(runSequence(argc, argv)); }
+int runTool(int argc, char** argv)
+{
+    Options options = parseCommandLine(argc, argv);
+    Reporter report;
+    report.resultOnStdout = options.mode == Mode::annotate && options.hasOutput && options.output == "-";
+    int status = runSequence(options, argv[0], report);
+    // A console that could not be written is a failure too, reported on standard error, unless
+    // standard output held the result and its failure was reported already.
+    if (int error = flushConsole(); error != 0 && !(report.resultOnStdout && status != 0)) {
+        std::fprintf(stderr, "Write console error: %s\n", std::strerror(error));
+        return status != 0 ? status : error;
+    }
+    return status;
+}
 
 }  // namespace zelko

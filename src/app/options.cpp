@@ -1,0 +1,110 @@
+#include "app/options.h"
+
+#include <cstring>
+
+namespace zelko {
+
+#ifndef ZELKO_VERSION
+#define ZELKO_VERSION "unknown"
+#endif
+const char kVersion[] = ZELKO_VERSION;
+
+const char kHelpText[] =
+    "Usage: zelko [OPTION]... SOURCE [-b | -n]...\n"
+    "Writes a page that keeps only the frame and the table skeleton of the HTML page SOURCE,\n"
+    "labels every cell with its colspan, rowspan and class, and opens it in the browser.\n"
+    "\n"
+    "  -b              border mode: red table borders and captions, dotted cell borders\n"
+    "                  (the default)\n"
+    "  -n              borders from the source: table tags as they stand, no captions\n"
+    "  --output=PATH   write the result to PATH; '-' writes it to standard output and\n"
+    "                  opens nothing\n"
+    "  --no-open       write the result and print its name, but do not open it\n"
+    "  --help          show this help and exit\n"
+    "  --version       show the version and exit\n"
+    "  --              every later argument is a file name\n"
+    "\n"
+    "Only the first two characters of -b and -n count; the last of them wins. Without\n"
+    "--output the result is named after the tool: the path it was started by, with its\n"
+    "extension replaced by \".html\" (./build/zelko writes ./build/zelko.html). A result\n"
+    "replaces the earlier one only when it is complete, and never the source.\n"
+    "\n"
+    "Exit status: 0 when the result was written (a viewer that fails to open it is reported\n"
+    "but does not count); 1 without arguments, or when the result would replace the source;\n"
+    "2 for a bad option; otherwise the system's error number of the failed open, read,\n"
+    "create or write, such as 2 for a missing file, 21 for a folder, 28 for a full disk.\n";
+
+namespace {
+
+// Only the first two characters of a switch count, in any letter case: -nothing acts as -n.
+bool isSwitch(const char* arg, char letter)
+{
+    return arg[0] == '-' && (arg[1] == letter || arg[1] == letter - 'a' + 'A');
+}
+
+void fail(Options& options, const std::string& problem)
+{
+    if (options.mode != Mode::annotate)
+        return;
+    options.mode = Mode::badOption;
+    options.problem = problem + "; see 'zelko --help'";
+}
+
+void decide(Options& options, Mode mode)
+{
+    if (options.mode == Mode::annotate)
+        options.mode = mode;
+}
+
+}  // namespace
+
+Options parseCommandLine(int argc, const char* const* argv)
+{
+    Options options;
+    if (argc < 2) {
+        options.mode = Mode::usage;
+        return options;
+    }
+    bool namesOnly = false;
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (namesOnly || arg[0] != '-') {
+            options.sources.push_back(arg);
+            continue;
+        }
+        if (arg[1] != '-') {  // a two-character switch; unknown ones are ignored
+            if (isSwitch(arg, 'n'))
+                options.showBorders = false;
+            else if (isSwitch(arg, 'b'))
+                options.showBorders = true;
+            continue;
+        }
+        std::string option = arg;
+        if (option == "--") {
+            namesOnly = true;
+        } else if (option == "--help") {
+            decide(options, Mode::help);
+        } else if (option == "--version") {
+            decide(options, Mode::version);
+        } else if (option == "--no-open") {
+            options.open = false;
+        } else if (option.rfind("--output=", 0) == 0) {
+            options.hasOutput = true;
+            options.output = option.substr(std::strlen("--output="));
+        } else if (option == "--output") {
+            if (i + 1 == argc) {
+                fail(options, "option '--output' needs a file name");
+                continue;
+            }
+            options.hasOutput = true;
+            options.output = argv[++i];
+        } else {
+            fail(options, "unknown option '" + option + "'");
+        }
+    }
+    if (options.hasOutput && options.output.empty())
+        fail(options, "option '--output' needs a file name");
+    return options;
+}
+
+}  // namespace zelko

@@ -1,0 +1,37 @@
+// The command line, read once into a small record that the run sequence follows.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace zelko {
+
+enum class Mode {
+    annotate,    // write the result page (the default)
+    usage,       // no arguments at all: the usage text and a pause
+    help,        // --help
+    version,     // --version
+    badOption,   // an unknown long option, or --output without a name
+};
+
+// The text --help writes, and the version --version names.
+extern const char kHelpText[];
+extern const char kVersion[];
+
+struct Options {
+    Mode mode = Mode::annotate;
+    bool showBorders = true;           // -b sets it, -n clears it; the last one wins
+    std::vector<std::string> sources;  // the arguments that are not switches, in order
+    bool hasOutput = false;            // --output was given
+    std::string output;                // its file name as typed; "-" is standard output
+    bool open = true;                  // cleared by --no-open
+    std::string problem;               // for badOption: the line to report
+};
+
+// Reads the arguments after the tool's own path. Two-character switches (-b, -n, compared by
+// their first two characters in any case) and long options count anywhere before "--"; every
+// argument after "--" is a file name. The first of --help, --version and an unknown long option
+// decides the mode.
+Options parseCommandLine(int argc, const char* const* argv);
+
+}  // namespace zelko
