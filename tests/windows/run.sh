@@ -9,6 +9,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 golden="$here/../data/golden"
 
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# Names outside any one code page reach Wine intact only from a UTF-8 locale.
+export LC_ALL=C.UTF-8
 export WINEPREFIX=${WINEPREFIX:-$(mktemp -d "${TMPDIR:-/tmp}/zelko-wine.XXXXXX")}
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   timeout 300 wineboot --init >/dev/null 2>&1
@@ -134,6 +136,32 @@ if expect_status "special path" 0; then
   if ! cmp -s <(crlf "$golden/simple.borders") "$dir/zelko.html"; then fail "special path: result differs"
   elif [ -e "$dir/pwned" ] || [ -e "$work/pwned" ]; then fail "special path: a command in the path ran"
   elif [[ "$out" != *"a b&mkdir pwned&(c)^d\\zelko.html'"* ]]; then fail "special path: result line '$out'"
+  else pass; fi
+fi
+
+# Names from outside any single code page: a source, and a tool in a folder, named so.
+dir="$work/Ordner–表 Übersicht"; mkdir -p "$dir"
+cp "$golden/simple.html" "$dir/Übersicht–表.html"
+run "$dir" "Übersicht–表.html"
+if expect_status "unicode names" 0; then
+  if ! cmp -s <(crlf "$golden/simple.borders") "$dir/zelko.html"; then fail "unicode names: result differs"
+  elif [[ "$out" != *"Ordner–表 Übersicht\\zelko.html'"* ]]; then fail "unicode names: result line '$out'"
+  else pass; fi
+fi
+
+# Long options: the version, and the result written to a named file without opening it.
+dir="$work/options"; mkdir -p "$dir"
+cp "$golden/simple.html" "$dir/page.html"
+run "$dir" --version
+if expect_status "--version" 0; then
+  if [[ ! "$out" =~ ^zelko\ [0-9]+\.[0-9]+\.[0-9]+$ ]]; then fail "--version: '$out'"; else pass; fi
+fi
+run "$dir" --no-open "--output=Ergebnis–表.html" -n page.html
+if expect_status "--output" 0; then
+  if ! cmp -s <(crlf "$golden/simple.plain") "$dir/Ergebnis–表.html"; then fail "--output: result differs"
+  elif [ "$out" != $'\nRESULT:\t\'Ergebnis–表.html\'' ]; then fail "--output: result line '$out'"
+  elif [ -n "$err" ]; then fail "--output: err '$err'"
+  elif [ -e "$dir/zelko.html" ]; then fail "--output: zelko.html written too"
   else pass; fi
 fi
 
