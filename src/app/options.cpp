@@ -20,6 +20,9 @@ const char kHelpText[] =
     "  --output=PATH   write the result to PATH; '-' writes it to standard output and\n"
     "                  opens nothing\n"
     "  --no-open       write the result and print its name, but do not open it\n"
+    "  --check         write no result; report what is wrong with the tables of each\n"
+    "                  page named, as a browser builds them, one line per finding:\n"
+    "                  PAGE:LINE:COLUMN: SEVERITY: MESSAGE [KIND]\n"
     "  --help          show this help and exit\n"
     "  --version       show the version and exit\n"
     "  --              every later argument is a file name\n"
@@ -32,7 +35,9 @@ const char kHelpText[] =
     "Exit status: 0 when the result was written (a viewer that fails to open it is reported\n"
     "but does not count); 1 without arguments, or when the result would replace the source;\n"
     "2 for a bad option; otherwise the system's error number of the failed open, read,\n"
-    "create or write, such as 2 for a missing file, 21 for a folder, 28 for a full disk.\n";
+    "create or write, such as 2 for a missing file, 21 for a folder, 28 for a full disk.\n"
+    "With --check: 0 when no page has an error or warning, 1 when one has, or the error\n"
+    "number of a page that could not be read (the other pages are still checked).\n";
 
 namespace {
 
@@ -42,9 +47,15 @@ bool isSwitch(const char* arg, char letter)
     return arg[0] == '-' && (arg[1] == letter || arg[1] == letter - 'a' + 'A');
 }
 
+// The modes that a later --help, --version or bad option still replaces.
+bool undecided(const Options& options)
+{
+    return options.mode == Mode::annotate || options.mode == Mode::check;
+}
+
 void fail(Options& options, const std::string& problem)
 {
-    if (options.mode != Mode::annotate)
+    if (!undecided(options))
         return;
     options.mode = Mode::badOption;
     options.problem = problem + "; see 'zelko --help'";
@@ -52,7 +63,7 @@ void fail(Options& options, const std::string& problem)
 
 void decide(Options& options, Mode mode)
 {
-    if (options.mode == Mode::annotate)
+    if (undecided(options))
         options.mode = mode;
 }
 
@@ -86,6 +97,9 @@ Options parseCommandLine(int argc, const char* const* argv)
             decide(options, Mode::help);
         } else if (option == "--version") {
             decide(options, Mode::version);
+        } else if (option == "--check") {
+            if (options.mode == Mode::annotate)
+                options.mode = Mode::check;
         } else if (option == "--no-open") {
             options.open = false;
         } else if (option.rfind("--output=", 0) == 0) {
@@ -104,6 +118,8 @@ Options parseCommandLine(int argc, const char* const* argv)
     }
     if (options.hasOutput && options.output.empty())
         fail(options, "option '--output' needs a file name");
+    if (options.mode == Mode::check && options.sources.empty())
+        fail(options, "option '--check' needs a page");
     return options;
 }
 

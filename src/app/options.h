@@ -8,6 +8,7 @@ namespace zelko {
 
 enum class Mode {
     annotate,    // write the result page (the default)
+    check,       // --check: report what is wrong with the tables of every page named
     usage,       // no arguments at all: the usage text and a pause
     help,        // --help
     version,     // --version
@@ -30,8 +31,8 @@ struct Options {
 
 // Reads the arguments after the tool's own path. Two-character switches (-b, -n, compared by
 // their first two characters in any case) and long options count anywhere before "--"; every
-// argument after "--" is a file name. The first of --help, --version and an unknown long option
-// decides the mode.
+// argument after "--" is a file name. The first of --help, --version and a bad option decides
+// the mode; otherwise --check does.
 Options parseCommandLine(int argc, const char* const* argv);
 
 }  // namespace zelko

@@ -55,7 +55,10 @@ std::string runCommand(const char* command)
     return std::string();
 }
 
-std::FILE* openSource(const char* path) { return _wfopen(toWide(path).c_str(), L"r"); }
+std::FILE* openSource(const char* path, bool binary)
+{
+    return _wfopen(toWide(path).c_str(), binary ? L"rb" : L"r");
+}
 
 void writeConsoleText(std::FILE* stream, const std::string& text)
 {
@@ -163,7 +166,7 @@ std::string runCommand(const char* command)
     return openDocument(command);
 }
 
-std::FILE* openSource(const char* path) { return std::fopen(path, "r"); }
+std::FILE* openSource(const char* path, bool binary) { return std::fopen(path, binary ? "rb" : "r"); }
 
 void writeConsoleText(std::FILE* stream, const std::string& text) { std::fputs(text.c_str(), stream); }
 

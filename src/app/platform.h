@@ -13,8 +13,9 @@ namespace zelko {
 // to open the document and how ("xdg-open ended with status 3").
 std::string runCommand(const char* command);
 
-// Opens the source `path` for reading in text mode; null with errno set on failure.
-std::FILE* openSource(const char* path);
+// Opens the source `path` for reading, in text mode or as the bytes that it holds; null with
+// errno set on failure.
+std::FILE* openSource(const char* path, bool binary = false);
 
 // True when `path` names the same file as the open stream `file`.
 bool isSameFile(std::FILE* file, const char* path);

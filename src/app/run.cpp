@@ -9,6 +9,7 @@
 #include "app/options.h"
 #include "app/platform.h"
 #include "app/resultfile.h"
+#include "check/check.h"
 #include "scan/annotate.h"
 #include "scan/scanner.h"
 #include "tag/text.h"
@@ -129,6 +130,37 @@ int annotatePage(const Options& options, const char* toolPath, const Reporter& r
     return 0;
 }
 
+// Checks every page named, in order, and writes their reports to standard output. A page that
+// cannot be read is reported on standard error, without a pause, and the others are still
+// checked. Returns the error number of the first such page, else 1 when some page has an error
+// or a warning, else 0.
+int checkPages(const Options& options)
+{
+    int failure = 0;
+    bool findings = false;
+    auto write = [](const std::string& lines) { std::fwrite(lines.data(), 1, lines.size(), stdout); };
+    for (const std::string& page : options.sources) {
+        errno = 0;
+        // The bytes as they stand, so that columns count the page's own bytes everywhere.
+        std::FILE* source = openSource(page.c_str(), true);
+        if (source == nullptr) {
+            int error = errno != 0 ? errno : ENOENT;
+            std::fprintf(stderr, "%s: Open file error: %s\n", page.c_str(), std::strerror(error));
+            failure = failure != 0 ? failure : error;
+            continue;
+        }
+        std::setvbuf(source, nullptr, _IONBF, 0);
+        check::PageCheck result = check::checkPage(source, page, write);
+        std::fclose(source);
+        if (result.readError != 0) {
+            std::fprintf(stderr, "%s: Read file error: %s\n", page.c_str(), std::strerror(result.readError));
+            failure = failure != 0 ? failure : result.readError;
+        }
+        findings = findings || result.errors > 0 || result.warnings > 0;
+    }
+    return failure != 0 ? failure : findings ? 1 : 0;
+}
+
 int runSequence(const Options& options, const char* toolPath, const Reporter& report)
 {
     switch (options.mode) {
@@ -145,6 +177,8 @@ int runSequence(const Options& options, const char* toolPath, const Reporter& re
     case Mode::badOption:
         std::fprintf(stderr, "zelko: %s\n", options.problem.c_str());
         return 2;
+    case Mode::check:
+        return checkPages(options);
     case Mode::annotate:
         break;
     }

@@ -1,0 +1,87 @@
+// One table's grid, built row by row as the table's tags arrive, and what is wrong with it. It
+// keeps only what the rows still to come need: per column, the row at which the cells above
+// stop covering it, and whether any cell began in it; the cells that span rows, while they
+// do; and, for the headers check, a bounded set of ids.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "check/report.h"
+#include "check/tokenizer.h"
+
+namespace zelko::check {
+
+// A table is checked over this many columns; cells beyond them are left out of its grid.
+constexpr std::uint32_t kMaxColumns = 65536;
+// The bytes of ids and headers references a table keeps for the headers check.
+constexpr std::size_t kHeadersBudget = 64 * 1024;
+
+class Grid {
+public:
+    // Starts table number `number` (in the page, from 1) at its start tag `table`.
+    Grid(Report& report, std::uint64_t number, const Token& table);
+
+    void columnGroup(const Token& colgroup);  // an implied one has no attributes
+    void column(const Token& col);
+    void endColumnGroup();
+    void beginRowGroup();
+    void beginRow();
+    void cell(const Token& cell);
+    void endRow(Location where);       // `where`: the tag that ends the row
+    void endRowGroup(Location where);
+    // Reports the table and what only its end can tell: its empty columns and unknown ids.
+    void endTable();
+
+private:
+    struct Spanning {  // a cell that covers more than its own row
+        std::uint32_t x, colspan;
+        std::uint64_t row, endRow;  // its first row, and the first row it no longer covers
+        long rowspan;
+        bool growsDown;  // rowspan 0: to the end of its row group
+        Location where;
+    };
+    struct Establisher {  // the element that made the grid wide enough for a column
+        std::uint32_t first;
+        Location where;
+    };
+    struct Reference {  // a cell's headers attribute, checked when the table ends
+        Location where;
+        std::string headers;
+    };
+    void widen(std::uint32_t width, Location where);
+    void keepHeaders(std::size_t bytes);
+
+    Report& report_;
+    std::uint64_t number_;
+    Location where_;
+    bool hasClass_;
+    std::string class_;
+
+    std::uint32_t width_ = 0;
+    bool rowGroupSeen_ = false;     // column elements after the first row group do not count
+    bool inColumnGroup_ = false, groupHasColumns_ = false;
+    Token colgroup_;                // the open column group's span and place
+    std::uint32_t elementColumns_ = 0;
+    bool countKnown_ = false, countFromElements_ = false;
+    std::uint32_t count_ = 0;       // the columns a row should have
+    bool clipped_ = false;          // some cell lay beyond kMaxColumns
+
+    std::vector<std::uint64_t> coverEnd_;  // per column: the first row no cell covers it in
+    std::vector<std::uint8_t> begun_;      // per column: a cell began in it
+    std::vector<Establisher> establishers_;
+    std::vector<Spanning> spanning_;
+
+    std::uint64_t rows_ = 0, groups_ = 0;
+    std::uint32_t x_ = 0, rowEnd_ = 0;
+    bool rowHasCell_ = false;
+
+    std::unordered_set<std::string> thIds_;
+    std::vector<Reference> references_;
+    std::size_t headersBytes_ = 0;
+    bool headersCut_ = false;
+};
+
+}  // namespace zelko::check

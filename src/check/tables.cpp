@@ -1,0 +1,376 @@
+#include "check/tables.h"
+
+namespace zelko::check {
+
+namespace {
+
+// How the content after a start tag is read, wherever the tag opens an element.
+Content contentOf(Tag tag)
+{
+    switch (tag) {
+    case Tag::script:
+        return Content::scriptData;
+    case Tag::style:
+    case Tag::xmp:
+    case Tag::iframe:
+    case Tag::noembed:
+    case Tag::noframes:
+        return Content::rawtext;
+    case Tag::textarea:
+    case Tag::title:
+        return Content::rcdata;
+    case Tag::plaintext:
+        return Content::plaintext;
+    default:
+        return Content::data;
+    }
+}
+
+bool isOneOf(Tag tag, std::initializer_list<Tag> tags)
+{
+    for (Tag t : tags) {
+        if (t == tag)
+            return true;
+    }
+    return false;
+}
+
+bool isRowGroup(Tag tag) { return isOneOf(tag, {Tag::tbody, Tag::thead, Tag::tfoot}); }
+
+// The tags that close a select box opened inside a table.
+bool closesSelectInTable(Tag tag)
+{
+    return isOneOf(tag, {Tag::caption, Tag::table, Tag::tbody, Tag::tfoot, Tag::thead, Tag::tr,
+                         Tag::td, Tag::th});
+}
+
+}  // namespace
+
+Content TableBuilder::inBody(const Token& token)
+{
+    switch (token.tag) {
+    case Tag::table:
+        ++tables_;
+        open_.push_back(Open{Mode::table, Tag::other, Tag::other, false, Grid(report_, tables_, token)});
+        return Content::data;
+    case Tag::select:
+        (open_.empty() ? select_ : open_.back().select) = true;
+        return Content::data;
+    case Tag::template_:
+        ++templates_;
+        return Content::data;
+    default:
+        // Cell, row, row group, caption and column tags outside a table are dropped.
+        return contentOf(token.tag);
+    }
+}
+
+TableBuilder::Step TableBuilder::inTable(Open& t, const Token& token, Content& content)
+{
+    switch (token.tag) {
+    case Tag::caption:
+        t.mode = Mode::caption;
+        return Step::done;
+    case Tag::colgroup:
+        t.grid.columnGroup(token);
+        t.mode = Mode::columnGroup;
+        return Step::done;
+    case Tag::col: {
+        Token implied;
+        implied.where = token.where;
+        t.grid.columnGroup(implied);
+        t.mode = Mode::columnGroup;
+        return Step::again;
+    }
+    case Tag::tbody:
+    case Tag::thead:
+    case Tag::tfoot:
+        t.grid.beginRowGroup();
+        t.group = token.tag;
+        t.mode = Mode::rowGroup;
+        return Step::done;
+    case Tag::td:
+    case Tag::th:
+    case Tag::tr:
+        t.grid.beginRowGroup();
+        t.group = Tag::tbody;
+        t.mode = Mode::rowGroup;
+        return Step::again;
+    case Tag::table:
+        // A table cannot stand directly in a table: this one ends, and the new one follows it.
+        closeTable(token.where);
+        return Step::again;
+    case Tag::style:
+    case Tag::script:
+    case Tag::template_:
+    case Tag::input:
+        content = inBody(token);
+        return Step::done;
+    default:
+        // Anything else is moved out in front of the table and read as in the body.
+        content = inBody(token);
+        return Step::done;
+    }
+}
+
+Content TableBuilder::startTag(const Token& token)
+{
+    if (templates_ > 0) {
+        if (token.tag == Tag::template_)
+            ++templates_;
+        return contentOf(token.tag);
+    }
+    for (;;) {
+        bool& select = open_.empty() ? select_ : open_.back().select;
+        if (select) {
+            if (!open_.empty() && closesSelectInTable(token.tag)) {
+                select = false;
+                continue;
+            }
+            switch (token.tag) {
+            case Tag::select:
+                select = false;
+                return Content::data;
+            case Tag::input:
+            case Tag::keygen:
+            case Tag::textarea:
+                select = false;
+                continue;
+            case Tag::script:
+                return Content::scriptData;
+            case Tag::template_:
+                ++templates_;
+                return Content::data;
+            default:
+                return Content::data;  // nothing else opens inside a select box
+            }
+        }
+        if (open_.empty())
+            return inBody(token);
+
+        Open& t = open_.back();
+        Content content = Content::data;
+        Tag tag = token.tag;
+        switch (t.mode) {
+        case Mode::table:
+            if (inTable(t, token, content) == Step::again)
+                continue;
+            return content;
+        case Mode::caption:
+            if (isOneOf(tag, {Tag::caption, Tag::col, Tag::colgroup, Tag::tbody, Tag::td,
+                              Tag::tfoot, Tag::th, Tag::thead, Tag::tr})) {
+                t.mode = Mode::table;
+                continue;
+            }
+            return inBody(token);
+        case Mode::columnGroup:
+            if (tag == Tag::col) {
+                t.grid.column(token);
+                return Content::data;
+            }
+            if (tag == Tag::template_)
+                return inBody(token);
+            t.grid.endColumnGroup();
+            t.mode = Mode::table;
+            continue;
+        case Mode::rowGroup:
+            if (tag == Tag::tr || tag == Tag::td || tag == Tag::th) {
+                t.grid.beginRow();
+                t.mode = Mode::row;
+                if (tag == Tag::tr)
+                    return Content::data;
+                continue;
+            }
+            if (isOneOf(tag, {Tag::caption, Tag::col, Tag::colgroup, Tag::tbody, Tag::tfoot, Tag::thead})) {
+                closeRowGroup(t, token.where);
+                continue;
+            }
+            if (inTable(t, token, content) == Step::again)
+                continue;
+            return content;
+        case Mode::row:
+            if (tag == Tag::td || tag == Tag::th) {
+                t.grid.cell(token);
+                t.cell = tag;
+                t.mode = Mode::cell;
+                return Content::data;
+            }
+            if (isOneOf(tag, {Tag::caption, Tag::col, Tag::colgroup, Tag::tbody, Tag::tfoot,
+                              Tag::thead, Tag::tr})) {
+                closeRow(t, token.where);
+                continue;
+            }
+            if (inTable(t, token, content) == Step::again)
+                continue;
+            return content;
+        case Mode::cell:
+            if (isOneOf(tag, {Tag::caption, Tag::col, Tag::colgroup, Tag::tbody, Tag::td,
+                              Tag::tfoot, Tag::th, Tag::thead, Tag::tr})) {
+                closeCell(t);
+                continue;
+            }
+            return inBody(token);
+        }
+    }
+}
+
+bool TableBuilder::inTableScope(const Open& t, Tag tag) const
+{
+    switch (tag) {
+    case Tag::table:
+        return true;
+    case Tag::caption:
+        return t.mode == Mode::caption;
+    case Tag::tr:
+        return t.mode == Mode::row || t.mode == Mode::cell;
+    case Tag::td:
+    case Tag::th:
+        return t.mode == Mode::cell && t.cell == tag;
+    case Tag::tbody:
+    case Tag::thead:
+    case Tag::tfoot:
+        return (t.mode == Mode::rowGroup || t.mode == Mode::row || t.mode == Mode::cell) && t.group == tag;
+    default:
+        return false;
+    }
+}
+
+void TableBuilder::endTag(const Token& token)
+{
+    Tag tag = token.tag;
+    if (tag == Tag::template_) {
+        if (templates_ > 0)
+            --templates_;
+        return;
+    }
+    if (templates_ > 0)
+        return;
+    for (;;) {
+        if (open_.empty()) {
+            if (tag == Tag::select)
+                select_ = false;
+            return;
+        }
+        Open& t = open_.back();
+        if (t.select) {
+            if (closesSelectInTable(tag)) {
+                if (!inTableScope(t, tag))
+                    return;
+                t.select = false;
+                continue;
+            }
+            if (tag == Tag::select)
+                t.select = false;
+            return;
+        }
+        switch (t.mode) {
+        case Mode::table:
+            if (tag == Tag::table)
+                closeTable(token.where);
+            return;
+        case Mode::caption:
+            if (tag == Tag::caption || tag == Tag::table) {
+                t.mode = Mode::table;
+                if (tag == Tag::table)
+                    continue;
+            }
+            return;
+        case Mode::columnGroup:
+            if (tag == Tag::col)
+                return;
+            t.grid.endColumnGroup();
+            t.mode = Mode::table;
+            if (tag == Tag::colgroup)
+                return;
+            continue;
+        case Mode::rowGroup:
+            if (isRowGroup(tag) || tag == Tag::table) {
+                if (tag != Tag::table && tag != t.group)
+                    return;
+                closeRowGroup(t, token.where);
+                if (tag == Tag::table)
+                    continue;
+            }
+            return;
+        case Mode::row:
+            if (tag == Tag::tr) {
+                closeRow(t, token.where);
+                return;
+            }
+            if (tag == Tag::table || (isRowGroup(tag) && tag == t.group)) {
+                closeRow(t, token.where);
+                continue;
+            }
+            return;
+        case Mode::cell:
+            if (tag == Tag::td || tag == Tag::th) {
+                if (tag == t.cell)
+                    closeCell(t);
+                return;
+            }
+            if (isOneOf(tag, {Tag::table, Tag::tbody, Tag::tfoot, Tag::thead, Tag::tr}) &&
+                inTableScope(t, tag)) {
+                closeCell(t);
+                continue;
+            }
+            return;
+        }
+    }
+}
+
+bool TableBuilder::wantsText() const
+{
+    return templates_ == 0 && !open_.empty() && !open_.back().select &&
+           open_.back().mode == Mode::columnGroup;
+}
+
+void TableBuilder::text(Location)
+{
+    // Text that is not white space ends a column group.
+    if (wantsText()) {
+        open_.back().grid.endColumnGroup();
+        open_.back().mode = Mode::table;
+    }
+}
+
+void TableBuilder::closeCell(Open& t)
+{
+    t.cell = Tag::other;
+    t.mode = Mode::row;
+}
+
+void TableBuilder::closeRow(Open& t, Location where)
+{
+    if (t.mode == Mode::cell)
+        closeCell(t);
+    t.grid.endRow(where);
+    t.mode = Mode::rowGroup;
+}
+
+void TableBuilder::closeRowGroup(Open& t, Location where)
+{
+    if (t.mode == Mode::row || t.mode == Mode::cell)
+        closeRow(t, where);
+    t.grid.endRowGroup(where);
+    t.group = Tag::other;
+    t.mode = Mode::table;
+}
+
+void TableBuilder::closeTable(Location where)
+{
+    Open& t = open_.back();
+    if (t.mode == Mode::columnGroup)
+        t.grid.endColumnGroup();
+    else if (t.mode == Mode::rowGroup || t.mode == Mode::row || t.mode == Mode::cell)
+        closeRowGroup(t, where);
+    t.grid.endTable();
+    open_.pop_back();
+}
+
+void TableBuilder::endOfPage(Location where)
+{
+    while (!open_.empty())
+        closeTable(where);
+}
+
+}  // namespace zelko::check

@@ -1,0 +1,53 @@
+// The check mode's tree builder: follows the HTML standard's tree-building rules for tables as
+// far as they shape the grid (implied row groups and rows, cells and rows closed by the next
+// ones, tables closed by their end tag or by a new table outside a cell, tables nested only
+// in cells and captions, cell tags outside any table ignored, select boxes, template contents
+// left out), and feeds each open table's grid.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "check/grid.h"
+#include "check/report.h"
+#include "check/tokenizer.h"
+
+namespace zelko::check {
+
+class TableBuilder : public TokenSink {
+public:
+    explicit TableBuilder(Report& report) : report_(report) {}
+
+    Content startTag(const Token& token) override;
+    void endTag(const Token& token) override;
+    bool wantsText() const override;
+    void text(Location where) override;
+    void endOfPage(Location where) override;
+
+private:
+    enum class Mode : std::uint8_t { table, caption, columnGroup, rowGroup, row, cell };
+    struct Open {
+        Mode mode;
+        Tag group;   // the open row group's tag while one is open
+        Tag cell;    // the open cell's tag while one is open
+        bool select; // a select box is open in this table's current place
+        Grid grid;
+    };
+    enum class Step : std::uint8_t { done, again };
+
+    Content inBody(const Token& token);
+    Step inTable(Open& t, const Token& token, Content& content);
+    bool inTableScope(const Open& t, Tag tag) const;
+    void closeCell(Open& t);
+    void closeRow(Open& t, Location where);
+    void closeRowGroup(Open& t, Location where);
+    void closeTable(Location where);
+
+    Report& report_;
+    std::vector<Open> open_;  // the open tables, the innermost last
+    bool select_ = false;     // a select box is open outside any table
+    std::uint64_t templates_ = 0;  // open template elements, whose content is no part of the page
+    std::uint64_t tables_ = 0;
+};
+
+}  // namespace zelko::check

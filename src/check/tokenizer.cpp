@@ -1,0 +1,926 @@
+#include "check/tokenizer.h"
+
+#include <cstring>
+
+namespace zelko::check {
+
+// --- Line counting -----------------------------------------------------------------------------
+
+namespace {
+
+constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
+
+// True when one of the eight bytes of `word` equals the byte in every place of `pattern`.
+inline bool hasByte(std::uint64_t word, std::uint64_t pattern)
+{
+    std::uint64_t v = word ^ pattern;
+    return ((v - kOnes) & ~v & kHighs) != 0;
+}
+
+}  // namespace
+
+void LineCounter::advance(const unsigned char* p, std::size_t n)
+{
+    const unsigned char* end = p + n;
+    while (p < end) {
+        const unsigned char* q = p;
+        while (end - q >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, q, 8);
+            if (hasByte(word, kOnes * '\n') || hasByte(word, kOnes * '\r'))
+                break;
+            q += 8;
+        }
+        while (q < end && *q != '\n' && *q != '\r')
+            ++q;
+        if (q > p)
+            afterCR_ = false;
+        offset_ += static_cast<std::uint64_t>(q - p);
+        if (q == end)
+            return;
+        if (*q == '\n' && afterCR_) {
+            endWidth_ = 2;  // the LF of a CR LF: the line ended at the CR
+        } else {
+            endColumn_ = offset_ - lineStart_ + 1;
+            endWidth_ = 1;
+            ++line_;
+        }
+        afterCR_ = *q == '\r';
+        ++offset_;
+        lineStart_ = offset_;
+        p = q + 1;
+    }
+}
+
+Location LineCounter::pastLast() const
+{
+    if (offset_ > 0 && offset_ == lineStart_)
+        return {line_ - 1, endColumn_ + endWidth_};
+    return next();
+}
+
+// --- Numbers ------------------------------------------------------------------------------------
+
+namespace {
+
+bool isWhite(unsigned char c) { return c == '\t' || c == '\n' || c == '\f' || c == '\r' || c == ' '; }
+bool isAlpha(unsigned char c) { return static_cast<unsigned char>((c | 0x20) - 'a') < 26; }
+bool isDigit(unsigned char c) { return static_cast<unsigned char>(c - '0') < 10; }
+bool isHex(unsigned char c) { return isDigit(c) || static_cast<unsigned char>((c | 0x20) - 'a') < 6; }
+unsigned char lower(unsigned char c) { return static_cast<unsigned char>(c - 'A') < 26 ? c | 0x20 : c; }
+
+}  // namespace
+
+long parseNonNegative(const std::string& text, long cap)
+{
+    std::size_t i = 0;
+    while (i < text.size() && isWhite(static_cast<unsigned char>(text[i])))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    if (i == text.size() || !isDigit(static_cast<unsigned char>(text[i])))
+        return -1;
+    long value = 0;
+    for (; i < text.size() && isDigit(static_cast<unsigned char>(text[i])); ++i) {
+        if (value <= cap)
+            value = value * 10 + (text[i] - '0');
+    }
+    if (negative && value != 0)
+        return -1;  // "-0" is zero, any other negative number is no number at all
+    return value > cap ? cap : value;
+}
+
+// --- Tag names ----------------------------------------------------------------------------------
+
+namespace {
+
+struct NamedTag {
+    const char* name;
+    Tag tag;
+};
+
+const NamedTag kTags[] = {
+    {"table", Tag::table}, {"caption", Tag::caption}, {"colgroup", Tag::colgroup},
+    {"col", Tag::col}, {"tbody", Tag::tbody}, {"thead", Tag::thead}, {"tfoot", Tag::tfoot},
+    {"tr", Tag::tr}, {"td", Tag::td}, {"th", Tag::th}, {"select", Tag::select},
+    {"input", Tag::input}, {"keygen", Tag::keygen}, {"textarea", Tag::textarea},
+    {"template", Tag::template_}, {"script", Tag::script}, {"style", Tag::style},
+    {"xmp", Tag::xmp}, {"iframe", Tag::iframe}, {"noembed", Tag::noembed},
+    {"noframes", Tag::noframes}, {"title", Tag::title}, {"plaintext", Tag::plaintext},
+};
+
+Tag tagNamed(const char* name, std::size_t length)
+{
+    if (length < 2 || length > 9)
+        return Tag::other;
+    for (const NamedTag& t : kTags) {
+        if (std::strlen(t.name) == length && std::memcmp(t.name, name, length) == 0)
+            return t.tag;
+    }
+    return Tag::other;
+}
+
+bool keepsAttributes(Tag tag)
+{
+    return tag == Tag::table || tag == Tag::td || tag == Tag::th || tag == Tag::col ||
+           tag == Tag::colgroup;
+}
+
+// The C1 range of numeric character references names Windows-1252 characters.
+const std::uint16_t kWindows1252[32] = {
+    0x20AC, 0x81, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x8D, 0x017D, 0x8F, 0x90, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013,
+    0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D, 0x017E, 0x0178,
+};
+
+void appendUtf8(std::string& out, std::uint32_t c)
+{
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | c >> 6);
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | c >> 12);
+        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | c >> 18);
+        out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// What a numeric character reference stands for.
+std::uint32_t numericReference(std::uint32_t value)
+{
+    if (value == 0 || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
+        return 0xFFFD;
+    if (value >= 0x80 && value <= 0x9F)
+        return kWindows1252[value - 0x80];
+    return value;
+}
+
+// The named references resolved in kept values: the ones an id, a class or a number plausibly
+// holds. The first five may also stand without their ';'.
+struct NamedReference {
+    const char* name;
+    std::uint32_t code;
+};
+const NamedReference kReferences[] = {
+    {"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"nbsp", 0xA0}, {"apos", '\''},
+};
+constexpr std::size_t kLegacyReferences = 5;
+
+}  // namespace
+
+// --- The state machine --------------------------------------------------------------------------
+
+enum class Tokenizer::State : std::uint8_t {
+    data, tagOpen, endTagOpen, tagName, beforeAttributeName, attributeName, afterAttributeName,
+    beforeAttributeValue, quotedValue, unquotedValue, afterQuotedValue, selfClosing,
+    bogusComment, markupDeclaration, commentStart, commentStartDash, comment, commentEndDash,
+    commentEnd, commentEndBang, doctype,
+    rawText, rawLessThan, rawEndTagOpen, rawEndTagName,
+    scriptData, scriptLessThan, scriptEndTagOpen, scriptEndTagName, scriptEscapeStart,
+    scriptEscapeStartDash, scriptEscaped, scriptEscapedDash, scriptEscapedDashDash,
+    scriptEscapedLessThan, scriptEscapedEndTagOpen, scriptEscapedEndTagName,
+    scriptDoubleEscapeStart, scriptDoubleEscaped, scriptDoubleEscapedDash,
+    scriptDoubleEscapedDashDash, scriptDoubleEscapedLessThan, scriptDoubleEscapeEnd,
+    plaintext,
+};
+
+Location Tokenizer::locate(const unsigned char* at)
+{
+    lines_.advance(counted_, static_cast<std::size_t>(at - counted_));
+    counted_ = at;
+    return lines_.next();
+}
+
+void Tokenizer::startTagToken(const unsigned char* lt)
+{
+    tagStart_ = lt;
+    tagLocated_ = false;
+}
+
+void Tokenizer::beginAttribute()
+{
+    attributeLength_ = 0;
+    value_ = nullptr;
+}
+
+void Tokenizer::endAttributeName()
+{
+    value_ = nullptr;
+    valueAfterCR_ = false;
+    inReference_ = false;
+    if (!keepAttributes_ || attributeLength_ > sizeof attribute_)
+        return;
+    auto is = [this](const char* name) {
+        return std::strlen(name) == attributeLength_ && std::memcmp(name, attribute_, attributeLength_) == 0;
+    };
+    Token& t = token_;
+    bool cell = t.tag == Tag::td || t.tag == Tag::th;
+    bool column = t.tag == Tag::col || t.tag == Tag::colgroup;
+    auto take = [this](bool& has, std::string& value, bool numeric) {
+        if (has)
+            return;  // the first of two same-named attributes counts
+        has = true;
+        value_ = &value;
+        numeric_ = numeric;
+    };
+    if (cell && is("colspan"))
+        take(t.hasColspan, t.colspan, true);
+    else if (cell && is("rowspan"))
+        take(t.hasRowspan, t.rowspan, true);
+    else if (cell && is("headers"))
+        take(t.hasHeaders, t.headers, false);
+    else if (t.tag == Tag::th && is("id"))
+        take(t.hasId, t.id, false);
+    else if (column && is("span"))
+        take(t.hasSpan, t.span, true);
+    else if (t.tag == Tag::table && is("class"))
+        take(t.hasClass, t.className, false);
+}
+
+void Tokenizer::appendAttribute(unsigned char c)
+{
+    if (attributeLength_ < sizeof attribute_)
+        attribute_[attributeLength_] = static_cast<char>(lower(c));
+    ++attributeLength_;
+}
+
+void Tokenizer::appendValue(unsigned char c)
+{
+    std::string& v = *value_;
+    if (c == '\n' && valueAfterCR_) {
+        valueAfterCR_ = false;
+        return;
+    }
+    valueAfterCR_ = c == '\r';
+    if (c == '\r')
+        c = '\n';
+    if (numeric_ && v.empty() && isWhite(c))
+        return;
+    std::size_t bound = numeric_ ? kMaxNumber : kMaxText;
+    if (c == 0) {
+        if (v.size() + 3 <= bound)
+            v += "\xEF\xBF\xBD";
+    } else if (v.size() < bound) {
+        v += static_cast<char>(c);
+    }
+}
+
+// Resolves the character reference collected in reference_ (from its '&'), now that a byte
+// that cannot continue it has come; returns true when that byte (a ';') was taken into it.
+bool Tokenizer::endReference(unsigned char next)
+{
+    inReference_ = false;
+    const std::string& r = reference_;
+    std::string decoded;
+    bool taken = false;
+    if (r.size() >= 2 && r[1] == '#') {
+        if (referenceDigits_ > 0) {
+            appendUtf8(decoded, numericReference(referenceValue_));
+            taken = next == ';';
+        }
+    } else if (r.size() >= 2) {
+        std::string name = r.substr(1);
+        bool found = false;
+        for (std::size_t k = 0; k < sizeof kReferences / sizeof kReferences[0] && !found; ++k) {
+            if (next == ';' && name == kReferences[k].name) {
+                appendUtf8(decoded, kReferences[k].code);
+                taken = found = true;
+            }
+        }
+        // Without its ';' a legacy name counts only when no letter, digit or '=' follows it.
+        for (std::size_t k = 0; k < kLegacyReferences && !found; ++k) {
+            if (name == kReferences[k].name && next != '=') {
+                appendUtf8(decoded, kReferences[k].code);
+                found = true;
+            }
+        }
+    }
+    if (decoded.empty()) {
+        for (char c : r)
+            appendValue(static_cast<unsigned char>(c));
+    } else {
+        for (char c : decoded)
+            appendValue(static_cast<unsigned char>(c));
+    }
+    return taken;
+}
+
+// Takes a byte of a kept value that holds a character reference; returns true when the byte
+// was used up, false when it is to be read again as an ordinary byte of the value.
+bool Tokenizer::referenceByte(unsigned char c)
+{
+    std::string& r = reference_;
+    bool numeric = r.size() >= 2 && r[1] == '#';
+    bool hex = numeric && r.size() >= 3 && (r[2] == 'x' || r[2] == 'X');
+    if (r.size() == 1 && (isAlpha(c) || isDigit(c) || c == '#')) {
+        r += static_cast<char>(c);
+        referenceValue_ = 0;
+        referenceDigits_ = 0;
+        return true;
+    }
+    if (numeric && r.size() == 2 && (c == 'x' || c == 'X')) {
+        r += static_cast<char>(c);
+        return true;
+    }
+    if (numeric && (hex ? isHex(c) : isDigit(c))) {
+        // Digits are counted, not kept: a number of any length ends as one character.
+        std::uint32_t d = isDigit(c) ? c - '0' : (c | 0x20) - 'a' + 10;
+        if (referenceValue_ <= 0x10FFFF)
+            referenceValue_ = referenceValue_ * (hex ? 16 : 10) + d;
+        ++referenceDigits_;
+        return true;
+    }
+    if (!numeric && r.size() > 1 && r.size() < 40 && (isAlpha(c) || isDigit(c))) {
+        r += static_cast<char>(c);
+        return true;
+    }
+    return endReference(c);
+}
+
+bool Tokenizer::appropriateEndTag() const
+{
+    return nameLength_ == rawNameLength_ && nameLength_ <= sizeof name_ &&
+           std::memcmp(name_, rawName_, nameLength_) == 0;
+}
+
+void Tokenizer::beginTag(bool endTag)
+{
+    token_.endTag = endTag;
+    token_.tag = Tag::other;
+    nameLength_ = 0;
+}
+
+void Tokenizer::endTagName()
+{
+    Token& t = token_;
+    t.tag = nameLength_ <= sizeof name_ ? tagNamed(name_, nameLength_) : Tag::other;
+    keepAttributes_ = !t.endTag && keepsAttributes(t.tag);
+    if (keepAttributes_) {
+        t.hasColspan = t.hasRowspan = t.hasSpan = t.hasHeaders = t.hasId = t.hasClass = false;
+        t.colspan.clear();
+        t.rowspan.clear();
+        t.span.clear();
+        t.headers.clear();
+        t.id.clear();
+        t.className.clear();
+    }
+    value_ = nullptr;
+}
+
+void Tokenizer::appendName(unsigned char c)
+{
+    if (nameLength_ < sizeof name_)
+        name_[nameLength_] = static_cast<char>(lower(c));
+    ++nameLength_;
+}
+
+void Tokenizer::emitTag()
+{
+    if (token_.tag != Tag::other && !tagLocated_) {
+        token_.where = locate(tagStart_);
+        tagLocated_ = true;
+    }
+    State next = State::data;
+    if (token_.endTag) {
+        if (token_.tag != Tag::other)
+            sink_.endTag(token_);
+    } else {
+        content_ = sink_.startTag(token_);
+        if (content_ != Content::data) {
+            std::memcpy(rawName_, name_, sizeof rawName_);
+            rawNameLength_ = nameLength_;
+        }
+        keepAttributes_ = false;
+        next = content_ == Content::rcdata || content_ == Content::rawtext ? State::rawText
+               : content_ == Content::scriptData                           ? State::scriptData
+               : content_ == Content::plaintext                            ? State::plaintext
+                                                                           : State::data;
+    }
+    state_ = next;
+}
+
+namespace {
+
+bool endsName(unsigned char c) { return isWhite(c) || c == '/' || c == '>'; }
+
+}  // namespace
+
+void Tokenizer::feed(const char* bytes, std::size_t n)
+{
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes);
+    const unsigned char* const end = p + n;
+    counted_ = p;
+    while (p < end) {
+        const unsigned char c = *p;
+        switch (state_) {
+        case State::data: {
+            if (sink_.wantsText()) {
+                const unsigned char* q = p;
+                while (q < end && *q != '<' && isWhite(*q))
+                    ++q;
+                if (q < end && *q != '<') {
+                    sink_.text(locate(q));
+                    p = q + 1;
+                    continue;  // the sink may want no more text now
+                }
+                p = q;
+                if (p == end)
+                    break;
+            }
+            const void* lt = std::memchr(p, '<', static_cast<std::size_t>(end - p));
+            if (lt == nullptr) {
+                p = end;
+                break;
+            }
+            p = static_cast<const unsigned char*>(lt);
+            startTagToken(p);
+            ++p;
+            state_ = State::tagOpen;
+            break;
+        }
+        case State::tagOpen:
+            if (c == '!') {
+                lookaheadLength_ = 0;
+                state_ = State::markupDeclaration;
+                ++p;
+            } else if (c == '/') {
+                state_ = State::endTagOpen;
+                ++p;
+            } else if (isAlpha(c)) {
+                beginTag(false);
+                state_ = State::tagName;
+            } else if (c == '?') {
+                state_ = State::bogusComment;
+            } else {
+                state_ = State::data;  // the '<' was text
+            }
+            break;
+        case State::endTagOpen:
+            if (isAlpha(c)) {
+                beginTag(true);
+                state_ = State::tagName;
+            } else if (c == '>') {
+                state_ = State::data;
+                ++p;
+            } else {
+                state_ = State::bogusComment;
+            }
+            break;
+        case State::tagName: {
+            const unsigned char* q = p;
+            while (q < end && !endsName(*q))
+                appendName(*q++);
+            p = q;
+            if (p == end)
+                break;
+            endTagName();
+            if (*p == '>') {
+                ++p;
+                emitTag();
+            } else {
+                state_ = *p == '/' ? State::selfClosing : State::beforeAttributeName;
+                ++p;
+            }
+            break;
+        }
+        case State::beforeAttributeName:
+            if (isWhite(c)) {
+                ++p;
+            } else if (c == '/' || c == '>') {
+                state_ = State::afterAttributeName;
+            } else {
+                beginAttribute();
+                if (c == '=') {
+                    appendAttribute(c);
+                    ++p;
+                }
+                state_ = State::attributeName;
+            }
+            break;
+        case State::attributeName: {
+            const unsigned char* q = p;
+            while (q < end && !endsName(*q) && *q != '=')
+                appendAttribute(*q++);
+            p = q;
+            if (p == end)
+                break;
+            endAttributeName();
+            if (*p == '=') {
+                state_ = State::beforeAttributeValue;
+                ++p;
+            } else {
+                state_ = State::afterAttributeName;
+            }
+            break;
+        }
+        case State::afterAttributeName:
+            if (isWhite(c)) {
+                ++p;
+            } else if (c == '/') {
+                state_ = State::selfClosing;
+                ++p;
+            } else if (c == '=') {
+                state_ = State::beforeAttributeValue;
+                ++p;
+            } else if (c == '>') {
+                ++p;
+                emitTag();
+            } else {
+                beginAttribute();
+                state_ = State::attributeName;
+            }
+            break;
+        case State::beforeAttributeValue:
+            if (isWhite(c)) {
+                ++p;
+            } else if (c == '"' || c == '\'') {
+                quote_ = static_cast<char>(c);
+                state_ = State::quotedValue;
+                ++p;
+            } else if (c == '>') {
+                ++p;
+                emitTag();
+            } else {
+                state_ = State::unquotedValue;
+            }
+            break;
+        case State::quotedValue: {
+            if (value_ == nullptr) {
+                const void* q = std::memchr(p, quote_, static_cast<std::size_t>(end - p));
+                if (q == nullptr) {
+                    p = end;
+                    break;
+                }
+                p = static_cast<const unsigned char*>(q) + 1;
+                state_ = State::afterQuotedValue;
+                break;
+            }
+            if (inReference_ && referenceByte(c)) {
+                ++p;
+                break;
+            }
+            if (c == static_cast<unsigned char>(quote_)) {
+                state_ = State::afterQuotedValue;
+            } else if (c == '&') {
+                reference_.assign(1, '&');
+                inReference_ = true;
+            } else {
+                appendValue(c);
+            }
+            ++p;
+            break;
+        }
+        case State::unquotedValue:
+            if (value_ != nullptr && inReference_ && referenceByte(c)) {
+                ++p;
+                break;
+            }
+            if (isWhite(c)) {
+                state_ = State::beforeAttributeName;
+            } else if (c == '>') {
+                ++p;
+                emitTag();
+                break;
+            } else if (value_ != nullptr) {
+                if (c == '&') {
+                    reference_.assign(1, '&');
+                    inReference_ = true;
+                } else {
+                    appendValue(c);
+                }
+            }
+            ++p;
+            break;
+        case State::afterQuotedValue:
+            if (isWhite(c)) {
+                state_ = State::beforeAttributeName;
+                ++p;
+            } else if (c == '/') {
+                state_ = State::selfClosing;
+                ++p;
+            } else if (c == '>') {
+                ++p;
+                emitTag();
+            } else {
+                state_ = State::beforeAttributeName;
+            }
+            break;
+        case State::selfClosing:
+            if (c == '>') {
+                ++p;
+                emitTag();
+            } else {
+                state_ = State::beforeAttributeName;
+            }
+            break;
+        case State::bogusComment:
+        case State::doctype: {
+            // A DOCTYPE ends at its first '>' in every one of its states, quoted or not.
+            const void* gt = std::memchr(p, '>', static_cast<std::size_t>(end - p));
+            p = gt == nullptr ? end : static_cast<const unsigned char*>(gt) + 1;
+            if (gt != nullptr)
+                state_ = State::data;
+            break;
+        }
+        case State::markupDeclaration: {
+            // "--" opens a comment, "DOCTYPE" (any case) a DOCTYPE; anything else, "[CDATA["
+            // among it (there is no foreign content here), is a bogus comment.
+            lookahead_[lookaheadLength_++] = static_cast<char>(lower(c));
+            bool comment = std::memcmp("--", lookahead_, lookaheadLength_ < 2 ? lookaheadLength_ : 2) == 0 &&
+                           lookaheadLength_ <= 2;
+            bool doctype = lookaheadLength_ <= 7 && std::memcmp("doctype", lookahead_, lookaheadLength_) == 0;
+            if (comment && lookaheadLength_ == 2)
+                state_ = State::commentStart;
+            else if (doctype && lookaheadLength_ == 7)
+                state_ = State::doctype;
+            else if (!comment && !doctype) {
+                state_ = State::bogusComment;
+                break;  // the byte is read again as part of the comment
+            }
+            ++p;
+            break;
+        }
+        case State::commentStart:
+            if (c == '-') {
+                state_ = State::commentStartDash;
+                ++p;
+            } else if (c == '>') {
+                state_ = State::data;
+                ++p;
+            } else {
+                state_ = State::comment;
+            }
+            break;
+        case State::commentStartDash:
+            if (c == '-') {
+                state_ = State::commentEnd;
+                ++p;
+            } else if (c == '>') {
+                state_ = State::data;
+                ++p;
+            } else {
+                state_ = State::comment;
+            }
+            break;
+        case State::comment: {
+            const void* dash = std::memchr(p, '-', static_cast<std::size_t>(end - p));
+            p = dash == nullptr ? end : static_cast<const unsigned char*>(dash) + 1;
+            if (dash != nullptr)
+                state_ = State::commentEndDash;
+            break;
+        }
+        case State::commentEndDash:
+            if (c == '-') {
+                state_ = State::commentEnd;
+                ++p;
+            } else {
+                state_ = State::comment;
+            }
+            break;
+        case State::commentEnd:
+            if (c == '>') {
+                state_ = State::data;
+                ++p;
+            } else if (c == '!') {
+                state_ = State::commentEndBang;
+                ++p;
+            } else if (c == '-') {
+                ++p;
+            } else {
+                state_ = State::comment;
+            }
+            break;
+        case State::commentEndBang:
+            if (c == '-') {
+                state_ = State::commentEndDash;
+                ++p;
+            } else if (c == '>') {
+                state_ = State::data;
+                ++p;
+            } else {
+                state_ = State::comment;
+            }
+            break;
+
+        // Raw text and RCDATA: only the end tag of the element that opened them ends them.
+        case State::rawText: {
+            const void* lt = std::memchr(p, '<', static_cast<std::size_t>(end - p));
+            if (lt == nullptr) {
+                p = end;
+                break;
+            }
+            p = static_cast<const unsigned char*>(lt);
+            startTagToken(p);
+            ++p;
+            state_ = State::rawLessThan;
+            break;
+        }
+        case State::rawLessThan:
+            if (c == '/') {
+                state_ = State::rawEndTagOpen;
+                ++p;
+            } else {
+                state_ = State::rawText;
+            }
+            break;
+        case State::rawEndTagOpen:
+            if (isAlpha(c)) {
+                beginTag(true);
+                state_ = State::rawEndTagName;
+            } else {
+                state_ = State::rawText;
+            }
+            break;
+        case State::rawEndTagName:
+        case State::scriptEndTagName:
+        case State::scriptEscapedEndTagName:
+            if (isAlpha(c)) {
+                appendName(c);
+                ++p;
+            } else if (endsName(c) && appropriateEndTag()) {
+                endTagName();
+                ++p;
+                if (c == '>')
+                    emitTag();
+                else
+                    state_ = c == '/' ? State::selfClosing : State::beforeAttributeName;
+            } else {
+                state_ = state_ == State::rawEndTagName      ? State::rawText
+                         : state_ == State::scriptEndTagName ? State::scriptData
+                                                             : State::scriptEscaped;
+            }
+            break;
+
+        // Script data, with the escapes that "<!--" and "<script" inside a script open.
+        case State::scriptData: {
+            const void* lt = std::memchr(p, '<', static_cast<std::size_t>(end - p));
+            if (lt == nullptr) {
+                p = end;
+                break;
+            }
+            p = static_cast<const unsigned char*>(lt);
+            startTagToken(p);
+            ++p;
+            state_ = State::scriptLessThan;
+            break;
+        }
+        case State::scriptLessThan:
+            if (c == '/') {
+                state_ = State::scriptEndTagOpen;
+                ++p;
+            } else if (c == '!') {
+                state_ = State::scriptEscapeStart;
+                ++p;
+            } else {
+                state_ = State::scriptData;
+            }
+            break;
+        case State::scriptEndTagOpen:
+            if (isAlpha(c)) {
+                beginTag(true);
+                state_ = State::scriptEndTagName;
+            } else {
+                state_ = State::scriptData;
+            }
+            break;
+        case State::scriptEscapeStart:
+            if (c == '-') {
+                state_ = State::scriptEscapeStartDash;
+                ++p;
+            } else {
+                state_ = State::scriptData;
+            }
+            break;
+        case State::scriptEscapeStartDash:
+            if (c == '-') {
+                state_ = State::scriptEscapedDashDash;
+                ++p;
+            } else {
+                state_ = State::scriptData;
+            }
+            break;
+        case State::scriptEscaped:
+            if (c == '-')
+                state_ = State::scriptEscapedDash;
+            else if (c == '<')
+                state_ = State::scriptEscapedLessThan, startTagToken(p);
+            ++p;
+            break;
+        case State::scriptEscapedDash:
+            if (c == '-')
+                state_ = State::scriptEscapedDashDash;
+            else if (c == '<')
+                state_ = State::scriptEscapedLessThan, startTagToken(p);
+            else
+                state_ = State::scriptEscaped;
+            ++p;
+            break;
+        case State::scriptEscapedDashDash:
+            if (c == '<')
+                state_ = State::scriptEscapedLessThan, startTagToken(p);
+            else if (c == '>')
+                state_ = State::scriptData;
+            else if (c != '-')
+                state_ = State::scriptEscaped;
+            ++p;
+            break;
+        case State::scriptEscapedLessThan:
+            if (c == '/') {
+                state_ = State::scriptEscapedEndTagOpen;
+                ++p;
+            } else if (isAlpha(c)) {
+                nameLength_ = 0;
+                state_ = State::scriptDoubleEscapeStart;
+            } else {
+                state_ = State::scriptEscaped;
+            }
+            break;
+        case State::scriptEscapedEndTagOpen:
+            if (isAlpha(c)) {
+                beginTag(true);
+                state_ = State::scriptEscapedEndTagName;
+            } else {
+                state_ = State::scriptEscaped;
+            }
+            break;
+        case State::scriptDoubleEscapeStart:
+        case State::scriptDoubleEscapeEnd: {
+            bool starting = state_ == State::scriptDoubleEscapeStart;
+            if (endsName(c)) {
+                bool script = nameLength_ == 6 && std::memcmp(name_, "script", 6) == 0;
+                state_ = starting == script ? State::scriptDoubleEscaped : State::scriptEscaped;
+                ++p;
+            } else if (isAlpha(c)) {
+                appendName(c);
+                ++p;
+            } else {
+                state_ = starting ? State::scriptEscaped : State::scriptDoubleEscaped;
+            }
+            break;
+        }
+        case State::scriptDoubleEscaped:
+            if (c == '-')
+                state_ = State::scriptDoubleEscapedDash;
+            else if (c == '<')
+                state_ = State::scriptDoubleEscapedLessThan;
+            ++p;
+            break;
+        case State::scriptDoubleEscapedDash:
+            if (c == '-')
+                state_ = State::scriptDoubleEscapedDashDash;
+            else if (c == '<')
+                state_ = State::scriptDoubleEscapedLessThan;
+            else
+                state_ = State::scriptDoubleEscaped;
+            ++p;
+            break;
+        case State::scriptDoubleEscapedDashDash:
+            if (c == '<')
+                state_ = State::scriptDoubleEscapedLessThan;
+            else if (c == '>')
+                state_ = State::scriptData;
+            else if (c != '-')
+                state_ = State::scriptDoubleEscaped;
+            ++p;
+            break;
+        case State::scriptDoubleEscapedLessThan:
+            if (c == '/') {
+                nameLength_ = 0;
+                state_ = State::scriptDoubleEscapeEnd;
+                ++p;
+            } else {
+                state_ = State::scriptDoubleEscaped;
+            }
+            break;
+        case State::plaintext:
+            p = end;
+            break;
+        }
+    }
+    // A tag that runs on into the next piece is located while its '<' is still at hand.
+    if (state_ != State::data && !tagLocated_ && tagStart_ >= counted_ && tagStart_ < end) {
+        token_.where = locate(tagStart_);
+        tagLocated_ = true;
+    }
+    lines_.advance(counted_, static_cast<std::size_t>(end - counted_));
+    counted_ = end;
+    tagStart_ = nullptr;
+}
+
+void Tokenizer::finish()
+{
+    // An unfinished tag, comment or DOCTYPE ends with the page and hands nothing on.
+    sink_.endOfPage(lines_.pastLast());
+}
+
+}  // namespace zelko::check

@@ -1,0 +1,137 @@
+// The check mode's tokenizer: reads a page as a browser does, for what matters to tables. It
+// follows the HTML standard's tokenization (tags and their attributes, comments, DOCTYPE, bogus
+// comments, raw text, RCDATA and script data) and hands the tree builder only the tokens that
+// can shape a table: start and end tags with their names and the few attributes the checks
+// read, text in the one place it matters, and the end of the page.
+//
+// Conventions of this file: bytes are compared as unsigned values, never through the locale; a
+// CR or CR LF counts as one line end (as the standard's newline normalisation makes it); a
+// page may arrive in pieces of any size, and every state resumes where the last piece ended.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace zelko::check {
+
+// A place in the page: 1-based line (LF, CR LF and a lone CR each end one) and 1-based byte
+// column in that line.
+struct Location {
+    std::uint64_t line = 1;
+    std::uint64_t column = 1;
+};
+
+// The tags the tree builder tells apart; every other name is `other`.
+enum class Tag : std::uint8_t {
+    other, table, caption, colgroup, col, tbody, thead, tfoot, tr, td, th,
+    select, input, keygen, textarea, template_, script, style, xmp, iframe, noembed, noframes,
+    title, plaintext,
+};
+
+// How the tokenizer reads what follows a start tag, as the tree builder decides.
+enum class Content : std::uint8_t { data, rcdata, rawtext, scriptData, plaintext };
+
+// A start or end tag. Attribute values are kept only for the tags the checks read them on
+// (table, col, colgroup, td, th); of two same-named attributes the first one counts.
+struct Token {
+    Tag tag = Tag::other;
+    bool endTag = false;
+    Location where;  // the tag's '<'
+    bool hasColspan = false, hasRowspan = false, hasSpan = false;
+    bool hasHeaders = false, hasId = false, hasClass = false;
+    // Values with character references resolved; the numeric ones without their leading white
+    // space, and all of them cut at a bound (kMaxNumber, kMaxText bytes).
+    std::string colspan, rowspan, span, headers, id, className;
+};
+
+constexpr std::size_t kMaxNumber = 32;
+constexpr std::size_t kMaxText = 4096;
+
+// Receives the tokens. startTag returns how the content after the tag is to be read.
+class TokenSink {
+public:
+    virtual ~TokenSink() = default;
+    virtual Content startTag(const Token& token) = 0;
+    virtual void endTag(const Token& token) = 0;
+    // True while text that is not white space changes the tree (in a column group).
+    virtual bool wantsText() const = 0;
+    // Text holding something other than white space, at `where`; only while wantsText().
+    virtual void text(Location where) = 0;
+    virtual void endOfPage(Location where) = 0;
+};
+
+// The line and column of any byte of the page, counted as the bytes go by.
+class LineCounter {
+public:
+    // Counts the line ends of the next `n` bytes.
+    void advance(const unsigned char* bytes, std::size_t n);
+    // Where the next byte (the first not yet counted) stands.
+    Location next() const { return {line_, offset_ - lineStart_ + 1}; }
+    // One column past the last byte counted, on the line that byte belongs to (a line end
+    // belongs to the line it ends); line 1, column 1 before any byte.
+    Location pastLast() const;
+
+private:
+    std::uint64_t line_ = 1, offset_ = 0, lineStart_ = 0;
+    bool afterCR_ = false;  // the last byte counted was a CR: an LF now ends no further line
+    std::uint64_t endColumn_ = 0, endWidth_ = 0;  // where the latest line end began, its bytes
+};
+
+class Tokenizer {
+public:
+    explicit Tokenizer(TokenSink& sink) : sink_(sink) {}
+    // Reads the next `n` bytes of the page.
+    void feed(const char* bytes, std::size_t n);
+    // Ends the page: an unfinished tag is dropped, as a browser drops it.
+    void finish();
+
+private:
+    enum class State : std::uint8_t;
+    void startTagToken(const unsigned char* lt);
+    Location locate(const unsigned char* at);
+    void beginTag(bool endTag);
+    void appendName(unsigned char c);
+    void endTagName();
+    void beginAttribute();
+    void appendAttribute(unsigned char c);
+    void endAttributeName();
+    void appendValue(unsigned char c);
+    bool referenceByte(unsigned char c);
+    bool endReference(unsigned char next);
+    void emitTag();
+    bool appropriateEndTag() const;
+
+    TokenSink& sink_;
+    LineCounter lines_;
+    const unsigned char* counted_ = nullptr;   // how far the piece being read is counted
+    const unsigned char* tagStart_ = nullptr;  // the '<' of the current tag, in this piece
+    State state_{};
+    Token token_;
+    bool tagLocated_ = false;
+    bool keepAttributes_ = false;  // the tag is one whose attributes the checks read
+    char name_[16] = {};           // the tag name so far, lower case
+    std::size_t nameLength_ = 0;   // may run past the buffer: such a name matches nothing
+    char attribute_[8] = {};       // the attribute name so far, likewise
+    std::size_t attributeLength_ = 0;
+    std::string* value_ = nullptr; // where the current attribute's value goes, if anywhere
+    bool numeric_ = false;         // the value is a number: leading white space is dropped
+    bool valueAfterCR_ = false;
+    std::string reference_;        // a character reference in a kept value, from its '&'
+    bool inReference_ = false;
+    std::uint32_t referenceValue_ = 0;  // a numeric one's value so far, and its digits
+    std::uint64_t referenceDigits_ = 0;
+    char quote_ = 0;               // the quote of the current value, or 0 when unquoted
+    Content content_ = Content::data;
+    char rawName_[16] = {};        // the start tag that opened raw text, RCDATA or script data
+    std::size_t rawNameLength_ = 0;
+    char lookahead_[8] = {};       // after "<!": the bytes that decide comment or DOCTYPE
+    std::size_t lookaheadLength_ = 0;
+};
+
+// Reads a number by the standard's rules for non-negative integers: leading white space, an
+// optional '+' (or '-' before zeros), digits. Returns -1 when there is no number; values above
+// `cap` give `cap`.
+long parseNonNegative(const std::string& text, long cap);
+
+}  // namespace zelko::check
