@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Times zelko on a generated 256 MiB page against `wc -l` on the same file (the floor for any
-# program that looks at every byte), several runs each, and measures peak RSS on a 1 MiB and a
-# 256 MiB page. Usage: bench/run.sh [RUNS] [MEBIBYTES]
+# program that looks at every byte), several runs each, and zelko --check on the same page; and
+# measures peak RSS on a 1 MiB and a 256 MiB page, and of --check on the 256 MiB page and on a
+# page of one table with 1,000,000 rows. Usage: bench/run.sh [RUNS] [MEBIBYTES]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-5}
@@ -18,42 +19,57 @@ chmod +x "$work/bin/xdg-open"
 cp build/zelko "$work/zelko"                          # the result lands next to the tool
 ./build/bench/genpage "$size" >"$work/page.html"
 ./build/bench/genpage 1 >"$work/small.html"
+{ printf '<table class="long">\n'
+  for ((r = 0; r < 1000; r++)); do printf '<tr><td>%d</td><td rowspan=2>a</td><td>b</td></tr>\n' "$r"; done
+} >"$work/thousand.html"
+for ((k = 0; k < 1000; k++)); do tail -n 1000 "$work/thousand.html"; done >"$work/rows.html.body"
+{ head -n 1 "$work/thousand.html"; cat "$work/rows.html.body"; printf '</table>\n'; } >"$work/rows.html"
+rm "$work/rows.html.body"
 bytes=$(stat -c %s "$work/page.html")
 cat "$work/page.html" >/dev/null                      # both start from a warm page cache
 
 seconds() { # command... : wall-clock seconds of one run
   local t0 t1
-  t0=$(date +%s%N); "$@" >/dev/null 2>&1; t1=$(date +%s%N)
+  t0=$(date +%s%N); "$@" >/dev/null 2>&1 || true; t1=$(date +%s%N)   # --check ends 1 on findings
   echo "scale=4; ($t1 - $t0) / 1000000000" | bc
 }
 median() { sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2] + a[NR/2+1]) / 2}'; }
-peak_kib() { /usr/bin/time -v "$@" 2>&1 >/dev/null | awk -F: '/Maximum resident/ {gsub(/ /, "", $2); print $2}'; }
+peak_kib() { { /usr/bin/time -v "$@" 2>&1 >/dev/null || true; } | awk -F: '/Maximum resident/ {gsub(/ /, "", $2); print $2}'; }
 
 # Every run starts as the first one does: no earlier result to truncate and nothing left to
 # write back. Truncating the previous 300 MB result waits for the disk to finish writing it,
 # which would time the disk's write-back of the last run instead of the tool.
 settle() { rm -f "$work/zelko.html"; sync; }
 
-wc_times=() zelko_times=()
+wc_times=() zelko_times=() check_times=()
 for ((i = 0; i < runs; i++)); do
   settle
   wc_times+=("$(seconds wc -l "$work/page.html")")
   settle
   zelko_times+=("$(PATH="$work/bin:$PATH" seconds "$work/zelko" "$work/page.html")")
+  result_bytes=$(stat -c %s "$work/zelko.html")
+  settle
+  check_times+=("$(seconds "$work/zelko" --check "$work/page.html")")
 done
 wc_median=$(printf '%s\n' "${wc_times[@]}" | median)
 zelko_median=$(printf '%s\n' "${zelko_times[@]}" | median)
-result_bytes=$(stat -c %s "$work/zelko.html")
+check_median=$(printf '%s\n' "${check_times[@]}" | median)
 
 settle
 rss_small=$(PATH="$work/bin:$PATH" peak_kib "$work/zelko" "$work/small.html")
 settle
 rss_large=$(PATH="$work/bin:$PATH" peak_kib "$work/zelko" "$work/page.html")
+rss_check=$(peak_kib "$work/zelko" --check "$work/page.html")
+rss_rows=$(peak_kib "$work/zelko" --check "$work/rows.html")
+report_lines=$({ "$work/zelko" --check "$work/page.html" || true; } | wc -l)
 
 mbps() { echo "scale=0; $bytes / $1 / 1000000" | bc; }
 echo "input:          $bytes bytes, $(tr -cd '<' <"$work/page.html" | wc -c) '<' (generated, ${size} MiB); result $result_bytes bytes"
 echo "wc -l median:   ${wc_median} s  ($(mbps "$wc_median") MB/s)   runs: ${wc_times[*]}"
 echo "zelko median:   ${zelko_median} s  ($(mbps "$zelko_median") MB/s)   runs: ${zelko_times[*]}"
 echo "ratio:          $(echo "scale=1; $zelko_median / $wc_median" | bc)x wc -l"
+echo "--check median: ${check_median} s  ($(mbps "$check_median") MB/s)   runs: ${check_times[*]}"
+echo "--check ratio:  $(echo "scale=2; $check_median / $zelko_median" | bc)x the default mode; report of $report_lines lines"
 echo "peak RSS:       ${rss_small} KiB on 1 MiB, ${rss_large} KiB on ${size} MiB"
+echo "--check RSS:    ${rss_check} KiB on ${size} MiB, ${rss_rows} KiB on one table of 1000000 rows ($(stat -c %s "$work/rows.html") bytes)"
 echo "machine:        $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(uname -sr)"

@@ -284,6 +284,9 @@ TEST(Cli, LongOptions)
     const std::string missing = "Open file error: No such file or directory\n";
     const std::string same = "Create file error: the result file is the source file\n";
     const std::string folder = "Read file error: Is a directory\n";
+    const std::string badReport =
+        "bad.html:1:28: warning: row 2 has 1 column, fewer than the 2 that the first row sets [row-short]\n"
+        "bad.html:1:1: note: table 1 (no class): 2 rows x 2 columns, 1 row group [table]\n";
     const OptionRow rows[] = {
         {{"--help"}, 0, help, "", "", {{"zelko.html", nullptr}}},
         {{"page.html", "--help", "-n", "--frobnicate"}, 0, help, "", "", {{"zelko.html", nullptr}}},
@@ -308,6 +311,14 @@ TEST(Cli, LongOptions)
         {{"--no-open", "--", "-n.html", "page.html"}, 0, resultLine("./zelko.html"), "", "",
          {{"zelko.html", table.c_str()}}},
         {{"--", "--help"}, 2, missing + kPrompt, missing, "", {{"zelko.html", nullptr}}},
+        // --check writes its report and nothing else, whatever other switches say.
+        {{"--check", "page.html", "-n", "--no-open", "--output=x.html"}, 0, "", "", "",
+         {{"zelko.html", nullptr}, {"x.html", nullptr}}},
+        {{"--check", "bad.html"}, 1, badReport, "", "", {{"zelko.html", nullptr}}},
+        {{"-b", "--check", "missing.html", "bad.html", "sub"}, 2, badReport,
+         "missing.html: " + missing + "sub: Read file error: Is a directory\n", "", {{"zelko.html", nullptr}}},
+        {{"--check"}, 2, "", "zelko: option '--check' needs a page" + seeHelp, "", {}},
+        {{"--check", "--version"}, 0, "zelko " ZELKO_EXPECTED_VERSION "\n", "", "", {}},
     };
     for (const OptionRow& row : rows) {
         std::string command;
@@ -319,6 +330,7 @@ TEST(Cli, LongOptions)
         writeFile(dir / "page.html", "<td>x\n");
         writeFile(dir / "-n.html", "<table>\n");
         writeFile(dir / "keep.html", "kept\n");
+        writeFile(dir / "bad.html", "<table><tr><td><td><tr><td></table>");
         RunResult r = runZelko({"./zelko", row.args, dir.path()});
         EXPECT_EQ(r.status, row.status);
         EXPECT_EQ(r.out, row.out);

@@ -12,15 +12,13 @@ namespace zelko::check {
 namespace {
 
 constexpr std::size_t kBlock = 256 * 1024;
-constexpr std::size_t kBatch = 64 * 1024;  // report bytes collected before they are written
 
 }  // namespace
 
 PageCheck checkPage(std::FILE* source, const std::string& page,
                     const std::function<void(const std::string&)>& write)
 {
-    std::string lines;
-    Report report(page, lines);
+    Report report(page, write);
     TableBuilder builder(report);
     Tokenizer tokenizer(builder);
     std::unique_ptr<char[]> block(new char[kBlock]);
@@ -30,10 +28,6 @@ PageCheck checkPage(std::FILE* source, const std::string& page,
         std::size_t n = std::fread(block.get(), 1, kBlock, source);
         if (n > 0)
             tokenizer.feed(block.get(), n);
-        if (lines.size() >= kBatch) {
-            write(lines);
-            lines.clear();
-        }
         if (n < kBlock) {
             if (std::ferror(source)) {
                 result.readError = errno != 0 ? errno : EIO;
@@ -45,8 +39,7 @@ PageCheck checkPage(std::FILE* source, const std::string& page,
     }
     if (result.readError == 0)
         tokenizer.finish();
-    if (!lines.empty())
-        write(lines);
+    report.flush();
     result.errors = report.errors();
     result.warnings = report.warnings();
     return result;
@@ -55,7 +48,7 @@ PageCheck checkPage(std::FILE* source, const std::string& page,
 std::string checkText(const std::string& text, const std::string& page, std::size_t piece)
 {
     std::string lines;
-    Report report(page, lines);
+    Report report(page, [&lines](const std::string& batch) { lines += batch; });
     TableBuilder builder(report);
     Tokenizer tokenizer(builder);
     if (piece == 0)
@@ -68,6 +61,7 @@ std::string checkText(const std::string& text, const std::string& page, std::siz
         tokenizer.feed(copy.get(), n);
     }
     tokenizer.finish();
+    report.flush();
     return lines;
 }
 

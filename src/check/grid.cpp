@@ -13,33 +13,33 @@ std::uint32_t spanOf(bool present, const std::string& value)
     return n <= 0 ? 1 : static_cast<std::uint32_t>(n);
 }
 
-std::string place(std::uint64_t row, std::uint64_t column)
+void appendPlace(std::string& out, std::uint64_t row, std::uint64_t column)
 {
-    return "row " + std::to_string(row) + ", column " + std::to_string(column);
+    out += "row ";
+    appendNumber(out, row);
+    out += ", column ";
+    appendNumber(out, column);
 }
 
-std::string at(Location where)
+void appendAt(std::string& out, Location where)
 {
-    return "line " + std::to_string(where.line) + ", column " + std::to_string(where.column);
+    out += "line ";
+    appendNumber(out, where.line);
+    out += ", column ";
+    appendNumber(out, where.column);
 }
 
-// "a", "a and b", "a, b and c".
-std::string listed(const std::vector<std::string>& items)
+// The separator before item `i` of `count` in "a", "a and b", "a, b and c".
+const char* separator(std::size_t i, std::size_t count)
 {
-    std::string out;
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        if (i > 0)
-            out += i + 1 == items.size() ? " and " : ", ";
-        out += items[i];
-    }
-    return out;
+    return i == 0 ? "" : i + 1 == count ? " and " : ", ";
 }
 
 bool isWhite(char c) { return c == '\t' || c == '\n' || c == '\f' || c == '\r' || c == ' '; }
 
-std::vector<std::string> tokens(const std::string& text)
+std::vector<std::string_view> tokens(std::string_view text)
 {
-    std::vector<std::string> out;
+    std::vector<std::string_view> out;
     std::size_t i = 0;
     while (i < text.size()) {
         while (i < text.size() && isWhite(text[i]))
@@ -55,10 +55,31 @@ std::vector<std::string> tokens(const std::string& text)
 
 }  // namespace
 
-Grid::Grid(Report& report, std::uint64_t number, const Token& table)
-    : report_(report), number_(number), where_(table.where), hasClass_(table.hasClass),
-      class_(table.className)
+Grid::Grid(Report& report) : report_(report) {}
+
+void Grid::reset(std::uint64_t number, const Token& table)
 {
+    number_ = number;
+    where_ = table.where;
+    hasClass_ = table.hasClass;
+    class_ = table.className;
+    width_ = 0;
+    rowGroupSeen_ = inColumnGroup_ = groupHasColumns_ = false;
+    elementColumns_ = 0;
+    countKnown_ = countFromElements_ = false;
+    count_ = 0;
+    clipped_ = false;
+    coverEnd_.clear();
+    begun_.clear();
+    establishers_.clear();
+    spanning_.clear();
+    rows_ = groups_ = 0;
+    x_ = rowEnd_ = 0;
+    rowHasCell_ = false;
+    thIds_.clear();
+    references_.clear();
+    headersBytes_ = 0;
+    headersCut_ = false;
 }
 
 void Grid::widen(std::uint32_t width, Location where)
@@ -150,15 +171,26 @@ void Grid::cell(const Token& cell)
     for (std::uint32_t i = x; i < x + colspan && !overlaps; ++i)
         overlaps = coverEnd_[i] > y;
     if (overlaps) {
-        std::vector<std::string> earlier;
+        auto isEarlier = [&](const Spanning& s) {
+            return s.row < y && s.endRow > y && s.x < x + colspan && x < s.x + s.colspan;
+        };
+        std::size_t count = 0, i = 0;
+        for (const Spanning& s : spanning_)
+            count += isEarlier(s) ? 1 : 0;
+        std::string& m = message_;
+        m = "cell at ";
+        appendPlace(m, y + 1, x + 1);
+        m += count == 1 ? " overlaps the cell at " : " overlaps the cells at ";
         for (const Spanning& s : spanning_) {
-            if (s.row < y && s.endRow > y && s.x < x + colspan && x < s.x + s.colspan)
-                earlier.push_back(place(s.row + 1, s.x + 1) + " (" + at(s.where) + ")");
+            if (!isEarlier(s))
+                continue;
+            m += separator(i++, count);
+            appendPlace(m, s.row + 1, s.x + 1);
+            m += " (";
+            appendAt(m, s.where);
+            m += ')';
         }
-        report_.add(cell.where, Severity::error,
-                    "cell at " + place(y + 1, x + 1) + " overlaps the " +
-                        (earlier.size() == 1 ? "cell at " : "cells at ") + listed(earlier),
-                    "cell-overlap");
+        report_.add(cell.where, Severity::error, m, "cell-overlap");
     }
 
     std::uint64_t end = growsDown ? UINT64_MAX : y + static_cast<std::uint64_t>(rowspan);
@@ -207,16 +239,22 @@ void Grid::endRow(Location where)
         count_ = width;
         countKnown_ = true;
     } else if (width != count_) {
-        std::string message = "row " + std::to_string(y + 1) + " has " + counted(width, "column") +
-                              (width < count_ ? ", fewer than the " : ", more than the ") +
-                              std::to_string(count_) + " that the " +
-                              (countFromElements_ ? "column elements set" : "first row sets");
-        report_.add(where, countFromElements_ ? Severity::error : Severity::warning, message,
+        std::string& m = message_;
+        m = "row ";
+        appendNumber(m, y + 1);
+        m += " has ";
+        appendCounted(m, width, "column");
+        m += width < count_ ? ", fewer than the " : ", more than the ";
+        appendNumber(m, count_);
+        m += countFromElements_ ? " that the column elements set" : " that the first row sets";
+        report_.add(where, countFromElements_ ? Severity::error : Severity::warning, m,
                     width < count_ ? "row-short" : "row-long");
     }
-    if (!rowHasCell_)
-        report_.add(where, Severity::error, "no cell begins in row " + std::to_string(y + 1),
-                    "row-no-cells");
+    if (!rowHasCell_) {
+        message_ = "no cell begins in row ";
+        appendNumber(message_, y + 1);
+        report_.add(where, Severity::error, message_, "row-no-cells");
+    }
     rows_ = y + 1;
     spanning_.erase(std::remove_if(spanning_.begin(), spanning_.end(),
                                    [this](const Spanning& s) { return s.endRow <= rows_; }),
@@ -228,12 +266,16 @@ void Grid::endRowGroup(Location)
     for (const Spanning& s : spanning_) {
         if (s.growsDown || s.endRow <= rows_)
             continue;
-        std::uint64_t kept = rows_ - s.row;
-        report_.add(s.where, Severity::error,
-                    "cell at " + place(s.row + 1, s.x + 1) + " has rowspan " +
-                        std::to_string(s.rowspan) + ", but its row group ends after row " +
-                        std::to_string(rows_) + ": it spans " + counted(kept, "row"),
-                    "rowspan-clipped");
+        std::string& m = message_;
+        m = "cell at ";
+        appendPlace(m, s.row + 1, s.x + 1);
+        m += " has rowspan ";
+        appendNumber(m, static_cast<std::uint64_t>(s.rowspan));
+        m += ", but its row group ends after row ";
+        appendNumber(m, rows_);
+        m += ": it spans ";
+        appendCounted(m, rows_ - s.row, "row");
+        report_.add(s.where, Severity::error, m, "rowspan-clipped");
     }
     spanning_.clear();
     std::fill(coverEnd_.begin(), coverEnd_.end(), 0);
@@ -241,57 +283,80 @@ void Grid::endRowGroup(Location)
 
 void Grid::endTable()
 {
-    std::string message = "table " + std::to_string(number_) + " (" +
-                          (hasClass_ ? "class " + quoted(class_) : std::string("no class")) + "): " +
-                          counted(rows_, "row") + " x " + counted(width_, "column") + ", " +
-                          counted(groups_, "row group");
-    if (clipped_)
-        message += "; checked over its first " + std::to_string(kMaxColumns) + " columns";
-    report_.add(where_, Severity::note, message, "table");
-    if (headersCut_)
-        report_.add(where_, Severity::note,
-                    "the headers check of table " + std::to_string(number_) +
-                        " was cut short: it keeps at most " + std::to_string(kHeadersBudget) +
-                        " bytes of ids and headers",
-                    "headers-limit");
+    std::string& m = message_;
+    m = "table ";
+    appendNumber(m, number_);
+    if (hasClass_) {
+        m += " (class ";
+        appendQuoted(m, class_);
+        m += "): ";
+    } else {
+        m += " (no class): ";
+    }
+    appendCounted(m, rows_, "row");
+    m += " x ";
+    appendCounted(m, width_, "column");
+    m += ", ";
+    appendCounted(m, groups_, "row group");
+    if (clipped_) {
+        m += "; checked over its first ";
+        appendNumber(m, kMaxColumns);
+        m += " columns";
+    }
+    report_.add(where_, Severity::note, m, "table");
+    if (headersCut_) {
+        m = "the headers check of table ";
+        appendNumber(m, number_);
+        m += " was cut short: it keeps at most ";
+        appendNumber(m, kHeadersBudget);
+        m += " bytes of ids and headers";
+        report_.add(where_, Severity::note, m, "headers-limit");
+    }
 
     for (std::size_t i = 0; i < establishers_.size(); ++i) {
         std::uint32_t first = establishers_[i].first;
         std::uint32_t last = i + 1 < establishers_.size() ? establishers_[i + 1].first : width_;
-        std::vector<std::string> ranges;
+        std::size_t runs = 0;
         std::uint64_t empty = 0;
+        std::string list;
         for (std::uint32_t x = first; x < last; ++x) {
             if (begun_[x])
                 continue;
             std::uint32_t run = x;
             while (run + 1 < last && !begun_[run + 1])
                 ++run;
-            ranges.push_back(run == x ? std::to_string(x + 1)
-                                      : std::to_string(x + 1) + "-" + std::to_string(run + 1));
+            list += runs++ > 0 ? ", " : "";
+            appendNumber(list, x + 1);
+            if (run > x) {
+                list += '-';
+                appendNumber(list, run + 1);
+            }
             empty += run - x + 1;
             x = run;
         }
-        if (ranges.empty())
+        if (runs == 0)
             continue;
-        std::string list;
-        for (std::size_t k = 0; k < ranges.size(); ++k)
-            list += (k > 0 ? ", " : "") + ranges[k];
-        report_.add(establishers_[i].where, Severity::error,
-                    std::string("no cell begins in ") + (empty == 1 ? "column " : "columns ") + list,
-                    "column-no-cells");
+        m = empty == 1 ? "no cell begins in column " : "no cell begins in columns ";
+        m += list;
+        report_.add(establishers_[i].where, Severity::error, m, "column-no-cells");
     }
 
     for (const Reference& r : references_) {
-        std::vector<std::string> unknown;
-        for (const std::string& id : tokens(r.headers)) {
-            std::string shown = quoted(id);
-            if (thIds_.count(id) == 0 && std::find(unknown.begin(), unknown.end(), shown) == unknown.end())
-                unknown.push_back(shown);
+        std::vector<std::string_view> unknown;
+        for (std::string_view id : tokens(r.headers)) {
+            if (thIds_.count(std::string(id)) == 0 &&
+                std::find(unknown.begin(), unknown.end(), id) == unknown.end())
+                unknown.push_back(id);
         }
-        if (!unknown.empty())
-            report_.add(r.where, Severity::error,
-                        "headers names " + listed(unknown) + ", which no th of this table has as its id",
-                        "headers-unknown");
+        if (unknown.empty())
+            continue;
+        m = "headers names ";
+        for (std::size_t i = 0; i < unknown.size(); ++i) {
+            m += separator(i, unknown.size());
+            appendQuoted(m, unknown[i]);
+        }
+        m += ", which no th of this table has as its id";
+        report_.add(r.where, Severity::error, m, "headers-unknown");
     }
 }
 

@@ -21,8 +21,10 @@ constexpr std::size_t kHeadersBudget = 64 * 1024;
 
 class Grid {
 public:
-    // Starts table number `number` (in the page, from 1) at its start tag `table`.
-    Grid(Report& report, std::uint64_t number, const Token& table);
+    explicit Grid(Report& report);
+    // Starts table number `number` (in the page, from 1) at its start tag `table`, keeping the
+    // room an earlier table made.
+    void reset(std::uint64_t number, const Token& table);
 
     void columnGroup(const Token& colgroup);  // an implied one has no attributes
     void column(const Token& col);
@@ -55,9 +57,9 @@ private:
     void keepHeaders(std::size_t bytes);
 
     Report& report_;
-    std::uint64_t number_;
+    std::uint64_t number_ = 0;
     Location where_;
-    bool hasClass_;
+    bool hasClass_ = false;
     std::string class_;
 
     std::uint32_t width_ = 0;
@@ -82,6 +84,8 @@ private:
     std::vector<Reference> references_;
     std::size_t headersBytes_ = 0;
     bool headersCut_ = false;
+
+    std::string message_;  // the finding being written
 };
 
 }  // namespace zelko::check

@@ -1,15 +1,24 @@
 #include "check/report.h"
 
+#include <charconv>
+
 namespace zelko::check {
 
-void Report::add(Location where, Severity severity, const std::string& message, const char* kind)
+void appendNumber(std::string& out, std::uint64_t number)
+{
+    char digits[24];
+    auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+    out.append(digits, static_cast<std::size_t>(end - digits));
+}
+
+void Report::add(Location where, Severity severity, std::string_view message, const char* kind)
 {
     static const char* const kSeverities[] = {"error", "warning", "note"};
     out_ += page_;
     out_ += ':';
-    out_ += std::to_string(where.line);
+    appendNumber(out_, where.line);
     out_ += ':';
-    out_ += std::to_string(where.column);
+    appendNumber(out_, where.column);
     out_ += ": ";
     out_ += kSeverities[static_cast<int>(severity)];
     out_ += ": ";
@@ -21,17 +30,30 @@ void Report::add(Location where, Severity severity, const std::string& message, 
         ++errors_;
     else if (severity == Severity::warning)
         ++warnings_;
+    if (out_.size() >= 64 * 1024)
+        flush();
 }
 
-std::string counted(std::uint64_t count, const char* noun)
+void Report::flush()
 {
-    return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+    if (!out_.empty())
+        write_(out_);
+    out_.clear();
 }
 
-std::string quoted(const std::string& text)
+void appendCounted(std::string& out, std::uint64_t count, const char* noun)
+{
+    appendNumber(out, count);
+    out += ' ';
+    out += noun;
+    if (count != 1)
+        out += 's';
+}
+
+void appendQuoted(std::string& out, std::string_view text)
 {
     static const char digits[] = "0123456789abcdef";
-    std::string out = "\"";
+    out += '"';
     for (char ch : text) {
         unsigned char c = static_cast<unsigned char>(ch);
         if (c == '"' || c == '\\') {
@@ -45,7 +67,7 @@ std::string quoted(const std::string& text)
             out += ch;
         }
     }
-    return out + "\"";
+    out += '"';
 }
 
 }  // namespace zelko::check

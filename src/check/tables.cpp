@@ -49,12 +49,19 @@ bool closesSelectInTable(Tag tag)
 Content TableBuilder::inBody(const Token& token)
 {
     switch (token.tag) {
-    case Tag::table:
+    case Tag::table: {
         ++tables_;
-        open_.push_back(Open{Mode::table, Tag::other, Tag::other, false, Grid(report_, tables_, token)});
+        if (depth_ == open_.size())
+            open_.push_back(Open{Mode::table, Tag::other, Tag::other, false, Grid(report_)});
+        Open& t = open_[depth_++];
+        t.mode = Mode::table;
+        t.group = t.cell = Tag::other;
+        t.select = false;
+        t.grid.reset(tables_, token);
         return Content::data;
+    }
     case Tag::select:
-        (open_.empty() ? select_ : open_.back().select) = true;
+        (!inTableContext() ? select_ : current().select) = true;
         return Content::data;
     case Tag::template_:
         ++templates_;
@@ -115,15 +122,28 @@ TableBuilder::Step TableBuilder::inTable(Open& t, const Token& token, Content& c
 
 Content TableBuilder::startTag(const Token& token)
 {
+    Content content = startTagIn(token);
+    wantsText = textMatters();
+    return content;
+}
+
+void TableBuilder::endTag(const Token& token)
+{
+    endTagIn(token);
+    wantsText = textMatters();
+}
+
+Content TableBuilder::startTagIn(const Token& token)
+{
     if (templates_ > 0) {
         if (token.tag == Tag::template_)
             ++templates_;
         return contentOf(token.tag);
     }
     for (;;) {
-        bool& select = open_.empty() ? select_ : open_.back().select;
+        bool& select = !inTableContext() ? select_ : current().select;
         if (select) {
-            if (!open_.empty() && closesSelectInTable(token.tag)) {
+            if (inTableContext() && closesSelectInTable(token.tag)) {
                 select = false;
                 continue;
             }
@@ -145,10 +165,10 @@ Content TableBuilder::startTag(const Token& token)
                 return Content::data;  // nothing else opens inside a select box
             }
         }
-        if (open_.empty())
+        if (!inTableContext())
             return inBody(token);
 
-        Open& t = open_.back();
+        Open& t = current();
         Content content = Content::data;
         Tag tag = token.tag;
         switch (t.mode) {
@@ -235,7 +255,7 @@ bool TableBuilder::inTableScope(const Open& t, Tag tag) const
     }
 }
 
-void TableBuilder::endTag(const Token& token)
+void TableBuilder::endTagIn(const Token& token)
 {
     Tag tag = token.tag;
     if (tag == Tag::template_) {
@@ -246,12 +266,12 @@ void TableBuilder::endTag(const Token& token)
     if (templates_ > 0)
         return;
     for (;;) {
-        if (open_.empty()) {
+        if (!inTableContext()) {
             if (tag == Tag::select)
                 select_ = false;
             return;
         }
-        Open& t = open_.back();
+        Open& t = current();
         if (t.select) {
             if (closesSelectInTable(tag)) {
                 if (!inTableScope(t, tag))
@@ -318,19 +338,20 @@ void TableBuilder::endTag(const Token& token)
     }
 }
 
-bool TableBuilder::wantsText() const
+bool TableBuilder::textMatters() const
 {
-    return templates_ == 0 && !open_.empty() && !open_.back().select &&
-           open_.back().mode == Mode::columnGroup;
+    return templates_ == 0 && depth_ > 0 && !open_[depth_ - 1].select &&
+           open_[depth_ - 1].mode == Mode::columnGroup;
 }
 
 void TableBuilder::text(Location)
 {
     // Text that is not white space ends a column group.
-    if (wantsText()) {
-        open_.back().grid.endColumnGroup();
-        open_.back().mode = Mode::table;
+    if (textMatters()) {
+        current().grid.endColumnGroup();
+        current().mode = Mode::table;
     }
+    wantsText = textMatters();
 }
 
 void TableBuilder::closeCell(Open& t)
@@ -358,18 +379,18 @@ void TableBuilder::closeRowGroup(Open& t, Location where)
 
 void TableBuilder::closeTable(Location where)
 {
-    Open& t = open_.back();
+    Open& t = current();
     if (t.mode == Mode::columnGroup)
         t.grid.endColumnGroup();
     else if (t.mode == Mode::rowGroup || t.mode == Mode::row || t.mode == Mode::cell)
         closeRowGroup(t, where);
     t.grid.endTable();
-    open_.pop_back();
+    --depth_;
 }
 
 void TableBuilder::endOfPage(Location where)
 {
-    while (!open_.empty())
+    while (depth_ > 0)
         closeTable(where);
 }
 

@@ -20,7 +20,6 @@ public:
 
     Content startTag(const Token& token) override;
     void endTag(const Token& token) override;
-    bool wantsText() const override;
     void text(Location where) override;
     void endOfPage(Location where) override;
 
@@ -35,6 +34,9 @@ private:
     };
     enum class Step : std::uint8_t { done, again };
 
+    Content startTagIn(const Token& token);
+    void endTagIn(const Token& token);
+    bool textMatters() const;
     Content inBody(const Token& token);
     Step inTable(Open& t, const Token& token, Content& content);
     bool inTableScope(const Open& t, Tag tag) const;
@@ -44,7 +46,13 @@ private:
     void closeTable(Location where);
 
     Report& report_;
-    std::vector<Open> open_;  // the open tables, the innermost last
+    Open& current() { return open_[depth_ - 1]; }
+    bool inTableContext() const { return depth_ > 0; }
+
+    // The open tables, the innermost last: the first depth_ of open_. Those beyond are closed
+    // ones kept for the room their grids made.
+    std::vector<Open> open_;
+    std::size_t depth_ = 0;
     bool select_ = false;     // a select box is open outside any table
     std::uint64_t templates_ = 0;  // open template elements, whose content is no part of the page
     std::uint64_t tables_ = 0;

@@ -2,6 +2,10 @@
 
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace zelko::check {
 
 // --- Line counting -----------------------------------------------------------------------------
@@ -19,18 +23,24 @@ inline bool hasByte(std::uint64_t word, std::uint64_t pattern)
 
 }  // namespace
 
-void LineCounter::advance(const unsigned char* p, std::size_t n)
+void LineCounter::lineEnd(std::uint64_t at, bool lf)
 {
-    const unsigned char* end = p + n;
+    if (lf && afterCR_ && at == offset_) {
+        endWidth_ = 2;  // the LF of a CR LF: the line ended at the CR
+    } else {
+        endColumn_ = at - lineStart_ + 1;
+        endWidth_ = 1;
+        ++line_;
+    }
+    afterCR_ = !lf;
+    offset_ = at + 1;
+    lineStart_ = offset_;
+}
+
+void LineCounter::advanceBytes(const unsigned char* p, const unsigned char* end)
+{
     while (p < end) {
         const unsigned char* q = p;
-        while (end - q >= 8) {
-            std::uint64_t word;
-            std::memcpy(&word, q, 8);
-            if (hasByte(word, kOnes * '\n') || hasByte(word, kOnes * '\r'))
-                break;
-            q += 8;
-        }
         while (q < end && *q != '\n' && *q != '\r')
             ++q;
         if (q > p)
@@ -38,18 +48,51 @@ void LineCounter::advance(const unsigned char* p, std::size_t n)
         offset_ += static_cast<std::uint64_t>(q - p);
         if (q == end)
             return;
-        if (*q == '\n' && afterCR_) {
-            endWidth_ = 2;  // the LF of a CR LF: the line ended at the CR
-        } else {
-            endColumn_ = offset_ - lineStart_ + 1;
-            endWidth_ = 1;
-            ++line_;
-        }
-        afterCR_ = *q == '\r';
-        ++offset_;
-        lineStart_ = offset_;
+        lineEnd(offset_, *q == '\n');
         p = q + 1;
     }
+}
+
+void LineCounter::advance(const unsigned char* p, std::size_t n)
+{
+    const unsigned char* end = p + n;
+#if defined(__SSE2__)
+    // Sixteen bytes at a time: a block without a CR counts its LFs all at once.
+    const __m128i lf = _mm_set1_epi8('\n'), cr = _mm_set1_epi8('\r');
+    while (end - p >= 16) {
+        __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        unsigned lfs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, lf)));
+        unsigned crs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, cr)));
+        if (crs != 0) {
+            advanceBytes(p, p + 16);
+            p += 16;
+            continue;
+        }
+        if (lfs != 0) {
+            if ((lfs & 1) != 0 && afterCR_) {
+                lineEnd(offset_, true);
+                lfs &= lfs - 1;
+                if (lfs == 0) {
+                    offset_ += 15;
+                    p += 16;
+                    continue;
+                }
+                offset_ -= 1;  // lineEnd moved past the LF; the block starts one byte back
+            }
+            unsigned last = 31u - static_cast<unsigned>(__builtin_clz(lfs));
+            unsigned before = lfs & ~(1u << last);
+            std::uint64_t lastStart = before == 0 ? lineStart_ : offset_ + (31u - static_cast<unsigned>(__builtin_clz(before))) + 1;
+            line_ += static_cast<std::uint64_t>(__builtin_popcount(lfs));
+            endColumn_ = offset_ + last - lastStart + 1;
+            endWidth_ = 1;
+            lineStart_ = offset_ + last + 1;
+        }
+        afterCR_ = false;
+        offset_ += 16;
+        p += 16;
+    }
+#endif
+    advanceBytes(p, end);
 }
 
 Location LineCounter::pastLast() const
@@ -97,27 +140,52 @@ long parseNonNegative(const std::string& text, long cap)
 
 namespace {
 
+// A name of up to eight bytes as one number, its first byte lowest, so that names compare as
+// integers; longer names are told apart by their length first.
+constexpr std::uint64_t packed(const char* name, std::size_t length)
+{
+    std::uint64_t word = 0;
+    for (std::size_t i = 0; i < length && i < 8; ++i)
+        word |= std::uint64_t{static_cast<unsigned char>(name[i])} << (8 * i);
+    return word;
+}
+
+constexpr std::size_t lengthOf(const char* name)
+{
+    std::size_t n = 0;
+    while (name[n] != 0)
+        ++n;
+    return n;
+}
+
 struct NamedTag {
-    const char* name;
+    constexpr NamedTag(const char* name, Tag tag) : word(packed(name, lengthOf(name))), length(lengthOf(name)), tag(tag) {}
+    std::uint64_t word;
+    std::size_t length;
     Tag tag;
 };
 
-const NamedTag kTags[] = {
-    {"table", Tag::table}, {"caption", Tag::caption}, {"colgroup", Tag::colgroup},
-    {"col", Tag::col}, {"tbody", Tag::tbody}, {"thead", Tag::thead}, {"tfoot", Tag::tfoot},
-    {"tr", Tag::tr}, {"td", Tag::td}, {"th", Tag::th}, {"select", Tag::select},
+// The cell and row tags first: they are the most frequent of these in tables.
+constexpr NamedTag kTags[] = {
+    {"td", Tag::td}, {"tr", Tag::tr}, {"th", Tag::th}, {"table", Tag::table},
+    {"tbody", Tag::tbody}, {"thead", Tag::thead}, {"tfoot", Tag::tfoot}, {"caption", Tag::caption},
+    {"colgroup", Tag::colgroup}, {"col", Tag::col}, {"select", Tag::select},
     {"input", Tag::input}, {"keygen", Tag::keygen}, {"textarea", Tag::textarea},
     {"template", Tag::template_}, {"script", Tag::script}, {"style", Tag::style},
     {"xmp", Tag::xmp}, {"iframe", Tag::iframe}, {"noembed", Tag::noembed},
-    {"noframes", Tag::noframes}, {"title", Tag::title}, {"plaintext", Tag::plaintext},
+    {"noframes", Tag::noframes}, {"title", Tag::title},
 };
 
 Tag tagNamed(const char* name, std::size_t length)
 {
-    if (length < 2 || length > 9)
+    // Most names on a page (a, b, p, div, span, img) are ruled out by their length alone.
+    if (length == 4 || length < 2 || length > 9)
         return Tag::other;
+    if (length == 9)
+        return std::memcmp(name, "plaintext", 9) == 0 ? Tag::plaintext : Tag::other;
+    std::uint64_t word = packed(name, length);
     for (const NamedTag& t : kTags) {
-        if (std::strlen(t.name) == length && std::memcmp(t.name, name, length) == 0)
+        if (t.word == word)
             return t.tag;
     }
     return Tag::other;
@@ -220,9 +288,8 @@ void Tokenizer::endAttributeName()
     inReference_ = false;
     if (!keepAttributes_ || attributeLength_ > sizeof attribute_)
         return;
-    auto is = [this](const char* name) {
-        return std::strlen(name) == attributeLength_ && std::memcmp(name, attribute_, attributeLength_) == 0;
-    };
+    const std::uint64_t word = packed(attribute_, attributeLength_);
+    auto is = [word](const char* name) { return packed(name, lengthOf(name)) == word; };
     Token& t = token_;
     bool cell = t.tag == Tag::td || t.tag == Tag::th;
     bool column = t.tag == Tag::col || t.tag == Tag::colgroup;
@@ -247,10 +314,11 @@ void Tokenizer::endAttributeName()
         take(t.hasClass, t.className, false);
 }
 
+// A NUL in a name stands for U+FFFD, which no name the checks know holds.
 void Tokenizer::appendAttribute(unsigned char c)
 {
     if (attributeLength_ < sizeof attribute_)
-        attribute_[attributeLength_] = static_cast<char>(lower(c));
+        attribute_[attributeLength_] = static_cast<char>(c == 0 ? 0xFF : lower(c));
     ++attributeLength_;
 }
 
@@ -380,7 +448,7 @@ void Tokenizer::endTagName()
 void Tokenizer::appendName(unsigned char c)
 {
     if (nameLength_ < sizeof name_)
-        name_[nameLength_] = static_cast<char>(lower(c));
+        name_[nameLength_] = static_cast<char>(c == 0 ? 0xFF : lower(c));
     ++nameLength_;
 }
 
@@ -391,11 +459,13 @@ void Tokenizer::emitTag()
         tagLocated_ = true;
     }
     State next = State::data;
+    // A tag of no kind the tree builder tells apart changes nothing, but in a column group.
+    bool matters = token_.tag != Tag::other || sink_.wantsText;
     if (token_.endTag) {
-        if (token_.tag != Tag::other)
+        if (matters)
             sink_.endTag(token_);
     } else {
-        content_ = sink_.startTag(token_);
+        content_ = matters ? sink_.startTag(token_) : Content::data;
         if (content_ != Content::data) {
             std::memcpy(rawName_, name_, sizeof rawName_);
             rawNameLength_ = nameLength_;
@@ -413,7 +483,102 @@ namespace {
 
 bool endsName(unsigned char c) { return isWhite(c) || c == '/' || c == '>'; }
 
+const unsigned char* skipWhite(const unsigned char* p, const unsigned char* end)
+{
+    while (p < end && isWhite(*p))
+        ++p;
+    return p;
+}
+
 }  // namespace
+
+// The attributes of a tag whose values are not kept, read in one straight pass instead of a
+// state at a time; it follows the same states and hands anything unusual ('/', a name that
+// starts with '=') and the end of the piece back to them. Starts in beforeAttributeName.
+const unsigned char* Tokenizer::skipAttributes(const unsigned char* p, const unsigned char* end)
+{
+    for (;;) {
+        p = skipWhite(p, end);
+        if (p == end)
+            return p;  // still before an attribute name
+        if (*p == '>') {
+            emitTag();
+            return p + 1;
+        }
+        if (*p == '/' || *p == '=') {
+            state_ = *p == '/' ? State::afterAttributeName : State::attributeName;
+            if (*p == '=') {
+                beginAttribute();
+                return p + 1;
+            }
+            return p;
+        }
+        while (p < end && !endsName(*p) && *p != '=')
+            ++p;
+        if (p == end) {
+            state_ = State::attributeName;
+            return p;
+        }
+        if (isWhite(*p)) {
+            p = skipWhite(p, end);
+            if (p == end) {
+                state_ = State::afterAttributeName;
+                return p;
+            }
+            if (*p != '=' && *p != '>' && *p != '/')
+                continue;  // the next attribute's name
+        }
+        if (*p == '>') {
+            emitTag();
+            return p + 1;
+        }
+        if (*p == '/') {
+            state_ = State::selfClosing;
+            return p + 1;
+        }
+        p = skipWhite(p + 1, end);  // past the '='
+        if (p == end) {
+            state_ = State::beforeAttributeValue;
+            return p;
+        }
+        if (*p == '"' || *p == '\'') {
+            const void* close = std::memchr(p + 1, *p, static_cast<std::size_t>(end - p - 1));
+            if (close == nullptr) {
+                quote_ = static_cast<char>(*p);
+                state_ = State::quotedValue;
+                return end;
+            }
+            p = static_cast<const unsigned char*>(close) + 1;
+            if (p == end) {
+                state_ = State::afterQuotedValue;
+                return p;
+            }
+            if (*p == '>') {
+                emitTag();
+                return p + 1;
+            }
+            if (*p == '/') {
+                state_ = State::selfClosing;
+                return p + 1;
+            }
+            continue;  // white space, or the next name straight after the quote
+        }
+        if (*p == '>') {
+            emitTag();  // an '=' with no value
+            return p + 1;
+        }
+        while (p < end && !isWhite(*p) && *p != '>')
+            ++p;
+        if (p == end) {
+            state_ = State::unquotedValue;
+            return p;
+        }
+        if (*p == '>') {
+            emitTag();
+            return p + 1;
+        }
+    }
+}
 
 void Tokenizer::feed(const char* bytes, std::size_t n)
 {
@@ -424,7 +589,7 @@ void Tokenizer::feed(const char* bytes, std::size_t n)
         const unsigned char c = *p;
         switch (state_) {
         case State::data: {
-            if (sink_.wantsText()) {
+            if (sink_.wantsText) {
                 const unsigned char* q = p;
                 while (q < end && *q != '<' && isWhite(*q))
                     ++q;
@@ -494,6 +659,10 @@ void Tokenizer::feed(const char* bytes, std::size_t n)
             break;
         }
         case State::beforeAttributeName:
+            if (!keepAttributes_) {
+                p = skipAttributes(p, end);
+                break;
+            }
             if (isWhite(c)) {
                 ++p;
             } else if (c == '/' || c == '>') {
@@ -514,7 +683,10 @@ void Tokenizer::feed(const char* bytes, std::size_t n)
             p = q;
             if (p == end)
                 break;
-            endAttributeName();
+            if (keepAttributes_)
+                endAttributeName();
+            else
+                value_ = nullptr;
             if (*p == '=') {
                 state_ = State::beforeAttributeValue;
                 ++p;

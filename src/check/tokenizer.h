@@ -54,11 +54,12 @@ public:
     virtual ~TokenSink() = default;
     virtual Content startTag(const Token& token) = 0;
     virtual void endTag(const Token& token) = 0;
-    // True while text that is not white space changes the tree (in a column group).
-    virtual bool wantsText() const = 0;
-    // Text holding something other than white space, at `where`; only while wantsText().
+    // Text holding something other than white space, at `where`; only while wantsText is set.
     virtual void text(Location where) = 0;
     virtual void endOfPage(Location where) = 0;
+
+    // Set while text that is not white space changes the tree (in a column group).
+    bool wantsText = false;
 };
 
 // The line and column of any byte of the page, counted as the bytes go by.
@@ -73,6 +74,9 @@ public:
     Location pastLast() const;
 
 private:
+    void lineEnd(std::uint64_t at, bool lf);  // a CR or LF at offset `at`
+    void advanceBytes(const unsigned char* p, const unsigned char* end);
+
     std::uint64_t line_ = 1, offset_ = 0, lineStart_ = 0;
     bool afterCR_ = false;  // the last byte counted was a CR: an LF now ends no further line
     std::uint64_t endColumn_ = 0, endWidth_ = 0;  // where the latest line end began, its bytes
@@ -100,6 +104,7 @@ private:
     bool referenceByte(unsigned char c);
     bool endReference(unsigned char next);
     void emitTag();
+    const unsigned char* skipAttributes(const unsigned char* p, const unsigned char* end);
     bool appropriateEndTag() const;
 
     TokenSink& sink_;

@@ -1,0 +1,187 @@
+// The check mode, page fragment by page fragment: the exact report lines each one gives. Every
+// fragment is also read in pieces of 1, 2, 3 and 7 bytes, so that every state of the tokenizer
+// is resumed in the middle.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "check/check.h"
+#include "check/tokenizer.h"
+
+namespace zelko::check {
+namespace {
+
+struct Case {
+    const char* name;
+    std::string page;
+    std::vector<std::string> lines;  // each without "p:" and the newline
+};
+
+std::string joined(const std::vector<std::string>& lines)
+{
+    std::string all;
+    for (const std::string& line : lines)
+        all += "p:" + line + "\n";
+    return all;
+}
+
+void expectReports(const std::vector<Case>& cases)
+{
+    for (const Case& c : cases) {
+        std::string expected = joined(c.lines);
+        EXPECT_EQ(checkText(c.page, "p"), expected) << c.name;
+        for (std::size_t piece : {1, 2, 3, 7}) {
+            EXPECT_EQ(checkText(c.page, "p", piece), expected) << c.name << ", read in pieces of " << piece;
+        }
+    }
+}
+
+std::string note(const char* at, const char* what) { return std::string(at) + ": note: " + what + " [table]"; }
+
+TEST(CheckTokenizer, ReadsTagsAsABrowserDoes)
+{
+    expectReports({
+        {"names end at a tab, a newline or a slash", "<table>\n<tr><td\tclass=x><td\nid=y><td/></table>",
+         {note("1:1", "table 1 (no class): 1 row x 3 columns, 1 row group")}},
+        {"names in any letter case", "<TABLE Class=Big><Tr><tD>a</TD></tR></TaBlE>",
+         {note("1:1", "table 1 (class \"Big\"): 1 row x 1 column, 1 row group")}},
+        {"a '>' inside quotes belongs to the value", "<table><tr><td title='a>b' colspan=\"2\">x</td></table>",
+         {note("1:1", "table 1 (no class): 1 row x 2 columns, 1 row group"),
+          "1:12: error: no cell begins in column 2 [column-no-cells]"}},
+        {"the first of two same-named attributes wins", "<table><tr><td colspan=3 COLSPAN=1></table>",
+         {note("1:1", "table 1 (no class): 1 row x 3 columns, 1 row group"),
+          "1:12: error: no cell begins in columns 2-3 [column-no-cells]"}},
+        {"character references in values", "<table class=\"a&amp;b&lt\"><tr><td colspan=&#50;><td colspan='&#x33;'></table>",
+         {note("1:1", "table 1 (class \"a&b<\"): 1 row x 5 columns, 1 row group"),
+          "1:31: error: no cell begins in column 2 [column-no-cells]",
+          "1:49: error: no cell begins in columns 4-5 [column-no-cells]"}},
+        {"a legacy reference before a letter stays as it is", "<table class=\"&ampx &amp=\"></table>",
+         {note("1:1", "table 1 (class \"&ampx &amp=\"): 0 rows x 0 columns, 0 row groups")}},
+        {"comments of every shape hide tags", "<table><tr><!-- <td> --><!--><td><!---><!-- x --!><td></table>",
+         {note("1:1", "table 1 (no class): 1 row x 2 columns, 1 row group")}},
+        {"DOCTYPE, bogus comments and CDATA end at the first '>'",
+         "<!DOCTYPE html \"<td>\"><table><tr><!x <td>><? <td>></ td><![CDATA[<td>]]><td></table>",
+         {note("1:23", "table 1 (no class): 1 row x 1 column, 1 row group")}},
+        {"script, style and RCDATA content is text",
+         "<table><tr><td><script>'<td>'</script><style><td></style><textarea><td></textarea>"
+         "<title><td></title><xmp><td></xmp><td></table>",
+         {note("1:1", "table 1 (no class): 1 row x 2 columns, 1 row group")}},
+        {"a script's escaped '<script>' is not ended by '</script>'",
+         "<table><tr><td><script><!--<script></script><td>--></script><td></table>",
+         {note("1:1", "table 1 (no class): 1 row x 2 columns, 1 row group")}},
+        {"an end tag of raw text needs its own name", "<table><tr><td><style></styles><td></style><td></table>",
+         {note("1:1", "table 1 (no class): 1 row x 2 columns, 1 row group")}},
+        {"plaintext runs to the end of the page", "<table><tr><td><plaintext></table><td>",
+         {note("1:1", "table 1 (no class): 1 row x 1 column, 1 row group")}},
+        {"a NUL makes a name no tag", std::string("<table><tr><td\0><td></table>", 29),
+         {note("1:1", "table 1 (no class): 1 row x 1 column, 1 row group")}},
+    });
+}
+
+TEST(CheckTokenizer, CountsLinesAsTheStandardDoes)
+{
+    expectReports({
+        {"LF, CR LF and a lone CR each end a line", "a\nb\r\nc\rd<table>",
+         {note("4:2", "table 1 (no class): 0 rows x 0 columns, 0 row groups")}},
+        {"a row the page ends is located past its last byte", "<table>\n<tr><td>a<tr>\n",
+         {"2:15: warning: row 2 has 0 columns, fewer than the 1 that the first row sets [row-short]",
+          "2:15: error: no cell begins in row 2 [row-no-cells]",
+          note("1:1", "table 1 (no class): 2 rows x 1 column, 1 row group")}},
+        {"a CR LF at the end belongs to its line", "<table><tr><td>\r\n",
+         {note("1:1", "table 1 (no class): 1 row x 1 column, 1 row group")}},
+    });
+}
+
+TEST(CheckTables, BuildsTablesAsTheStandardDoes)
+{
+    expectReports({
+        {"a cell directly in a table opens the row group and row", "<table><td>a<td>b</table>",
+         {note("1:1", "table 1 (no class): 1 row x 2 columns, 1 row group")}},
+        {"a new row and a new row group close the open ones", "<table><tr><td><tr><td><tbody><td></table>",
+         {note("1:1", "table 1 (no class): 3 rows x 1 column, 2 row groups")}},
+        {"a table start in a table, outside a cell, ends it", "<table><tr><td>a</td><table><td>b</table>",
+         {note("1:1", "table 1 (no class): 1 row x 1 column, 1 row group"),
+          note("1:22", "table 2 (no class): 1 row x 1 column, 1 row group")}},
+        {"tables nest in cells and captions", "<table><caption><table></table></caption><tr><td><table><td></table></table>",
+         {note("1:17", "table 2 (no class): 0 rows x 0 columns, 0 row groups"),
+          note("1:50", "table 3 (no class): 1 row x 1 column, 1 row group"),
+          note("1:1", "table 1 (no class): 1 row x 1 column, 1 row group")}},
+        {"cell tags outside any table are dropped", "<td>a</td><tr><caption><col><table><tr><td></table></td>",
+         {note("1:29", "table 1 (no class): 1 row x 1 column, 1 row group")}},
+        {"a select box in a cell ends at the next cell", "<table><tr><td><select><td>x</select><td></table>",
+         {note("1:1", "table 1 (no class): 1 row x 3 columns, 1 row group")}},
+        {"a select box outside tables swallows them", "<select><table><tr><td></select><table></table>",
+         {note("1:33", "table 1 (no class): 0 rows x 0 columns, 0 row groups")}},
+        {"template contents are no part of the page", "<table><tr><td><template><td><table></table></template></table>",
+         {note("1:1", "table 1 (no class): 1 row x 1 column, 1 row group")}},
+        {"an end tag of a row group that is not open is ignored in a row",
+         "<table><thead><tr><td></tbody><td></table>",
+         {note("1:1", "table 1 (no class): 1 row x 2 columns, 1 row group")}},
+        {"text or another tag ends a column group", "<table><colgroup span=2>x<col><colgroup span=3></div><col><tr><td><td><td><td><td><td><td></table>",
+         {note("1:1", "table 1 (no class): 1 row x 7 columns, 1 row group")}},
+        {"column elements after the first row group do not count", "<table><tr><td></tr><colgroup span=4></table>",
+         {note("1:1", "table 1 (no class): 1 row x 1 column, 1 row group")}},
+    });
+}
+
+TEST(CheckGrid, ReportsWhatIsWrongWithATable)
+{
+    expectReports({
+        {"rows narrower and wider than the first", "<table>\n<tr><td>a<td>b\n<tr><td>c\n<tr><td>d<td>e<td>f\n</table>",
+         {"4:1: warning: row 2 has 1 column, fewer than the 2 that the first row sets [row-short]",
+          "5:1: warning: row 3 has 3 columns, more than the 2 that the first row sets [row-long]",
+          note("1:1", "table 1 (no class): 3 rows x 3 columns, 1 row group")}},
+        {"column elements make a short row an error", "<table><col span=3><tr><td colspan=2></tr></table>",
+         {"1:38: error: row 1 has 2 columns, fewer than the 3 that the column elements set [row-short]",
+          note("1:1", "table 1 (no class): 1 row x 3 columns, 1 row group"),
+          "1:8: error: no cell begins in columns 2-3 [column-no-cells]"}},
+        {"a row with no cell of its own", "<table><tr><td rowspan=2>a<td>b</tr><tr><td>c</tr><tr></tr></table>",
+         {"1:55: warning: row 3 has 0 columns, fewer than the 2 that the first row sets [row-short]",
+          "1:55: error: no cell begins in row 3 [row-no-cells]",
+          note("1:1", "table 1 (no class): 3 rows x 2 columns, 1 row group")}},
+        {"a rowspan past its row group; rowspan 0 reaches its end", "<table><tr><td rowspan=3><td rowspan=0><tr><td></table>",
+         {"1:48: warning: row 2 has 3 columns, more than the 2 that the first row sets [row-long]",
+          "1:12: error: cell at row 1, column 1 has rowspan 3, but its row group ends after row 2: it spans 2 rows [rowspan-clipped]",
+          note("1:1", "table 1 (no class): 2 rows x 3 columns, 1 row group")}},
+        {"overlapping cells name every earlier cell", "<table><tr><td rowspan=2><td><td rowspan=2><tr><td colspan=3></table>",
+         {"1:48: error: cell at row 2, column 2 overlaps the cell at row 1, column 3 (line 1, column 30) [cell-overlap]",
+          "1:62: warning: row 2 has 4 columns, more than the 3 that the first row sets [row-long]",
+          note("1:1", "table 1 (no class): 2 rows x 4 columns, 1 row group"),
+          "1:48: error: no cell begins in column 4 [column-no-cells]"}},
+        {"headers that name no th of the table", "<table><tr><th id=a>x<th id=b><td headers=\"a c  d c\"><td headers=b></table>",
+         {note("1:1", "table 1 (no class): 1 row x 4 columns, 1 row group"),
+          "1:31: error: headers names \"c\" and \"d\", which no th of this table has as its id [headers-unknown]"}},
+        {"spans are capped and malformed ones are 1", "<table><tr><td colspan=5000><td colspan=0 rowspan=x><td colspan=\" +2x\"></table>",
+         {note("1:1", "table 1 (no class): 1 row x 1003 columns, 1 row group"),
+          "1:12: error: no cell begins in columns 2-1000 [column-no-cells]",
+          "1:53: error: no cell begins in column 1003 [column-no-cells]"}},
+    });
+}
+
+TEST(CheckGrid, BoundsTheIdsKeptForTheHeadersCheck)
+{
+    std::string page = "<table><tr>";
+    for (int i = 0; i < 3000; ++i)
+        page += "<th id=identifier" + std::to_string(i) + ">";
+    page += "<td headers=nowhere></table>";
+    std::string report = checkText(page, "p");
+    EXPECT_NE(report.find("note: the headers check of table 1 was cut short"), std::string::npos) << report;
+    EXPECT_EQ(report.find("[headers-unknown]"), std::string::npos) << report;
+}
+
+TEST(CheckTokenizer, ReadsNumbersByTheStandardsRules)
+{
+    const struct {
+        const char* text;
+        long value;
+    } rows[] = {
+        {"3", 3}, {"  7", 7}, {"+2", 2}, {"-0", 0}, {"-1", -1}, {"2x", 2}, {"x", -1}, {"", -1},
+        {"99999999999999999999", 1000}, {"1000", 1000}, {"1001", 1000}, {"\n\t5", 5}, {"2.5", 2},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(parseNonNegative(row.text, 1000), row.value) << '"' << row.text << '"';
+}
+
+}  // namespace
+}  // namespace zelko::check
