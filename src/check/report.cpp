@@ -1,6 +1,7 @@
 #include "check/report.h"
 
 #include <charconv>
+#include <cstring>
 
 namespace zelko::check {
 
@@ -13,19 +14,29 @@ void appendNumber(std::string& out, std::uint64_t number)
 
 void Report::add(Location where, Severity severity, std::string_view message, const char* kind)
 {
-    static const char* const kSeverities[] = {"error", "warning", "note"};
-    out_ += page_;
-    out_ += ':';
-    appendNumber(out_, where.line);
-    out_ += ':';
-    appendNumber(out_, where.column);
-    out_ += ": ";
-    out_ += kSeverities[static_cast<int>(severity)];
-    out_ += ": ";
-    out_ += message;
-    out_ += " [";
-    out_ += kind;
-    out_ += "]\n";
+    static const std::string_view kSeverities[] = {": error: ", ": warning: ", ": note: "};
+    std::string_view severityText = kSeverities[static_cast<int>(severity)];
+    std::string_view kindText(kind);
+    // One line: the page, two numbers of at most 20 digits, the texts, and six separators.
+    std::size_t at = out_.size();
+    out_.resize(at + page_.size() + 2 * 20 + severityText.size() + message.size() + kindText.size() + 6);
+    char* p = &out_[at];
+    auto put = [&p](std::string_view text) {
+        std::memcpy(p, text.data(), text.size());
+        p += text.size();
+    };
+    put(page_);
+    *p++ = ':';
+    p = std::to_chars(p, p + 20, where.line).ptr;
+    *p++ = ':';
+    p = std::to_chars(p, p + 20, where.column).ptr;
+    put(severityText);
+    put(message);
+    put(" [");
+    put(kindText);
+    *p++ = ']';
+    *p++ = '\n';
+    out_.resize(static_cast<std::size_t>(p - out_.data()));
     if (severity == Severity::error)
         ++errors_;
     else if (severity == Severity::warning)

@@ -289,7 +289,9 @@ void Tokenizer::endAttributeName()
     if (!keepAttributes_ || attributeLength_ > sizeof attribute_)
         return;
     const std::uint64_t word = packed(attribute_, attributeLength_);
-    auto is = [word](const char* name) { return packed(name, lengthOf(name)) == word; };
+    constexpr std::uint64_t kColspan = packed("colspan", 7), kRowspan = packed("rowspan", 7),
+                            kHeaders = packed("headers", 7), kId = packed("id", 2),
+                            kSpan = packed("span", 4), kClass = packed("class", 5);
     Token& t = token_;
     bool cell = t.tag == Tag::td || t.tag == Tag::th;
     bool column = t.tag == Tag::col || t.tag == Tag::colgroup;
@@ -300,17 +302,17 @@ void Tokenizer::endAttributeName()
         value_ = &value;
         numeric_ = numeric;
     };
-    if (cell && is("colspan"))
+    if (cell && word == kColspan)
         take(t.hasColspan, t.colspan, true);
-    else if (cell && is("rowspan"))
+    else if (cell && word == kRowspan)
         take(t.hasRowspan, t.rowspan, true);
-    else if (cell && is("headers"))
+    else if (cell && word == kHeaders)
         take(t.hasHeaders, t.headers, false);
-    else if (t.tag == Tag::th && is("id"))
+    else if (t.tag == Tag::th && word == kId)
         take(t.hasId, t.id, false);
-    else if (column && is("span"))
+    else if (column && word == kSpan)
         take(t.hasSpan, t.span, true);
-    else if (t.tag == Tag::table && is("class"))
+    else if (t.tag == Tag::table && word == kClass)
         take(t.hasClass, t.className, false);
 }
 
