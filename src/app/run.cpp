@@ -138,7 +138,7 @@ int checkPages(const Options& options)
 {
     int failure = 0;
     bool findings = false;
-    auto write = [](const std::string& lines) { std::fwrite(lines.data(), 1, lines.size(), stdout); };
+    auto write = [](const std::string& lines) { writeConsoleText(stdout, lines); };
     for (const std::string& page : options.sources) {
         errno = 0;
         // The bytes as they stand, so that columns count the page's own bytes everywhere.

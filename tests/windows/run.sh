@@ -165,5 +165,19 @@ if expect_status "--output" 0; then
   else pass; fi
 fi
 
+# --check: the same report as on Linux (columns count the page's own bytes, CR included), a
+# page named outside any one code page, and a missing page reported while the others are checked.
+dir="$work/check"; mkdir -p "$dir"
+printf '<table>\r\n<tr><td>a<td>b\r\n<tr><td>c\r\n</table>\r\n' >"$dir/Tabelle–表.html"
+run "$dir" --check missing.html "Tabelle–表.html" -n
+expected="Tabelle–表.html:4:1: warning: row 2 has 1 column, fewer than the 2 that the first row sets [row-short]
+Tabelle–表.html:1:1: note: table 1 (no class): 2 rows x 2 columns, 1 row group [table]"
+if expect_status "--check" 2; then
+  if [ "$out" != "$expected" ]; then fail "--check: report '$out'"
+  elif [ "$err" != "missing.html: Open file error: No such file or directory" ]; then fail "--check: err '$err'"
+  elif [ -e "$dir/zelko.html" ]; then fail "--check: a result was written"
+  else pass; fi
+fi
+
 echo "windows: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Compares `zelko --check` with the parse5 reference (reference.mjs), line for line and in
+# order: on generated hostile table pages and on the repo's own pages.
+# Usage: tests/crosscheck/run.sh path/to/zelko [PAGES] [SEED]   (needs node and npm)
+set -euo pipefail
+zelko=$(realpath "$1")
+pages=${2:-2000}
+seed=${3:-1}
+here=$(cd "$(dirname "$0")" && pwd)
+top=$(cd "$here/../.." && pwd)
+
+(cd "$here" && npm install --no-audit --no-fund --no-package-lock --silent >/dev/null)
+work=$(mktemp -d "${TMPDIR:-/tmp}/zelko-crosscheck.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+node "$here/generate.mjs" "$work/generated" "$pages" "$seed"
+mkdir "$work/own"
+cp "$top"/examples/*.html "$top"/tests/data/golden/*.html "$work/own/"
+
+failed=0 lines=0 count=0
+for folder in generated own; do
+  cd "$work/$folder"
+  names=(*.html)
+  count=$((count + ${#names[@]}))
+  "$zelko" --check "${names[@]}" >"$work/$folder.zelko" || [ $? -eq 1 ]
+  node "$here/reference.mjs" "${names[@]}" >"$work/$folder.reference"
+  lines=$((lines + $(wc -l <"$work/$folder.reference")))
+  if ! cmp -s "$work/$folder.reference" "$work/$folder.zelko"; then
+    failed=1
+    echo "crosscheck: the reports differ on the $folder pages (seed $seed); first differences:"
+    diff "$work/$folder.reference" "$work/$folder.zelko" | head -n 20 || true
+    first=$(diff "$work/$folder.reference" "$work/$folder.zelko" | grep -m1 -oE '^[<>] [^:]+' | cut -c3- || true)
+    [ -n "$first" ] && cp "$work/$folder/$first" "${TMPDIR:-/tmp}/zelko-crosscheck-$first" &&
+      echo "crosscheck: kept the page as ${TMPDIR:-/tmp}/zelko-crosscheck-$first"
+  fi
+done
+echo "crosscheck: $count pages (seed $seed), $lines report lines, $([ "$failed" -eq 0 ] && echo 0 || echo some) differences"
+exit "$failed"
