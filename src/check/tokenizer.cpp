@@ -10,19 +10,6 @@ namespace zelko::check {
 
 // --- Line counting -----------------------------------------------------------------------------
 
-namespace {
-
-constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
-
-// True when one of the eight bytes of `word` equals the byte in every place of `pattern`.
-inline bool hasByte(std::uint64_t word, std::uint64_t pattern)
-{
-    std::uint64_t v = word ^ pattern;
-    return ((v - kOnes) & ~v & kHighs) != 0;
-}
-
-}  // namespace
-
 void LineCounter::lineEnd(std::uint64_t at, bool lf)
 {
     if (lf && afterCR_ && at == offset_) {
