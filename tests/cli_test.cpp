@@ -406,9 +406,15 @@ TEST(Cli, PauseOnATerminalTakesOneKeyWithoutEchoAndRestoresTheTerminal)
     ASSERT_EQ(tcgetattr(master, &before), 0);
     std::string seen;
     ASSERT_TRUE(readUntil(master, seen, "Press any key to continue . . . ")) << seen;
-    usleep(50 * 1000);  // the prompt is written just before the terminal is switched
+    // The prompt is written just before the terminal is switched: wait for the switch, up to
+    // two seconds on a busy machine.
     termios during;
-    ASSERT_EQ(tcgetattr(master, &during), 0);
+    for (int tries = 0; tries < 200; ++tries) {
+        ASSERT_EQ(tcgetattr(master, &during), 0);
+        if ((during.c_lflag & (ECHO | ICANON)) == 0)
+            break;
+        usleep(10 * 1000);
+    }
     EXPECT_EQ(during.c_lflag & (ECHO | ICANON), 0u);
     ASSERT_EQ(write(master, "q", 1), 1);  // one key, no Enter
     int status = 0;
