@@ -10,83 +10,85 @@ namespace zelko::check {
 
 // --- Line counting -----------------------------------------------------------------------------
 
-void LineCounter::lineEnd(std::uint64_t at, bool lf)
+void LineCounter::beginPiece(const unsigned char* p, std::size_t n)
 {
-    if (lf && afterCR_ && at == offset_) {
-        endWidth_ = 2;  // the LF of a CR LF: the line ended at the CR
-    } else {
-        endColumn_ = at - lineStart_ + 1;
-        endWidth_ = 1;
-        ++line_;
+    starts_.clear();
+    cursor_ = 0;
+    size_ = n;
+    if (n == 0)
+        return;
+    std::size_t i = 0;
+    // A CR at the end of the last piece and an LF here are one line end: the line starts after
+    // the LF, and no further line begins.
+    if (afterCR_ && p[0] == '\n') {
+        lineStart_ = pieceLineStart_ = pieceStart_ + 1;
+        i = 1;
     }
-    afterCR_ = !lf;
-    offset_ = at + 1;
-    lineStart_ = offset_;
-}
-
-void LineCounter::advanceBytes(const unsigned char* p, const unsigned char* end)
-{
-    while (p < end) {
-        const unsigned char* q = p;
-        while (q < end && *q != '\n' && *q != '\r')
-            ++q;
-        if (q > p)
-            afterCR_ = false;
-        offset_ += static_cast<std::uint64_t>(q - p);
-        if (q == end)
-            return;
-        lineEnd(offset_, *q == '\n');
-        p = q + 1;
-    }
-}
-
-void LineCounter::advance(const unsigned char* p, std::size_t n)
-{
-    const unsigned char* end = p + n;
-#if defined(__SSE2__)
-    // Sixteen bytes at a time: a block without a CR counts its LFs all at once.
-    const __m128i lf = _mm_set1_epi8('\n'), cr = _mm_set1_epi8('\r');
-    while (end - p >= 16) {
-        __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        unsigned lfs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, lf)));
-        unsigned crs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, cr)));
-        if (crs != 0) {
-            advanceBytes(p, p + 16);
-            p += 16;
-            continue;
-        }
-        if (lfs != 0) {
-            if ((lfs & 1) != 0 && afterCR_) {
-                lineEnd(offset_, true);
-                lfs &= lfs - 1;
-                if (lfs == 0) {
-                    offset_ += 15;
-                    p += 16;
+    bool pendingCR = false;  // the byte before i is a CR whose line end is not yet placed
+    auto scalar = [&](std::size_t from, std::size_t to) {
+        for (std::size_t k = from; k < to; ++k) {
+            unsigned char c = p[k];
+            if (pendingCR) {
+                pendingCR = false;
+                if (c == '\n') {
+                    starts_.push_back(static_cast<std::uint32_t>(k + 1));
                     continue;
                 }
-                offset_ -= 1;  // lineEnd moved past the LF; the block starts one byte back
+                starts_.push_back(static_cast<std::uint32_t>(k));
             }
-            unsigned last = 31u - static_cast<unsigned>(__builtin_clz(lfs));
-            unsigned before = lfs & ~(1u << last);
-            std::uint64_t lastStart = before == 0 ? lineStart_ : offset_ + (31u - static_cast<unsigned>(__builtin_clz(before))) + 1;
-            line_ += static_cast<std::uint64_t>(__builtin_popcount(lfs));
-            endColumn_ = offset_ + last - lastStart + 1;
-            endWidth_ = 1;
-            lineStart_ = offset_ + last + 1;
+            if (c == '\r')
+                pendingCR = true;
+            else if (c == '\n')
+                starts_.push_back(static_cast<std::uint32_t>(k + 1));
         }
-        afterCR_ = false;
-        offset_ += 16;
-        p += 16;
+    };
+#if defined(__SSE2__)
+    // Sixteen bytes at a time: a block without a CR places its LFs from their bit mask.
+    const __m128i lf = _mm_set1_epi8('\n'), cr = _mm_set1_epi8('\r');
+    for (; i + 16 <= n; i += 16) {
+        __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        unsigned lfs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, lf)));
+        unsigned crs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, cr)));
+        if (crs != 0 || pendingCR) {
+            scalar(i, i + 16);
+            continue;
+        }
+        for (; lfs != 0; lfs &= lfs - 1)
+            starts_.push_back(static_cast<std::uint32_t>(i + static_cast<unsigned>(__builtin_ctz(lfs)) + 1));
     }
 #endif
-    advanceBytes(p, end);
+    scalar(i, n);
+    if (pendingCR)
+        starts_.push_back(static_cast<std::uint32_t>(n));
+    afterCR_ = p[n - 1] == '\r';
+    Location last = locate(n - 1);
+    pastLast_ = {last.line, last.column + 1};
+    // The bytes before the last one are located again as the piece is read.
+    cursor_ = 0;
+    line_ = pieceLine_;
+    lineStart_ = pieceLineStart_;
 }
 
-Location LineCounter::pastLast() const
+Location LineCounter::locate(std::size_t at)
 {
-    if (offset_ > 0 && offset_ == lineStart_)
-        return {line_ - 1, endColumn_ + endWidth_};
-    return next();
+    while (cursor_ < starts_.size() && starts_[cursor_] <= at) {
+        ++line_;
+        lineStart_ = pieceStart_ + starts_[cursor_];
+        ++cursor_;
+    }
+    return {line_, pieceStart_ + at - lineStart_ + 1};
+}
+
+void LineCounter::endPiece()
+{
+    for (; cursor_ < starts_.size(); ++cursor_) {
+        ++line_;
+        lineStart_ = pieceStart_ + starts_[cursor_];
+    }
+    pieceStart_ += size_;
+    size_ = 0;
+    pieceLine_ = line_;
+    pieceLineStart_ = lineStart_;
 }
 
 // --- Numbers ------------------------------------------------------------------------------------
@@ -251,9 +253,7 @@ enum class Tokenizer::State : std::uint8_t {
 
 Location Tokenizer::locate(const unsigned char* at)
 {
-    lines_.advance(counted_, static_cast<std::size_t>(at - counted_));
-    counted_ = at;
-    return lines_.next();
+    return lines_.locate(static_cast<std::size_t>(at - piece_));
 }
 
 void Tokenizer::startTagToken(const unsigned char* lt)
@@ -573,7 +573,8 @@ void Tokenizer::feed(const char* bytes, std::size_t n)
 {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes);
     const unsigned char* const end = p + n;
-    counted_ = p;
+    piece_ = p;
+    lines_.beginPiece(p, n);
     while (p < end) {
         const unsigned char c = *p;
         switch (state_) {
@@ -1069,12 +1070,12 @@ void Tokenizer::feed(const char* bytes, std::size_t n)
         }
     }
     // A tag that runs on into the next piece is located while its '<' is still at hand.
-    if (state_ != State::data && !tagLocated_ && tagStart_ >= counted_ && tagStart_ < end) {
+    if (state_ != State::data && !tagLocated_ && tagStart_ != nullptr && tagStart_ >= piece_ &&
+        tagStart_ < end) {
         token_.where = locate(tagStart_);
         tagLocated_ = true;
     }
-    lines_.advance(counted_, static_cast<std::size_t>(end - counted_));
-    counted_ = end;
+    lines_.endPiece();
     tagStart_ = nullptr;
 }
 

@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace zelko::check {
 
@@ -62,24 +63,29 @@ public:
     bool wantsText = false;
 };
 
-// The line and column of any byte of the page, counted as the bytes go by.
+// The line and column of any byte of the page. Each piece of the page is scanned once, when it
+// arrives, for the places where its lines start; a byte is then located by moving forward
+// through those places.
 class LineCounter {
 public:
-    // Counts the line ends of the next `n` bytes.
-    void advance(const unsigned char* bytes, std::size_t n);
-    // Where the next byte (the first not yet counted) stands.
-    Location next() const { return {line_, offset_ - lineStart_ + 1}; }
-    // One column past the last byte counted, on the line that byte belongs to (a line end
-    // belongs to the line it ends); line 1, column 1 before any byte.
-    Location pastLast() const;
+    // Takes the next `n` bytes of the page, which stay readable until the next piece.
+    void beginPiece(const unsigned char* bytes, std::size_t n);
+    // Where byte `at` of the current piece stands; `at` may not go back from one call to the next.
+    Location locate(std::size_t at);
+    // Ends the current piece.
+    void endPiece();
+    // One column past the last byte of the page so far, on the line that byte belongs to (a line
+    // end belongs to the line it ends); line 1, column 1 before any byte.
+    Location pastLast() const { return pastLast_; }
 
 private:
-    void lineEnd(std::uint64_t at, bool lf);  // a CR or LF at offset `at`
-    void advanceBytes(const unsigned char* p, const unsigned char* end);
-
-    std::uint64_t line_ = 1, offset_ = 0, lineStart_ = 0;
-    bool afterCR_ = false;  // the last byte counted was a CR: an LF now ends no further line
-    std::uint64_t endColumn_ = 0, endWidth_ = 0;  // where the latest line end began, its bytes
+    std::vector<std::uint32_t> starts_;  // where, in the piece, a line starts after a line end
+    std::size_t cursor_ = 0;             // the starts passed so far
+    std::size_t size_ = 0;
+    std::uint64_t line_ = 1, lineStart_ = 0, pieceStart_ = 0;  // line start: from the page's start
+    std::uint64_t pieceLine_ = 1, pieceLineStart_ = 0;         // the same where the piece began
+    bool afterCR_ = false;  // the page so far ends in a CR: an LF next ends no further line
+    Location pastLast_;
 };
 
 class Tokenizer {
@@ -109,7 +115,7 @@ private:
 
     TokenSink& sink_;
     LineCounter lines_;
-    const unsigned char* counted_ = nullptr;   // how far the piece being read is counted
+    const unsigned char* piece_ = nullptr;     // the piece being read
     const unsigned char* tagStart_ = nullptr;  // the '<' of the current tag, in this piece
     State state_{};
     Token token_;
