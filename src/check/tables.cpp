@@ -107,14 +107,9 @@ TableBuilder::Step TableBuilder::inTable(Open& t, const Token& token, Content& c
         // A table cannot stand directly in a table: this one ends, and the new one follows it.
         closeTable(token.where);
         return Step::again;
-    case Tag::style:
-    case Tag::script:
-    case Tag::template_:
-    case Tag::input:
-        content = inBody(token);
-        return Step::done;
     default:
-        // Anything else is moved out in front of the table and read as in the body.
+        // Scripts, styles and templates are read as in the body; anything else is moved out in
+        // front of the table and read as in the body too.
         content = inBody(token);
         return Step::done;
     }

@@ -875,7 +875,8 @@ void Tokenizer::feed(const char* bytes, std::size_t n)
             break;
 
         // Raw text and RCDATA: only the end tag of the element that opened them ends them.
-        case State::rawText: {
+        case State::rawText:
+        case State::scriptData: {
             const void* lt = std::memchr(p, '<', static_cast<std::size_t>(end - p));
             if (lt == nullptr) {
                 p = end;
@@ -884,7 +885,7 @@ void Tokenizer::feed(const char* bytes, std::size_t n)
             p = static_cast<const unsigned char*>(lt);
             startTagToken(p);
             ++p;
-            state_ = State::rawLessThan;
+            state_ = state_ == State::rawText ? State::rawLessThan : State::scriptLessThan;
             break;
         }
         case State::rawLessThan:
@@ -896,13 +897,17 @@ void Tokenizer::feed(const char* bytes, std::size_t n)
             }
             break;
         case State::rawEndTagOpen:
+        case State::scriptEndTagOpen:
+        case State::scriptEscapedEndTagOpen: {
+            bool raw = state_ == State::rawEndTagOpen, script = state_ == State::scriptEndTagOpen;
             if (isAlpha(c)) {
                 beginTag(true);
-                state_ = State::rawEndTagName;
+                state_ = raw ? State::rawEndTagName : script ? State::scriptEndTagName : State::scriptEscapedEndTagName;
             } else {
-                state_ = State::rawText;
+                state_ = raw ? State::rawText : script ? State::scriptData : State::scriptEscaped;
             }
             break;
+        }
         case State::rawEndTagName:
         case State::scriptEndTagName:
         case State::scriptEscapedEndTagName:
@@ -923,19 +928,8 @@ void Tokenizer::feed(const char* bytes, std::size_t n)
             }
             break;
 
-        // Script data, with the escapes that "<!--" and "<script" inside a script open.
-        case State::scriptData: {
-            const void* lt = std::memchr(p, '<', static_cast<std::size_t>(end - p));
-            if (lt == nullptr) {
-                p = end;
-                break;
-            }
-            p = static_cast<const unsigned char*>(lt);
-            startTagToken(p);
-            ++p;
-            state_ = State::scriptLessThan;
-            break;
-        }
+        // Script data (read up to its '<' with raw text above), with the escapes that "<!--"
+        // and "<script" inside a script open.
         case State::scriptLessThan:
             if (c == '/') {
                 state_ = State::scriptEndTagOpen;
@@ -943,14 +937,6 @@ void Tokenizer::feed(const char* bytes, std::size_t n)
             } else if (c == '!') {
                 state_ = State::scriptEscapeStart;
                 ++p;
-            } else {
-                state_ = State::scriptData;
-            }
-            break;
-        case State::scriptEndTagOpen:
-            if (isAlpha(c)) {
-                beginTag(true);
-                state_ = State::scriptEndTagName;
             } else {
                 state_ = State::scriptData;
             }
@@ -1003,14 +989,6 @@ void Tokenizer::feed(const char* bytes, std::size_t n)
             } else if (isAlpha(c)) {
                 nameLength_ = 0;
                 state_ = State::scriptDoubleEscapeStart;
-            } else {
-                state_ = State::scriptEscaped;
-            }
-            break;
-        case State::scriptEscapedEndTagOpen:
-            if (isAlpha(c)) {
-                beginTag(true);
-                state_ = State::scriptEscapedEndTagName;
             } else {
                 state_ = State::scriptEscaped;
             }
