@@ -90,6 +90,10 @@ TEST(CheckTokenizer, CountsLinesAsTheStandardDoes)
           note("1:1", "table 1 (no class): 2 rows x 1 column, 1 row group")}},
         {"a CR LF at the end belongs to its line", "<table><tr><td>\r\n",
          {note("1:1", "table 1 (no class): 1 row x 1 column, 1 row group")}},
+        {"the end of a page ending in CR LF is on the CR's line", "<table><tr><td><tr>\r\n",
+         {"1:22: warning: row 2 has 0 columns, fewer than the 1 that the first row sets [row-short]",
+          "1:22: error: no cell begins in row 2 [row-no-cells]",
+          note("1:1", "table 1 (no class): 2 rows x 1 column, 1 row group")}},
     });
 }
 

@@ -23,6 +23,11 @@ void LineCounter::beginPiece(const unsigned char* p, std::size_t n)
     if (afterCR_ && p[0] == '\n') {
         lineStart_ = pieceLineStart_ = pieceStart_ + 1;
         i = 1;
+        if (n == 1) {  // the page so far ends in that CR LF, which belongs to the CR's line
+            afterCR_ = false;
+            ++pastLast_.column;
+            return;
+        }
     }
     bool pendingCR = false;  // the byte before i is a CR whose line end is not yet placed
     auto scalar = [&](std::size_t from, std::size_t to) {
