@@ -78,7 +78,7 @@ function table(depth) {
     if (chance(3)) { out += open('col', ['span']); continue; }
     out += open('colgroup', ['span']);
     const cols = next(3);
-    for (let k = 0; k < cols; k++) out += open('col', ['span']) + (chance(6) ? 'x' : '');
+    for (let k = 0; k < cols; k++) out += open('col', ['span']) + (chance(6) ? pick(['x', ' ', '</div>', '<p>', '<!-- c -->']) : '');
     if (chance(2)) out += close('colgroup');
     out += newline();
   }
