@@ -1,5 +1,6 @@
 #include "check/check.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 

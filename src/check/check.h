@@ -11,7 +11,7 @@ namespace zelko::check {
 
 struct PageCheck {
     int readError = 0;  // the error number of a failed read, or 0
-    std::uint64_t errors = 0, warnings = 0, notes = 0;
+    std::uint64_t errors = 0, warnings = 0;
 };
 
 // Reads `source` to its end in blocks and hands the report's lines, named after `page`, to

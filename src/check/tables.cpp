@@ -1,5 +1,7 @@
 #include "check/tables.h"
 
+#include <initializer_list>
+
 namespace zelko::check {
 
 namespace {
