@@ -58,11 +58,10 @@ std::string temporaryName(const std::string& folder, unsigned attempt)
 
 constexpr unsigned kAttempts = 100;
 
-}  // namespace
-
+// The platform's part: what refuses a result name, the exclusive create, the replacing rename,
+// the removal, and (on POSIX) the removal when a signal ends the run. Each returns 0 or an error
+// number.
 #ifdef _WIN32
-
-namespace {
 
 int errorNumberOf(DWORD error)
 {
@@ -84,63 +83,37 @@ int errorNumberOf(DWORD error)
     }
 }
 
-}  // namespace
-
-int ResultFile::create(const char* path)
+// A folder or a read-only file at the result's name is refused, as opening it would be.
+int refusal(const std::string& path)
 {
-    path_ = path;
-    if (path_.empty())
-        return ENOENT;
-    // A folder or a read-only file at the result's name is refused, as opening it would be.
-    DWORD attributes = GetFileAttributesW(toWide(path_).c_str());
+    DWORD attributes = GetFileAttributesW(toWide(path).c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES &&
         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0)
         return EACCES;
-    std::string folder = folderOf(path_);
-    for (unsigned attempt = 0; attempt < kAttempts; ++attempt) {
-        temporary_ = temporaryName(folder, attempt);
-        int fd = _wopen(toWide(temporary_).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_TEXT | _O_NOINHERIT,
-                        _S_IREAD | _S_IWRITE);
-        if (fd < 0) {
-            if (errno == EEXIST)
-                continue;
-            return errno;
-        }
-        pending_ = true;
-        stream_ = _fdopen(fd, "w");
-        if (stream_ == nullptr) {
-            int error = errno;
-            _close(fd);
-            discard();
-            return error;
-        }
-        return 0;
-    }
-    return EEXIST;
+    return 0;
 }
 
-int ResultFile::putInPlace()
+int createExclusive(const std::string& name)
 {
-    if (MoveFileExW(toWide(temporary_).c_str(), toWide(path_).c_str(), MOVEFILE_REPLACE_EXISTING)) {
-        pending_ = false;
-        return 0;
-    }
-    int error = errorNumberOf(GetLastError());
-    discard();
-    return error;
+    return _wopen(toWide(name).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_TEXT | _O_NOINHERIT,
+                  _S_IREAD | _S_IWRITE);
 }
 
-void ResultFile::discard()
+std::FILE* streamOf(int fd) { return _fdopen(fd, "w"); }
+void closeDescriptor(int fd) { _close(fd); }
+
+int replace(const std::string& from, const std::string& to)
 {
-    close();
-    if (pending_)
-        _wunlink(toWide(temporary_).c_str());
-    pending_ = false;
+    if (MoveFileExW(toWide(from).c_str(), toWide(to).c_str(), MOVEFILE_REPLACE_EXISTING))
+        return 0;
+    return errorNumberOf(GetLastError());
 }
+
+void removeFile(const std::string& name) { _wunlink(toWide(name).c_str()); }
+void removeOnSignal(const std::string&) {}
+void keepOnSignal() {}
 
 #else
-
-namespace {
 
 // The temporary file is removed when an interrupt or a hang-up ends the run part way.
 char interruptedFile[4096];
@@ -169,6 +142,43 @@ void removeOnSignal(const std::string& name)
     }
 }
 
+void keepOnSignal() { haveInterruptedFile = 0; }
+
+// A folder, or a file that the user may not write, is refused as opening it would be. A link,
+// FIFO or device is never opened: the finished file replaces it.
+int refusal(const std::string& path)
+{
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0)
+        return 0;
+    if (S_ISDIR(st.st_mode))
+        return EISDIR;
+    if (S_ISREG(st.st_mode)) {
+        int fd = open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            return errno;
+        ::close(fd);
+    }
+    return 0;
+}
+
+int createExclusive(const std::string& name)
+{
+    return open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+}
+
+std::FILE* streamOf(int fd) { return fdopen(fd, "w"); }
+void closeDescriptor(int fd) { ::close(fd); }
+
+int replace(const std::string& from, const std::string& to)
+{
+    return std::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+void removeFile(const std::string& name) { unlink(name.c_str()); }
+
+#endif
+
 }  // namespace
 
 int ResultFile::create(const char* path)
@@ -176,23 +186,12 @@ int ResultFile::create(const char* path)
     path_ = path;
     if (path_.empty())
         return ENOENT;
-    // A folder, or a file that the user may not write, is refused as opening it would be. A
-    // link, FIFO or device is never opened: the finished file replaces it.
-    struct stat st;
-    if (lstat(path, &st) == 0) {
-        if (S_ISDIR(st.st_mode))
-            return EISDIR;
-        if (S_ISREG(st.st_mode)) {
-            int fd = open(path, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-            if (fd < 0)
-                return errno;
-            ::close(fd);
-        }
-    }
+    if (int error = refusal(path_))
+        return error;
     std::string folder = folderOf(path_);
     for (unsigned attempt = 0; attempt < kAttempts; ++attempt) {
         temporary_ = temporaryName(folder, attempt);
-        int fd = open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        int fd = createExclusive(temporary_);
         if (fd < 0) {
             if (errno == EEXIST)
                 continue;
@@ -200,10 +199,10 @@ int ResultFile::create(const char* path)
         }
         pending_ = true;
         removeOnSignal(temporary_);
-        stream_ = fdopen(fd, "w");
+        stream_ = streamOf(fd);
         if (stream_ == nullptr) {
             int error = errno;
-            ::close(fd);
+            closeDescriptor(fd);
             discard();
             return error;
         }
@@ -214,26 +213,23 @@ int ResultFile::create(const char* path)
 
 int ResultFile::putInPlace()
 {
-    if (std::rename(temporary_.c_str(), path_.c_str()) == 0) {
-        pending_ = false;
-        haveInterruptedFile = 0;
-        return 0;
+    if (int error = replace(temporary_, path_)) {
+        discard();
+        return error;
     }
-    int error = errno;
-    discard();
-    return error;
+    pending_ = false;
+    keepOnSignal();
+    return 0;
 }
 
 void ResultFile::discard()
 {
     close();
     if (pending_)
-        unlink(temporary_.c_str());
+        removeFile(temporary_);
     pending_ = false;
-    haveInterruptedFile = 0;
+    keepOnSignal();
 }
-
-#endif
 
 ResultFile::~ResultFile() { discard(); }
 

@@ -35,17 +35,15 @@ const char* separator(std::size_t i, std::size_t count)
     return i == 0 ? "" : i + 1 == count ? " and " : ", ";
 }
 
-bool isWhite(char c) { return c == '\t' || c == '\n' || c == '\f' || c == '\r' || c == ' '; }
-
 std::vector<std::string_view> tokens(std::string_view text)
 {
     std::vector<std::string_view> out;
     std::size_t i = 0;
     while (i < text.size()) {
-        while (i < text.size() && isWhite(text[i]))
+        while (i < text.size() && isHtmlWhite(static_cast<unsigned char>(text[i])))
             ++i;
         std::size_t start = i;
-        while (i < text.size() && !isWhite(text[i]))
+        while (i < text.size() && !isHtmlWhite(static_cast<unsigned char>(text[i])))
             ++i;
         if (i > start)
             out.push_back(text.substr(start, i - start));

@@ -94,17 +94,14 @@ TableBuilder::Step TableBuilder::inTable(Open& t, const Token& token, Content& c
     case Tag::tbody:
     case Tag::thead:
     case Tag::tfoot:
-        t.grid.beginRowGroup();
-        t.group = token.tag;
-        t.mode = Mode::rowGroup;
-        return Step::done;
     case Tag::td:
     case Tag::th:
     case Tag::tr:
+        // A row or cell directly in the table opens the implied tbody, and is read again in it.
         t.grid.beginRowGroup();
-        t.group = Tag::tbody;
+        t.group = isRowGroup(token.tag) ? token.tag : Tag::tbody;
         t.mode = Mode::rowGroup;
-        return Step::again;
+        return isRowGroup(token.tag) ? Step::done : Step::again;
     case Tag::table:
         // A table cannot stand directly in a table: this one ends, and the new one follows it.
         closeTable(token.where);

@@ -100,7 +100,6 @@ void LineCounter::endPiece()
 
 namespace {
 
-bool isWhite(unsigned char c) { return c == '\t' || c == '\n' || c == '\f' || c == '\r' || c == ' '; }
 bool isAlpha(unsigned char c) { return static_cast<unsigned char>((c | 0x20) - 'a') < 26; }
 bool isDigit(unsigned char c) { return static_cast<unsigned char>(c - '0') < 10; }
 bool isHex(unsigned char c) { return isDigit(c) || static_cast<unsigned char>((c | 0x20) - 'a') < 6; }
@@ -111,7 +110,7 @@ unsigned char lower(unsigned char c) { return static_cast<unsigned char>(c - 'A'
 long parseNonNegative(const std::string& text, long cap)
 {
     std::size_t i = 0;
-    while (i < text.size() && isWhite(static_cast<unsigned char>(text[i])))
+    while (i < text.size() && isHtmlWhite(static_cast<unsigned char>(text[i])))
         ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
@@ -326,7 +325,7 @@ void Tokenizer::appendValue(unsigned char c)
     valueAfterCR_ = c == '\r';
     if (c == '\r')
         c = '\n';
-    if (numeric_ && v.empty() && isWhite(c))
+    if (numeric_ && v.empty() && isHtmlWhite(c))
         return;
     std::size_t bound = numeric_ ? kMaxNumber : kMaxText;
     if (c == 0) {
@@ -475,11 +474,11 @@ void Tokenizer::emitTag()
 
 namespace {
 
-bool endsName(unsigned char c) { return isWhite(c) || c == '/' || c == '>'; }
+bool endsName(unsigned char c) { return isHtmlWhite(c) || c == '/' || c == '>'; }
 
 const unsigned char* skipWhite(const unsigned char* p, const unsigned char* end)
 {
-    while (p < end && isWhite(*p))
+    while (p < end && isHtmlWhite(*p))
         ++p;
     return p;
 }
@@ -513,7 +512,7 @@ const unsigned char* Tokenizer::skipAttributes(const unsigned char* p, const uns
             state_ = State::attributeName;
             return p;
         }
-        if (isWhite(*p)) {
+        if (isHtmlWhite(*p)) {
             p = skipWhite(p, end);
             if (p == end) {
                 state_ = State::afterAttributeName;
@@ -561,7 +560,7 @@ const unsigned char* Tokenizer::skipAttributes(const unsigned char* p, const uns
             emitTag();  // an '=' with no value
             return p + 1;
         }
-        while (p < end && !isWhite(*p) && *p != '>')
+        while (p < end && !isHtmlWhite(*p) && *p != '>')
             ++p;
         if (p == end) {
             state_ = State::unquotedValue;
@@ -586,7 +585,7 @@ void Tokenizer::feed(const char* bytes, std::size_t n)
         case State::data: {
             if (sink_.wantsText) {
                 const unsigned char* q = p;
-                while (q < end && *q != '<' && isWhite(*q))
+                while (q < end && *q != '<' && isHtmlWhite(*q))
                     ++q;
                 if (q < end && *q != '<') {
                     sink_.text(locate(q));
@@ -658,7 +657,7 @@ void Tokenizer::feed(const char* bytes, std::size_t n)
                 p = skipAttributes(p, end);
                 break;
             }
-            if (isWhite(c)) {
+            if (isHtmlWhite(c)) {
                 ++p;
             } else if (c == '/' || c == '>') {
                 state_ = State::afterAttributeName;
@@ -691,7 +690,7 @@ void Tokenizer::feed(const char* bytes, std::size_t n)
             break;
         }
         case State::afterAttributeName:
-            if (isWhite(c)) {
+            if (isHtmlWhite(c)) {
                 ++p;
             } else if (c == '/') {
                 state_ = State::selfClosing;
@@ -708,7 +707,7 @@ void Tokenizer::feed(const char* bytes, std::size_t n)
             }
             break;
         case State::beforeAttributeValue:
-            if (isWhite(c)) {
+            if (isHtmlWhite(c)) {
                 ++p;
             } else if (c == '"' || c == '\'') {
                 quote_ = static_cast<char>(c);
@@ -752,7 +751,7 @@ void Tokenizer::feed(const char* bytes, std::size_t n)
                 ++p;
                 break;
             }
-            if (isWhite(c)) {
+            if (isHtmlWhite(c)) {
                 state_ = State::beforeAttributeName;
             } else if (c == '>') {
                 ++p;
@@ -769,7 +768,7 @@ void Tokenizer::feed(const char* bytes, std::size_t n)
             ++p;
             break;
         case State::afterQuotedValue:
-            if (isWhite(c)) {
+            if (isHtmlWhite(c)) {
                 state_ = State::beforeAttributeName;
                 ++p;
             } else if (c == '/') {

@@ -23,6 +23,12 @@ struct Location {
     std::uint64_t column = 1;
 };
 
+// The standard's white space: tab, LF, FF, CR and space.
+inline bool isHtmlWhite(unsigned char c)
+{
+    return c == '\t' || c == '\n' || c == '\f' || c == '\r' || c == ' ';
+}
+
 // The tags the tree builder tells apart; every other name is `other`.
 enum class Tag : std::uint8_t {
     other, table, caption, colgroup, col, tbody, thead, tfoot, tr, td, th,
