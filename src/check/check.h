@@ -2,24 +2,40 @@
 // with every one of them.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace zelko::check {
 
 struct PageCheck {
-    int readError = 0;  // the error number of a failed read, or 0
     std::uint64_t errors = 0, warnings = 0;
 };
 
-// Reads `source` to its end in blocks and hands the report's lines, named after `page`, to
-// `write` a batch at a time as they are found. Memory stays bounded whatever the page.
-PageCheck checkPage(std::FILE* source, const std::string& page,
-                    const std::function<void(const std::string&)>& write);
+// Checks one page fed to it in pieces of any size, and hands the report's lines, named after
+// the page, to `write` a batch at a time as they are found. Memory stays bounded whatever the
+// page.
+class PageChecker {
+public:
+    PageChecker(const std::string& page, std::function<void(const std::string&)> write);
+    ~PageChecker();
+    PageChecker(const PageChecker&) = delete;
+    PageChecker& operator=(const PageChecker&) = delete;
 
-// The same for a page held in memory, fed in pieces of `piece` bytes; returns the report.
+    // Reads the page's next `n` bytes.
+    void feed(const char* bytes, std::size_t n);
+    // Ends the page: reports what its end reveals, hands on the rest of the report and returns
+    // the counts. Call it once, after the last piece.
+    PageCheck finish();
+
+private:
+    struct Reading;
+    std::unique_ptr<Reading> reading_;
+};
+
+// The report for a page held in memory, fed in pieces of `piece` bytes (0: all at once).
 std::string checkText(const std::string& text, const std::string& page = "page.html",
                       std::size_t piece = 0);
 

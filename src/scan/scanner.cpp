@@ -15,9 +15,7 @@
 // byte, never through the locale.
 #include "scan/scanner.h"
 
-#include <cerrno>
 #include <cstring>
-#include <memory>
 
 namespace zelko {
 namespace {
@@ -340,28 +338,6 @@ void scanBytes(ScanState& st, const char* bytes, std::size_t n, OutSink& out,
     }
 #endif
     scanPortably(st, p, p + n, out, handler, context);
-}
-
-int scan(std::FILE* source, ScanState& st, OutSink& out, TagHandler handler,
-               void* context)
-{
-    // Large blocks keep the number of read calls, and their cost, low.
-    constexpr std::size_t kReadBlock = 256 * 1024;
-    std::unique_ptr<char[]> block(new char[kReadBlock]);
-    for (;;) {
-        errno = 0;
-        std::size_t n = std::fread(block.get(), 1, kReadBlock, source);
-        int readError = errno;
-        if (n > 0)
-            scanBytes(st, block.get(), n, out, handler, context);
-        if (out.error != 0)
-            return 0;  // the write failure is the caller's to report; reading on is pointless
-        if (n < kReadBlock) {
-            if (std::ferror(source))
-                return readError != 0 ? readError : EIO;
-            return 0;
-        }
-    }
 }
 
 void ignoreTag(void*, const char*, std::size_t) {}

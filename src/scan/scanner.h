@@ -5,7 +5,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 
 #include "scan/classify.h"
 #include "scan/sink.h"
@@ -40,11 +39,6 @@ enum class Simd { fastest, portable };
 // Scans `n` source bytes, continuing from `state`; writes to `out` and calls `handler`.
 void scanBytes(ScanState& state, const char* bytes, std::size_t n, OutSink& out,
                TagHandler handler, void* context, Simd simd = Simd::fastest);
-
-// Scans `source` in blocks until a read yields nothing or a write to `out` has failed. Returns 0
-// at end of file or after a failed write (see out.error), or the error number of a failed read.
-int scan(std::FILE* source, ScanState& state, OutSink& out, TagHandler handler,
-               void* context);
 
 // A handler that writes nothing.
 void ignoreTag(void* context, const char* tagText, std::size_t length);
