@@ -1,6 +1,7 @@
-// On Windows the command interpreter does the work. Elsewhere there is no interpreter that
-// knows PAUSE or opens a document by name, so the tool does the same itself, with no shell in
-// between: a path holding spaces, quotes or shell syntax reaches the opener as one argument.
+// On Windows the command interpreter pauses and opens documents. Elsewhere there is no
+// interpreter that knows PAUSE or opens a document by name, so the tool does the same itself,
+// with no shell in between: a path holding spaces, quotes or shell syntax reaches the opener as
+// one argument.
 #include "app/platform.h"
 
 #include <cerrno>
@@ -36,16 +37,18 @@ int flushConsole()
 
 namespace zelko {
 
-std::string runCommand(const char* command)
+void pauseConsole()
 {
     flushConsole();
-    if (std::strcmp(command, "PAUSE") == 0) {
-        std::system("PAUSE");
-        return std::string();
-    }
+    std::system("PAUSE");
+}
+
+std::string openDocument(const std::string& path)
+{
+    flushConsole();
     // cmd /c strips one pair of quotes from around the whole line; the inner pair keeps
     // spaces and & | < > ^ ( ) in the path literal, so the path cannot run a command.
-    std::wstring line = L"\"\"" + toWide(command) + L"\"\"";
+    std::wstring line = L"\"\"" + toWide(path) + L"\"\"";
     errno = 0;
     int status = _wsystem(line.c_str());
     if (status == -1)
@@ -54,6 +57,8 @@ std::string runCommand(const char* command)
         return "cmd ended with status " + std::to_string(status);
     return std::string();
 }
+
+void failWritesPastTheSizeLimit() {}
 
 std::FILE* openSource(const char* path, bool binary)
 {
@@ -95,6 +100,7 @@ bool isSameFile(std::FILE* file, const char* path)
 
 #else
 
+#include <csignal>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -105,35 +111,47 @@ extern char** environ;
 namespace zelko {
 namespace {
 
-// Waits for one byte of standard input: on a terminal a single key press, without echo, with
-// the terminal's settings restored afterwards. End of input returns at once.
+// Waits for a single key press on the terminal at standard input, without echo, with the
+// terminal's settings restored afterwards. Anything else at standard input is left unread.
 void waitForKey()
 {
-    char key;
     termios saved;
-    if (isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &saved) == 0) {
-        termios raw = saved;
-        raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ISIG);
-        raw.c_cc[VMIN] = 1;
-        raw.c_cc[VTIME] = 0;
-        tcsetattr(STDIN_FILENO, TCSANOW, &raw);
-        while (read(STDIN_FILENO, &key, 1) < 0 && errno == EINTR) {
-        }
-        tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+    if (!isatty(STDIN_FILENO) || tcgetattr(STDIN_FILENO, &saved) != 0)
         return;
-    }
+    termios raw = saved;
+    raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ISIG);
+    raw.c_cc[VMIN] = 1;
+    raw.c_cc[VTIME] = 0;
+    tcsetattr(STDIN_FILENO, TCSANOW, &raw);
+    char key;
     while (read(STDIN_FILENO, &key, 1) < 0 && errno == EINTR) {
     }
+    tcsetattr(STDIN_FILENO, TCSANOW, &saved);
 }
 
-std::string openDocument(const char* path)
+}  // namespace
+
+void pauseConsole()
 {
+    flushConsole();
+    std::fputs("Press any key to continue . . . ", stdout);
+    flushConsole();
+    waitForKey();
+    std::fputs("\n", stdout);
+    flushConsole();
+}
+
+std::string openDocument(const std::string& path)
+{
+    flushConsole();
 #ifdef __APPLE__
     const std::string opener = "open";
 #else
     const std::string opener = "xdg-open";
 #endif
-    char* argv[] = {const_cast<char*>(opener.c_str()), const_cast<char*>(path), nullptr};
+    // A name that starts with '-' would be read as one of the opener's options.
+    std::string name = path.compare(0, 1, "-") == 0 ? "./" + path : path;
+    char* argv[] = {const_cast<char*>(opener.c_str()), name.data(), nullptr};
     pid_t child;
     if (int error = posix_spawnp(&child, opener.c_str(), nullptr, nullptr, argv, environ))
         return opener + " could not be started: " + std::strerror(error);
@@ -150,21 +168,7 @@ std::string openDocument(const char* path)
     return std::string();
 }
 
-}  // namespace
-
-std::string runCommand(const char* command)
-{
-    flushConsole();
-    if (std::strcmp(command, "PAUSE") == 0) {
-        std::fputs("Press any key to continue . . . ", stdout);
-        flushConsole();
-        waitForKey();
-        std::fputs("\n", stdout);
-        flushConsole();
-        return std::string();
-    }
-    return openDocument(command);
-}
+void failWritesPastTheSizeLimit() { std::signal(SIGXFSZ, SIG_IGN); }
 
 std::FILE* openSource(const char* path, bool binary) { return std::fopen(path, binary ? "rb" : "r"); }
 

@@ -7,11 +7,19 @@
 
 namespace zelko {
 
-// Carries out a command line as the Windows command interpreter would, and waits for its end:
-// "PAUSE" asks for a key press; any other text is a document's name, opened in the viewer the
-// desktop associates with it. Returns an empty text, or one line saying which program failed
-// to open the document and how ("xdg-open ended with status 3").
-std::string runCommand(const char* command);
+// Writes "Press any key to continue . . . " to standard output and waits for one key, as the
+// Windows PAUSE command does, then ends the line. Elsewhere it waits only on a terminal: input
+// from a file or a pipe belongs to the caller, so nothing of it is read.
+void pauseConsole();
+
+// Opens the document `path` in the viewer the desktop associates with it, and waits for the
+// opener to end. Returns an empty text, or one line saying which program failed to open the
+// document and how ("xdg-open ended with status 3").
+std::string openDocument(const std::string& path);
+
+// Lets a write past the file-size limit fail with EFBIG instead of ending the process, so that
+// such a failure is reported and cleaned up like any other.
+void failWritesPastTheSizeLimit();
 
 // Opens the source `path` for reading, in text mode or as the bytes that it holds; null with
 // errno set on failure.

@@ -84,7 +84,8 @@ int errorNumberOf(DWORD error)
 }
 
 // A folder or a read-only file at the result's name is refused, as opening it would be.
-int refusal(const std::string& path)
+// `mode` is left as it is: the temporary file's permissions are the usual ones.
+int refusal(const std::string& path, int&)
 {
     DWORD attributes = GetFileAttributesW(toWide(path).c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES &&
@@ -101,6 +102,9 @@ int createExclusive(const std::string& name)
 
 std::FILE* streamOf(int fd) { return _fdopen(fd, "w"); }
 void closeDescriptor(int fd) { _close(fd); }
+void setMode(int, int) {}
+bool isSpecialFile(const std::string&) { return false; }
+int openSpecialFile(const std::string&) { return -1; }
 
 int replace(const std::string& from, const std::string& to)
 {
@@ -145,8 +149,9 @@ void removeOnSignal(const std::string& name)
 void keepOnSignal() { haveInterruptedFile = 0; }
 
 // A folder, or a file that the user may not write, is refused as opening it would be. A link,
-// FIFO or device is never opened: the finished file replaces it.
-int refusal(const std::string& path)
+// FIFO or device is never opened: the finished file replaces it. An earlier result's permission
+// bits are set in `mode`.
+int refusal(const std::string& path, int& mode)
 {
     struct stat st;
     if (lstat(path.c_str(), &st) != 0)
@@ -158,8 +163,25 @@ int refusal(const std::string& path)
         if (fd < 0)
             return errno;
         ::close(fd);
+        mode = static_cast<int>(st.st_mode & 0777);
     }
     return 0;
+}
+
+// The temporary file was created with the usual permissions; an earlier result's replace them.
+void setMode(int fd, int mode) { fchmod(fd, static_cast<mode_t>(mode)); }
+
+bool isSpecialFile(const std::string& path)
+{
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 &&
+           (S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode));
+}
+
+// Opens the FIFO or device for writing, as it stands: a FIFO waits for its reader here.
+int openSpecialFile(const std::string& path)
+{
+    return open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
 }
 
 int createExclusive(const std::string& name)
@@ -181,12 +203,26 @@ void removeFile(const std::string& name) { unlink(name.c_str()); }
 
 }  // namespace
 
-int ResultFile::create(const char* path)
+int ResultFile::create(const char* path, SpecialFile special)
 {
     path_ = path;
     if (path_.empty())
         return ENOENT;
-    if (int error = refusal(path_))
+    if (special == SpecialFile::writeInto && isSpecialFile(path_)) {
+        int fd = openSpecialFile(path_);
+        if (fd < 0)
+            return errno;
+        stream_ = streamOf(fd);
+        if (stream_ == nullptr) {
+            int error = errno;
+            closeDescriptor(fd);
+            return error;
+        }
+        direct_ = true;
+        return 0;
+    }
+    int mode = -1;
+    if (int error = refusal(path_, mode))
         return error;
     std::string folder = folderOf(path_);
     for (unsigned attempt = 0; attempt < kAttempts; ++attempt) {
@@ -199,6 +235,8 @@ int ResultFile::create(const char* path)
         }
         pending_ = true;
         removeOnSignal(temporary_);
+        if (mode >= 0)
+            setMode(fd, mode);
         stream_ = streamOf(fd);
         if (stream_ == nullptr) {
             int error = errno;
@@ -213,6 +251,8 @@ int ResultFile::create(const char* path)
 
 int ResultFile::putInPlace()
 {
+    if (direct_)
+        return 0;
     if (int error = replace(temporary_, path_)) {
         discard();
         return error;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/naming.h"
+#include "app/input.h"
 #include "app/options.h"
 #include "app/platform.h"
 #include "app/resultfile.h"
@@ -36,7 +37,7 @@ struct Reporter {
         std::fprintf(stderr, "%s: %s\n", message, text);
         if (!resultOnStdout) {
             std::printf("%s: %s\n", message, text);
-            runCommand("PAUSE");
+            pauseConsole();
         }
         return status;
     }
@@ -48,16 +49,19 @@ struct Reporter {
 };
 
 // Reads `source` through the scanner into `result`, whose writes are unbuffered here because
-// the scanner reads and writes in large blocks of its own. Returns 0 or reports the failure and
-// returns its exit status; `result` is left open.
+// the sink writes in large blocks of its own. Returns 0 or reports the failure and returns its
+// exit status; `result` is left open.
 int scanInto(std::FILE* source, std::FILE* result, bool showBorders, const Reporter& report)
 {
-    std::setvbuf(source, nullptr, _IONBF, 0);
     std::setvbuf(result, nullptr, _IONBF, 0);
     OutSink out(result);
     ScanState state;
     Annotation annotation{showBorders, &out};
-    int readError = scan(source, state, out, annotateHandler, &annotation);
+    // After a failed write, reading on is pointless.
+    int readError = readBlocks(source, [&](const char* bytes, std::size_t n) {
+        scanBytes(state, bytes, n, out, annotateHandler, &annotation);
+        return out.error == 0;
+    });
     out.flush();
     if (readError != 0)
         return report.error("Read file error", readError);
@@ -67,12 +71,15 @@ int scanInto(std::FILE* source, std::FILE* result, bool showBorders, const Repor
 }
 
 // Writes the result to the file `resultName`, which takes its new content only when all of it
-// has been written; returns the exit status.
-int writeResultFile(std::FILE* source, const char* resultName, bool showBorders,
-                    const Reporter& report)
+// has been written; returns the exit status. `named` tells that the user named the result,
+// so that a FIFO or device there is written into; `intoSpecialFile` tells whether it was.
+int writeResultFile(std::FILE* source, const char* resultName, bool showBorders, bool named,
+                    const Reporter& report, bool& intoSpecialFile)
 {
     ResultFile result;
-    if (int error = result.create(resultName))
+    int error = result.create(resultName, named ? SpecialFile::writeInto : SpecialFile::replace);
+    intoSpecialFile = result.intoSpecialFile();
+    if (error != 0)
         return report.error("Create file error", error);
     int status = scanInto(source, result.stream(), showBorders, report);
     if (int closeError = result.close(); status == 0 && closeError != 0)
@@ -100,6 +107,7 @@ int annotatePage(const Options& options, const char* toolPath, const Reporter& r
 
     std::string resultName = options.output;
     int status = 0;
+    bool intoSpecialFile = false;
     if (report.resultOnStdout) {
         status = scanInto(source, stdout, options.showBorders, report);
     } else {
@@ -113,18 +121,20 @@ int annotatePage(const Options& options, const char* toolPath, const Reporter& r
         if (status == 0 && !resultName.empty() && isSameFile(source, resultName.c_str()))
             status = report.failure("Create file error", "the result file is the source file", 1);
         else if (status == 0)
-            status = writeResultFile(source, resultName.c_str(), options.showBorders, report);
+            status = writeResultFile(source, resultName.c_str(), options.showBorders,
+                                     options.hasOutput, report, intoSpecialFile);
     }
     std::fclose(source);
     if (status != 0 || report.resultOnStdout)
         return status;
 
     writeConsoleText(stdout, "\nRESULT:\t'" + resultName + "'\n");
-    if (!options.open)
+    // A FIFO or a device holds nothing that a viewer could show.
+    if (!options.open || intoSpecialFile)
         return 0;
     // The result is complete and named, so a viewer that fails to show it is reported but does
     // not make the run a failure.
-    std::string problem = runCommand(resultName.c_str());
+    std::string problem = openDocument(resultName);
     if (!problem.empty())
         std::fprintf(stderr, "Open result error: %s\n", problem.c_str());
     return 0;
@@ -149,12 +159,23 @@ int checkPages(const Options& options)
             failure = failure != 0 ? failure : error;
             continue;
         }
-        std::setvbuf(source, nullptr, _IONBF, 0);
-        check::PageCheck result = check::checkPage(source, page, write);
+        int readError = 0;
+        check::PageCheck result;
+        {
+            check::PageChecker checker(page, write);
+            readError = readBlocks(source, [&checker](const char* bytes, std::size_t n) {
+                checker.feed(bytes, n);
+                return true;
+            });
+            // After a failed read, what was found so far is reported: the page's end was never
+            // seen.
+            if (readError == 0)
+                result = checker.finish();
+        }
         std::fclose(source);
-        if (result.readError != 0) {
-            std::fprintf(stderr, "%s: Read file error: %s\n", page.c_str(), std::strerror(result.readError));
-            failure = failure != 0 ? failure : result.readError;
+        if (readError != 0) {
+            std::fprintf(stderr, "%s: Read file error: %s\n", page.c_str(), std::strerror(readError));
+            failure = failure != 0 ? failure : readError;
         }
         findings = findings || result.errors > 0 || result.warnings > 0;
     }
@@ -166,7 +187,7 @@ int runSequence(const Options& options, const char* toolPath, const Reporter& re
     switch (options.mode) {
     case Mode::usage:
         std::fputs(kUsageText, stdout);
-        runCommand("PAUSE");
+        pauseConsole();
         return 1;
     case Mode::help:
         std::fputs(kHelpText, stdout);
@@ -189,6 +210,7 @@ int runSequence(const Options& options, const char* toolPath, const Reporter& re
 
 int runTool(int argc, char** argv)
 {
+    failWritesPastTheSizeLimit();
     Options options = parseCommandLine(argc, argv);
     Reporter report;
     report.resultOnStdout = options.mode == Mode::annotate && options.hasOutput && options.output == "-";
