@@ -83,6 +83,30 @@ TEST(AnnotateTag, LabelsEveryOpeningCellInBothModes)
     });
 }
 
+TEST(AnnotateTag, WritesAClassAsTextNeverAsMarkup)
+{
+    // Each '<' of the value, after the cut to 19 characters, becomes "&lt;"; the tag itself
+    // keeps its bytes, where the '<' lies inside an attribute value.
+    const std::string lt19 = "&lt;&lt;&lt;&lt;&lt;&lt;&lt;&lt;&lt;&lt;&lt;&lt;&lt;&lt;&lt;&lt;&lt;&lt;&lt;";
+    expectRows({
+        {"<td class=\"<script src=//x\">",
+         "<td class=\"<script src=//x\" " + kCell + "&nbsp;1x1 &lt;script src=//x",
+         "<td class=\"<script src=//x\">&nbsp;1x1 &lt;script src=//x"},
+        {"<table class=\"a<b>c\">",
+         "<table class=\"a<b>c\" " + kTable + kCaption + "a&lt;b>c</thead>", "<table class=\"a<b>c\">"},
+        {"<td class=\"abcdefghijklmnopqr<s\">",
+         "<td class=\"abcdefghijklmnopqr<s\" " + kCell + "&nbsp;1x1 abcdefghijklmnopqr&lt;",
+         "<td class=\"abcdefghijklmnopqr<s\">&nbsp;1x1 abcdefghijklmnopqr&lt;"},
+        {"<td class=\"abcdefghijklmnopqrs<\">",
+         "<td class=\"abcdefghijklmnopqrs<\" " + kCell + "&nbsp;1x1 abcdefghijklmnopqrs",
+         "<td class=\"abcdefghijklmnopqrs<\">&nbsp;1x1 abcdefghijklmnopqrs"},
+        {"<table class=\"<<<<<<<<<<<<<<<<<<<<<<\">",
+         "<table class=\"<<<<<<<<<<<<<<<<<<<<<<\" " + kTable + kCaption + lt19 + "</thead>",
+         "<table class=\"<<<<<<<<<<<<<<<<<<<<<<\">"},
+        {"<td class=&lt;b>", "<td class=&lt;b " + kCell + "&nbsp;1x1 &lt;b", "<td class=&lt;b>&nbsp;1x1 &lt;b"},
+    });
+}
+
 TEST(AnnotateTag, WritesClosingAndFrameTagsUnchanged)
 {
     expectRows({

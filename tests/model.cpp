@@ -13,6 +13,15 @@ const char kCaption[] = "<thead style=\"color: #FF0000; font: normal 9px Courier
 
 bool blank(char c) { return c == ' ' || c == '\t'; }
 
+// A class value as the result writes it: every '<' as "&lt;".
+std::string asText(const std::string& value)
+{
+    std::string text;
+    for (char c : value)
+        text += c == '<' ? std::string("&lt;") : std::string(1, c);
+    return text;
+}
+
 void trimBlanks(std::string& s)
 {
     if (s.empty())
@@ -137,9 +146,9 @@ void annotate(const std::string& text, bool borders, std::string& out)
         out += text;
     }
     if (!t.closing && borders && name == "table")
-        out += kCaption + t.className + "</thead>";
+        out += kCaption + asText(t.className) + "</thead>";
     if (!t.closing && cell)
-        out += "&nbsp;" + std::to_string(t.colspan) + "x" + std::to_string(t.rowspan) + " " + t.className;
+        out += "&nbsp;" + std::to_string(t.colspan) + "x" + std::to_string(t.rowspan) + " " + asText(t.className);
 }
 
 bool allowed(unsigned char c)

@@ -183,10 +183,26 @@ ZELKO_NOINLINE void readNameByRecord(const char* tagText, std::size_t length, st
     closing = head.closing;
 }
 
-// The longest label: a caption with a class of 19 characters.
-static_assert(sizeof kCaptionStart - 1 + 19 + sizeof kCaptionEnd - 1 <= sizeof Label::text,
+// A class value is text in the result, never markup: each '<' is written as "&lt;". The rest
+// of the value stays as it is, which is how the result has always shown it.
+char* putClass(char* to, const char* className, std::size_t limit)
+{
+    for (std::size_t k = 0; k < limit && className[k] != '\0'; ++k) {
+        if (className[k] == '<') {
+            std::memcpy(to, "&lt;", 4);
+            to += 4;
+        } else {
+            *to++ = className[k];
+        }
+    }
+    return to;
+}
+
+// The longest label: a caption with a class of 19 characters, each of them a '<'.
+constexpr std::size_t kLongestClass = 19 * 4;
+static_assert(sizeof kCaptionStart - 1 + kLongestClass + sizeof kCaptionEnd - 1 <= sizeof Label::text,
               "a caption fits in a label");
-static_assert(6 + 11 + 1 + 11 + 1 + 19 <= sizeof Label::text, "a cell's label fits");
+static_assert(6 + 11 + 1 + 11 + 1 + kLongestClass <= sizeof Label::text, "a cell's label fits");
 
 // The label of a cell, or of a table when `table` is set, from the tag's record, which
 // reading the attributes makes costly.
@@ -197,7 +213,7 @@ ZELKO_NOINLINE Label labelFromRecord(const char* tagText, std::size_t length, bo
     char* to = label.text;
     if (table) {
         to = putText(to, kCaptionStart, sizeof kCaptionStart);
-        to = putText(to, tag.className, sizeof tag.className);
+        to = putClass(to, tag.className, sizeof tag.className);
         to = putText(to, kCaptionEnd, sizeof kCaptionEnd);
     } else {
         to = putText(to, "&nbsp;", 6);
@@ -205,7 +221,7 @@ ZELKO_NOINLINE Label labelFromRecord(const char* tagText, std::size_t length, bo
         *to++ = 'x';
         to = putDecimal(to, tag.rowspan);
         *to++ = ' ';
-        to = putText(to, tag.className, sizeof tag.className);
+        to = putClass(to, tag.className, sizeof tag.className);
     }
     label.size = static_cast<std::uint8_t>(to - label.text);
     return label;

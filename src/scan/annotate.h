@@ -20,7 +20,7 @@ void annotateTag(const char* tagText, std::size_t length, bool showBorders, OutS
 // border mode (a caption with its class), as made from the tag's record.
 struct Label {
     std::uint8_t size;
-    char text[103];
+    char text[159];
 };
 
 // The labels of recent cell and table tags, by their text. Pages repeat the same cell tags
