@@ -174,6 +174,29 @@ TEST(CheckGrid, BoundsTheIdsKeptForTheHeadersCheck)
     EXPECT_EQ(report.find("[headers-unknown]"), std::string::npos) << report;
 }
 
+TEST(CheckReport, QuotesOddClassValuesOnOneLine)
+{
+    // Quotes, backslashes and control characters are escaped; anything else, bytes outside
+    // ASCII and markup characters too, is shown as it stands.
+    const struct {
+        const char* page;
+        const char* shown;
+    } rows[] = {
+        {"<table class='say \"hi\"'>", "\"say \\\"hi\\\"\""},
+        {"<table class='C:\\dir\\'>", "\"C:\\\\dir\\\\\""},
+        {"<table class='two\nlines\ttab\r'>", "\"two\\x0alines\\x09tab\\x0a\""},
+        {"<table class='\x01\x1f\x7f'>", "\"\\x01\\x1f\\x7f\""},
+        {"<table class='caf\xc3\xa9 <b>&amp;'>", "\"caf\xc3\xa9 <b>&\""},
+        {"<table class=''>", "\"\""},
+        {"<table class='&#0;'>", "\"\xef\xbf\xbd\""},
+    };
+    for (const auto& row : rows) {
+        std::string expected = "p:1:1: note: table 1 (class " + std::string(row.shown) +
+                               "): 0 rows x 0 columns, 0 row groups [table]\n";
+        EXPECT_EQ(checkText(std::string(row.page) + "</table>", "p"), expected) << row.page;
+    }
+}
+
 TEST(CheckTokenizer, ReadsNumbersByTheStandardsRules)
 {
     const struct {

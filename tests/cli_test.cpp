@@ -1,19 +1,21 @@
 // End-to-end runs of the real binary: console text, exit status, result bytes, opener calls.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <string>
 
-#include "app/options.h"
-#include "app/run.h"
 #include "support.h"
 
 namespace zelko {
@@ -39,7 +41,9 @@ TEST(Cli, WithoutArgumentsShowsUsageAndFails)
     TempDir dir;
     RunResult r = runZelko({dir / "zelko", {}, dir.path()});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, std::string(kUsageText) + kPrompt);
+    EXPECT_EQ(r.out,
+              "\nERROR: missing sourcefile as parameter!!\n\nUsing:\nzelko.exe \"htmlfile.html\" [options]\n\n"
+              " -b\tshow borders\n -n\tborders from source file (default)\n\n" + kPrompt);
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.opened, "");
     EXPECT_FALSE(fileExists(dir / "zelko.html"));
@@ -180,14 +184,21 @@ TEST(Cli, ReportsAReadErrorAsAFailure)
 
 // Runs that must lose no file and hide no failure. Each starts in a folder holding the page,
 // an earlier result and a file that a planted link may point at; afterwards everything in the
-// folder is as it was, except a result that a successful run has put in place.
+// folder is as it was, except a result that a successful run has put in place. A set-up that
+// fails makes its row fail.
 struct SafetyRow {
     const char* name;
-    std::function<void(const TempDir&, RunOptions&)> setUp;
+    std::function<bool(const TempDir&, RunOptions&)> setUp;
     int status;
     std::string err;
     bool resultWritten;  // the new result replaced whatever stood at its name
+    // With --output=NAME, run in the folder: the result's name there, and what the opener
+    // gets (nullptr: nothing is opened).
+    const char* output = nullptr;
+    const char* openedAs = nullptr;
 };
+
+bool isRoot() { return geteuid() == 0; }
 
 TEST(Cli, NeverLosesAFileNorCallsAFailureSuccess)
 {
@@ -195,72 +206,157 @@ TEST(Cli, NeverLosesAFileNorCallsAFailureSuccess)
     const std::string newResult = " <td style=\"border: 1px dotted #A0A0A0; border-width: 1px "
                                   "1px 1px 1px;\">&nbsp;1x1 \n";
     auto source = [](const std::string& path) {
-        return [path](const TempDir&, RunOptions& o) { o.args = {path}; };
+        return [path](const TempDir&, RunOptions& o) {
+            o.args = {path};
+            return true;
+        };
     };
+    auto output = [](const char* name) {
+        return [name](const TempDir& d, RunOptions& o) {
+            o.args = {std::string("--output=") + name, d / "page.html"};
+            o.cwd = d.path();
+            return true;
+        };
+    };
+    // A device that writes nowhere, made as /dev/null is: creating one needs root.
+    auto nullDevice = [](const std::string& path) { return mknod(path.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0; };
     const SafetyRow rows[] = {
         {"link planted at the result", [](const TempDir& d, RunOptions&) {
              std::remove((d / "zelko.html").c_str());
-             ASSERT_EQ(symlink((d / "target.txt").c_str(), (d / "zelko.html").c_str()), 0);
+             return symlink((d / "target.txt").c_str(), (d / "zelko.html").c_str()) == 0;
          }, 0, "", true},
         {"FIFO planted at the result", [](const TempDir& d, RunOptions&) {
              std::remove((d / "zelko.html").c_str());
-             ASSERT_EQ(mkfifo((d / "zelko.html").c_str(), 0644), 0);
+             return mkfifo((d / "zelko.html").c_str(), 0644) == 0;
+         }, 0, "", true},
+        {"device planted at the result", [&](const TempDir& d, RunOptions&) {
+             std::remove((d / "zelko.html").c_str());
+             return nullDevice(d / "zelko.html");
          }, 0, "", true},
         {"folder as the source", [](const TempDir& d, RunOptions& o) {
-             ASSERT_EQ(mkdir((d / "folder").c_str(), 0755), 0);
              o.args = {d / "folder"};
+             return mkdir((d / "folder").c_str(), 0755) == 0;
          }, 21, "Read file error: Is a directory\n", false},
         {"source that fails to read", source("/proc/self/mem"), 5,
          "Read file error: Input/output error\n", false},
         {"write that fails part way", [](const TempDir& d, RunOptions& o) {
              writeFile(d / "page.html", std::string(400000, '\n'));
              o.fileSizeLimit = 100000;
+             return true;
+         }, 27, "Write file error: File too large\n", false},
+        {"file-size limit with SIGXFSZ at its default", [](const TempDir& d, RunOptions& o) {
+             writeFile(d / "page.html", std::string(400000, '\n'));
+             o.fileSizeLimit = 100000;
+             o.ignoreSizeSignal = false;
+             return true;
          }, 27, "Write file error: File too large\n", false},
         {"folder at the result", [](const TempDir& d, RunOptions&) {
              std::remove((d / "zelko.html").c_str());
-             ASSERT_EQ(mkdir((d / "zelko.html").c_str(), 0755), 0);
+             return mkdir((d / "zelko.html").c_str(), 0755) == 0;
          }, 21, "Create file error: Is a directory\n", false},
-        {"full standard output", [](const TempDir&, RunOptions& o) { o.stdoutPath = "/dev/full"; },
-         28, "Write console error: No space left on device\n", true},
-        {"missing opener", [](const TempDir&, RunOptions& o) { o.noOpener = true; }, 0,
-         "Open result error: xdg-open could not be started: No such file or directory\n", true},
-        {"failing opener", [](const TempDir&, RunOptions& o) { o.openerEnd = "exit 3\n"; }, 0,
-         "Open result error: xdg-open ended with status 3\n", true},
-        {"opener ended by a signal", [](const TempDir&, RunOptions& o) { o.openerEnd = "kill -9 $$\n"; },
-         0, "Open result error: xdg-open was ended by signal 9 (Killed)\n", true},
+        {"full standard output", [](const TempDir&, RunOptions& o) {
+             o.stdoutPath = "/dev/full";
+             return true;
+         }, 28, "Write console error: No space left on device\n", true},
+        {"missing opener", [](const TempDir&, RunOptions& o) {
+             o.noOpener = true;
+             return true;
+         }, 0, "Open result error: xdg-open could not be started: No such file or directory\n", true},
+        {"failing opener", [](const TempDir&, RunOptions& o) {
+             o.openerEnd = "exit 3\n";
+             return true;
+         }, 0, "Open result error: xdg-open ended with status 3\n", true},
+        {"opener ended by a signal", [](const TempDir&, RunOptions& o) {
+             o.openerEnd = "kill -9 $$\n";
+             return true;
+         }, 0, "Open result error: xdg-open was ended by signal 9 (Killed)\n", true},
         {"tool path too long for a result name", [](const TempDir& d, RunOptions& o) {
              o.argv0 = d / std::string(1250, 'z');
+             return true;
          }, 36, "Create file error: File name too long\n", false},
+        // The pause reads nothing of an input that is not a terminal.
+        {"input from a file after a failure", [](const TempDir& d, RunOptions& o) {
+             writeFile(d / "names.txt", "first.html\nsecond.html\n");
+             o.stdinPath = d / "names.txt";
+             o.args = {d / "missing.html"};
+             return true;
+         }, 2, "Open file error: No such file or directory\n", false},
+        // A result named like the pause command, or like an option, is a document all the same.
+        {"result named PAUSE", output("PAUSE"), 0, "", true, "PAUSE", "PAUSE"},
+        {"result name starting with '-'", output("-x.html"), 0, "", true, "-x.html", "./-x.html"},
+        // A FIFO or device named by --output is written into and stays; nothing is opened.
+        {"device named by --output", [&](const TempDir& d, RunOptions& o) {
+             output("null")(d, o);
+             return nullDevice(d / "null");
+         }, 0, "", false, "null"},
     };
     for (const SafetyRow& row : rows) {
         SCOPED_TRACE(row.name);
+        if (std::strstr(row.name, "device") != nullptr && !isRoot()) {
+            std::printf("skipped without root: %s\n", row.name);
+            continue;
+        }
         TempDir dir;
         writeFile(dir / "page.html", page);
         writeFile(dir / "target.txt", "the link's target\n");
         writeFile(dir / "zelko.html", oldResult);
         RunOptions options{dir / "zelko", {dir / "page.html"}, dir.path()};
-        row.setUp(dir, options);
+        if (!row.setUp(dir, options)) {
+            ADD_FAILURE() << "the set-up failed: " << std::strerror(errno);
+            continue;
+        }
+        std::string written = dir / (row.output != nullptr ? row.output : "zelko.html");
         std::string expected = test::snapshot(dir.path());
         if (row.resultWritten) {
-            std::remove((dir / "zelko.html").c_str());
-            writeFile(dir / "zelko.html", page == readFile(options.args[0]) ? newResult : "");
+            std::remove(written.c_str());
+            writeFile(written, page == readFile(options.args.back()) ? newResult : "");
             expected = test::snapshot(dir.path());
         }
-        std::string before = readFile(dir / "zelko.html");
         RunResult r = runZelko(options);
         EXPECT_EQ(r.status, row.status);
         EXPECT_EQ(r.err, row.err);
-        EXPECT_EQ(test::snapshot(dir.path()), expected);
-        if (row.resultWritten) {
+        // Compared as a whole: a line diff of a large page would take minutes.
+        std::string after = test::snapshot(dir.path());
+        EXPECT_TRUE(after == expected) << test::firstDifference(expected, after);
+        if (!options.stdinPath.empty()) {
+            EXPECT_EQ(r.stdinOffset, 0);
+        }
+        if (row.resultWritten || row.output != nullptr) {
+            std::string shown = row.output != nullptr ? row.output : written;
             if (options.stdoutPath.empty()) {
-                EXPECT_EQ(r.out, "\nRESULT:\t'" + (dir / "zelko.html") + "'\n");
+                EXPECT_EQ(r.out, "\nRESULT:\t'" + shown + "'\n");
             }
-            EXPECT_EQ(r.opened, options.noOpener ? "" : "1|<" + (dir / "zelko.html") + ">");
+            std::string opener = row.output == nullptr ? written : row.openedAs != nullptr ? row.openedAs : "";
+            EXPECT_EQ(r.opened, options.noOpener || opener.empty() ? "" : "1|<" + opener + ">");
         } else {
             EXPECT_EQ(r.out, row.err + kPrompt);
             EXPECT_EQ(r.opened, "");
         }
     }
+}
+
+TEST(Cli, WritesIntoAFifoNamedByTheOutputOption)
+{
+    TempDir dir;
+    writeFile(dir / "page.html", "a <td>b\n");
+    ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0644), 0);
+    // Held open for reading and writing, the FIFO takes the tool's writes at once and never
+    // blocks this test; the result is small enough to wait in it until the run has ended.
+    int fifo = open((dir / "fifo").c_str(), O_RDWR | O_NONBLOCK);
+    ASSERT_GE(fifo, 0);
+    RunResult r = runZelko({"./zelko", {"--output=fifo", "-n", "page.html"}, dir.path()});
+    std::string received;
+    char block[4096];
+    for (ssize_t n; (n = read(fifo, block, sizeof block)) > 0;)
+        received.append(block, static_cast<std::size_t>(n));
+    close(fifo);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "\nRESULT:\t'fifo'\n");
+    EXPECT_EQ(r.opened, "");
+    EXPECT_EQ(received, " <td>&nbsp;1x1 \n");
+    struct stat st;
+    ASSERT_EQ(lstat((dir / "fifo").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }
 
 // Long options: each row runs ./zelko in a folder holding page.html, -n.html and a folder, and
@@ -280,7 +376,37 @@ TEST(Cli, LongOptions)
     const std::string table = "<table style=\"border: 1px solid #FF0000; border-width: 1px 1px 1px 1px;\">"
                               "<thead style=\"color: #FF0000; font: normal 9px Courier New;\"></thead>\n";
     auto resultLine = [](const std::string& name) { return "\nRESULT:\t'" + name + "'\n"; };
-    const std::string help = kHelpText, seeHelp = "; see 'zelko --help'\n";
+    // Written out in full, so that a change of wording shows here.
+    const std::string help =
+    "Usage: zelko [OPTION]... SOURCE [-b | -n]...\n"
+    "Writes a page that keeps only the frame and the table skeleton of the HTML page SOURCE,\n"
+    "labels every cell with its colspan, rowspan and class, and opens it in the browser.\n"
+    "\n"
+    "  -b              border mode: red table borders and captions, dotted cell borders\n"
+    "                  (the default)\n"
+    "  -n              borders from the source: table tags as they stand, no captions\n"
+    "  --output=PATH   write the result to PATH; '-' writes it to standard output and\n"
+    "                  opens nothing\n"
+    "  --no-open       write the result and print its name, but do not open it\n"
+    "  --check         write no result; report what is wrong with the tables of each\n"
+    "                  page named, as a browser builds them, one line per finding:\n"
+    "                  PAGE:LINE:COLUMN: SEVERITY: MESSAGE [KIND]\n"
+    "  --help          show this help and exit\n"
+    "  --version       show the version and exit\n"
+    "  --              every later argument is a file name\n"
+    "\n"
+    "Only the first two characters of -b and -n count; the last of them wins. Without\n"
+    "--output the result is named after the tool: the path it was started by, with its\n"
+    "extension replaced by \".html\" (./build/zelko writes ./build/zelko.html). A result\n"
+    "replaces the earlier one only when it is complete, and never the source.\n"
+    "\n"
+    "Exit status: 0 when the result was written (a viewer that fails to open it is reported\n"
+    "but does not count); 1 without arguments, or when the result would replace the source;\n"
+    "2 for a bad option; otherwise the system's error number of the failed open, read,\n"
+    "create or write, such as 2 for a missing file, 21 for a folder, 28 for a full disk.\n"
+    "With --check: 0 when no page has an error or warning, 1 when one has, or the error\n"
+    "number of a page that could not be read (the other pages are still checked).\n";
+    const std::string seeHelp = "; see 'zelko --help'\n";
     const std::string missing = "Open file error: No such file or directory\n";
     const std::string same = "Create file error: the result file is the source file\n";
     const std::string folder = "Read file error: Is a directory\n";
@@ -357,17 +483,30 @@ TEST(Cli, AOneLetterToolNameGivesAPage)
     EXPECT_EQ(readFile(dir / "z"), "the tool itself");
 }
 
-TEST(Cli, ANewResultHasTheUsualPermissions)
+TEST(Cli, AResultKeepsTheEarlierOnesPermissionsOrGetsTheUsualOnes)
 {
-    TempDir dir;
-    writeFile(dir / "page.html", "x");
-    mode_t saved = umask(027);
-    RunResult r = runZelko({dir / "zelko", {dir / "page.html"}, dir.path()});
-    umask(saved);
-    struct stat st;
-    ASSERT_EQ(stat((dir / "zelko.html").c_str(), &st), 0);
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    const struct {
+        int earlier;  // the earlier result's mode, or -1 for none
+        mode_t mask;
+        unsigned expected;
+    } rows[] = {{-1, 027, 0640}, {-1, 022, 0644}, {0600, 022, 0600}, {0755, 077, 0755}, {0604, 0, 0604}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::to_string(row.earlier) + " under umask " + std::to_string(row.mask));
+        TempDir dir;
+        writeFile(dir / "page.html", "x");
+        if (row.earlier >= 0) {
+            writeFile(dir / "zelko.html", "earlier");
+            ASSERT_EQ(chmod((dir / "zelko.html").c_str(), static_cast<mode_t>(row.earlier)), 0);
+        }
+        mode_t saved = umask(row.mask);
+        RunResult r = runZelko({dir / "zelko", {dir / "page.html"}, dir.path()});
+        umask(saved);
+        struct stat st;
+        ASSERT_EQ(stat((dir / "zelko.html").c_str(), &st), 0);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(readFile(dir / "zelko.html"), "");
+        EXPECT_EQ(st.st_mode & 0777, row.expected);
+    }
 }
 
 }  // namespace

@@ -50,12 +50,19 @@ TEST(DeriveResultName, ReplacesTheExtensionOfTheInvocationPath)
     }
 }
 
-TEST(DeriveResultName, GivesTheSameNameEveryTime)
+TEST(DeriveResultName, FillsADestinationOfExactlyTheNamesSizeAndNoSmaller)
 {
-    char first[1255], second[1255];
-    deriveResultName(first, sizeof first, "/opt/tools/zelko");
-    deriveResultName(second, sizeof second, "/opt/tools/zelko");
-    EXPECT_STREQ(first, second);
+    // "dir/zelko.exe" gives "dir/zelko.html": 14 characters and the terminator.
+    const std::string name = "dir/zelko.html";
+    for (std::size_t size : {14u, 15u, 16u}) {
+        std::string dest(32, '#');
+        int rc = deriveResultName(&dest[0], size, "dir/zelko.exe");
+        std::string expected(32, '#');
+        if (size > name.size())
+            expected.replace(0, name.size() + 1, name.c_str(), name.size() + 1);
+        EXPECT_EQ(rc, size > name.size() ? 0 : 2) << size;
+        EXPECT_EQ(dest, expected) << size;  // nothing past the name's terminator is written
+    }
 }
 
 TEST(DeriveResultName, RefusesANameThatDoesNotFit)

@@ -134,7 +134,14 @@ RunResult runZelko(const RunOptions& options)
     std::string outPath = work / "stdout", errPath = work / "stderr";
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    if (options.closeStdin)
+    // The child shares this open file, so its offset afterwards tells what the child read.
+    int input = -1;
+    if (!options.stdinPath.empty()) {
+        input = open(options.stdinPath.c_str(), O_RDONLY | O_CLOEXEC);
+        if (input < 0)
+            throw std::runtime_error("cannot open " + options.stdinPath);
+        posix_spawn_file_actions_adddup2(&actions, input, 0);
+    } else if (options.closeStdin)
         posix_spawn_file_actions_addclose(&actions, 0);
     else
         posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
@@ -154,14 +161,16 @@ RunResult runZelko(const RunOptions& options)
         rlimit limit = savedLimit;
         limit.rlim_cur = static_cast<rlim_t>(options.fileSizeLimit);
         setrlimit(RLIMIT_FSIZE, &limit);
-        sigaction(SIGXFSZ, &ignore, &savedAction);
     }
+    struct sigaction fallback {};
+    fallback.sa_handler = SIG_DFL;
+    sigaction(SIGXFSZ, options.fileSizeLimit > 0 && options.ignoreSizeSignal ? &ignore : &fallback,
+              &savedAction);
     pid_t child;
     int rc = posix_spawn(&child, ZELKO_BINARY, &actions, nullptr, argv.data(), envp.data());
-    if (options.fileSizeLimit > 0) {
+    if (options.fileSizeLimit > 0)
         setrlimit(RLIMIT_FSIZE, &savedLimit);
-        sigaction(SIGXFSZ, &savedAction, nullptr);
-    }
+    sigaction(SIGXFSZ, &savedAction, nullptr);
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0)
         throw std::runtime_error("cannot start " ZELKO_BINARY);
@@ -176,6 +185,10 @@ RunResult runZelko(const RunOptions& options)
     }
 
     RunResult result;
+    if (input >= 0) {
+        result.stdinOffset = static_cast<long>(lseek(input, 0, SEEK_CUR));
+        close(input);
+    }
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     result.out = readFile(outPath);
     result.err = readFile(errPath);

@@ -1,0 +1,72 @@
+#include "app/options.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace zelko {
+namespace {
+
+struct OptionsRow {
+    std::vector<const char*> args;  // after the tool's path
+    Mode mode;
+    bool showBorders;
+    std::vector<std::string> sources;
+    const char* output;  // nullptr: no --output
+    bool open;
+    const char* problem;
+};
+
+Options parse(const std::vector<const char*>& args)
+{
+    std::vector<const char*> argv = {"zelko"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return parseCommandLine(static_cast<int>(argv.size()), argv.data());
+}
+
+TEST(ParseCommandLine, ReadsSwitchesOptionsAndNames)
+{
+    const std::string see = "; see 'zelko --help'";
+    const OptionsRow rows[] = {
+        {{}, Mode::usage, true, {}, nullptr, true, ""},
+        {{"a.html"}, Mode::annotate, true, {"a.html"}, nullptr, true, ""},
+        // Two characters count, in any case; the last switch wins; unknown ones are ignored.
+        {{"-nothing", "a.html", "-x", "-Borders", "-N"}, Mode::annotate, false, {"a.html"}, nullptr, true, ""},
+        {{"-", "-b"}, Mode::annotate, true, {}, nullptr, true, ""},
+        {{"a.html", "b.html"}, Mode::annotate, true, {"a.html", "b.html"}, nullptr, true, ""},
+        {{"--output=x y.html", "a.html", "--no-open"}, Mode::annotate, true, {"a.html"}, "x y.html", false, ""},
+        {{"--output", "--help", "a.html"}, Mode::annotate, true, {"a.html"}, "--help", true, ""},
+        {{"--output=-", "a.html"}, Mode::annotate, true, {"a.html"}, "-", true, ""},
+        {{"--output=a", "--output=b", "p"}, Mode::annotate, true, {"p"}, "b", true, ""},
+        // After "--" everything is a name.
+        {{"--", "-n", "--help"}, Mode::annotate, true, {"-n", "--help"}, nullptr, true, ""},
+        {{"--check", "a", "b"}, Mode::check, true, {"a", "b"}, nullptr, true, ""},
+        // The first of --help, --version and a bad option decides.
+        {{"--check", "--version", "--help"}, Mode::version, true, {}, nullptr, true, ""},
+        {{"--help", "--frobnicate"}, Mode::help, true, {}, nullptr, true, ""},
+        {{"--frobnicate", "--help"}, Mode::badOption, true, {}, nullptr, true, "unknown option '--frobnicate'"},
+        {{"--Help"}, Mode::badOption, true, {}, nullptr, true, "unknown option '--Help'"},
+        {{"a.html", "--output"}, Mode::badOption, true, {"a.html"}, nullptr, true,
+         "option '--output' needs a file name"},
+        {{"--output=", "a.html"}, Mode::badOption, true, {"a.html"}, "", true, "option '--output' needs a file name"},
+        {{"--check", "-n"}, Mode::badOption, false, {}, nullptr, true, "option '--check' needs a page"},
+    };
+    for (const OptionsRow& row : rows) {
+        std::string command;
+        for (const char* arg : row.args)
+            command += std::string(" ") + arg;
+        SCOPED_TRACE("zelko" + command);
+        Options o = parse(row.args);
+        EXPECT_EQ(o.mode, row.mode);
+        EXPECT_EQ(o.showBorders, row.showBorders);
+        EXPECT_EQ(o.sources, row.sources);
+        EXPECT_EQ(o.hasOutput, row.output != nullptr);
+        EXPECT_EQ(o.output, row.output != nullptr ? row.output : "");
+        EXPECT_EQ(o.open, row.open);
+        EXPECT_EQ(o.problem, *row.problem != '\0' ? row.problem + see : "");
+    }
+}
+
+}  // namespace
+}  // namespace zelko
