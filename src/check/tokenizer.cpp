@@ -6,6 +6,8 @@
 #include <emmintrin.h>
 #endif
 
+#include "tag/bytes.h"
+
 namespace zelko::check {
 
 // --- Line counting -----------------------------------------------------------------------------
@@ -97,15 +99,6 @@ void LineCounter::endPiece()
 }
 
 // --- Numbers ------------------------------------------------------------------------------------
-
-namespace {
-
-bool isAlpha(unsigned char c) { return static_cast<unsigned char>((c | 0x20) - 'a') < 26; }
-bool isDigit(unsigned char c) { return static_cast<unsigned char>(c - '0') < 10; }
-bool isHex(unsigned char c) { return isDigit(c) || static_cast<unsigned char>((c | 0x20) - 'a') < 6; }
-unsigned char lower(unsigned char c) { return static_cast<unsigned char>(c - 'A') < 26 ? c | 0x20 : c; }
-
-}  // namespace
 
 long parseNonNegative(const std::string& text, long cap)
 {
@@ -311,7 +304,7 @@ void Tokenizer::endAttributeName()
 void Tokenizer::appendAttribute(unsigned char c)
 {
     if (attributeLength_ < sizeof attribute_)
-        attribute_[attributeLength_] = static_cast<char>(c == 0 ? 0xFF : lower(c));
+        attribute_[attributeLength_] = static_cast<char>(c == 0 ? 0xFF : lowerAscii(c));
     ++attributeLength_;
 }
 
@@ -383,7 +376,7 @@ bool Tokenizer::referenceByte(unsigned char c)
     std::string& r = reference_;
     bool numeric = r.size() >= 2 && r[1] == '#';
     bool hex = numeric && r.size() >= 3 && (r[2] == 'x' || r[2] == 'X');
-    if (r.size() == 1 && (isAlpha(c) || isDigit(c) || c == '#')) {
+    if (r.size() == 1 && (isAsciiLetter(c) || isDigit(c) || c == '#')) {
         r += static_cast<char>(c);
         referenceValue_ = 0;
         referenceDigits_ = 0;
@@ -393,7 +386,7 @@ bool Tokenizer::referenceByte(unsigned char c)
         r += static_cast<char>(c);
         return true;
     }
-    if (numeric && (hex ? isHex(c) : isDigit(c))) {
+    if (numeric && (hex ? isHexDigit(c) : isDigit(c))) {
         // Digits are counted, not kept: a number of any length ends as one character.
         std::uint32_t d = isDigit(c) ? c - '0' : (c | 0x20) - 'a' + 10;
         if (referenceValue_ <= 0x10FFFF)
@@ -401,7 +394,7 @@ bool Tokenizer::referenceByte(unsigned char c)
         ++referenceDigits_;
         return true;
     }
-    if (!numeric && r.size() > 1 && r.size() < 40 && (isAlpha(c) || isDigit(c))) {
+    if (!numeric && r.size() > 1 && r.size() < 40 && (isAsciiLetter(c) || isDigit(c))) {
         r += static_cast<char>(c);
         return true;
     }
@@ -441,7 +434,7 @@ void Tokenizer::endTagName()
 void Tokenizer::appendName(unsigned char c)
 {
     if (nameLength_ < sizeof name_)
-        name_[nameLength_] = static_cast<char>(c == 0 ? 0xFF : lower(c));
+        name_[nameLength_] = static_cast<char>(c == 0 ? 0xFF : lowerAscii(c));
     ++nameLength_;
 }
 
@@ -615,7 +608,7 @@ void Tokenizer::feed(const char* bytes, std::size_t n)
             } else if (c == '/') {
                 state_ = State::endTagOpen;
                 ++p;
-            } else if (isAlpha(c)) {
+            } else if (isAsciiLetter(c)) {
                 beginTag(false);
                 state_ = State::tagName;
             } else if (c == '?') {
@@ -625,7 +618,7 @@ void Tokenizer::feed(const char* bytes, std::size_t n)
             }
             break;
         case State::endTagOpen:
-            if (isAlpha(c)) {
+            if (isAsciiLetter(c)) {
                 beginTag(true);
                 state_ = State::tagName;
             } else if (c == '>') {
@@ -801,7 +794,7 @@ void Tokenizer::feed(const char* bytes, std::size_t n)
         case State::markupDeclaration: {
             // "--" opens a comment, "DOCTYPE" (any case) a DOCTYPE; anything else, "[CDATA["
             // among it (there is no foreign content here), is a bogus comment.
-            lookahead_[lookaheadLength_++] = static_cast<char>(lower(c));
+            lookahead_[lookaheadLength_++] = static_cast<char>(lowerAscii(c));
             bool comment = std::memcmp("--", lookahead_, lookaheadLength_ < 2 ? lookaheadLength_ : 2) == 0 &&
                            lookaheadLength_ <= 2;
             bool doctype = lookaheadLength_ <= 7 && std::memcmp("doctype", lookahead_, lookaheadLength_) == 0;
@@ -904,7 +897,7 @@ void Tokenizer::feed(const char* bytes, std::size_t n)
         case State::scriptEndTagOpen:
         case State::scriptEscapedEndTagOpen: {
             bool raw = state_ == State::rawEndTagOpen, script = state_ == State::scriptEndTagOpen;
-            if (isAlpha(c)) {
+            if (isAsciiLetter(c)) {
                 beginTag(true);
                 state_ = raw ? State::rawEndTagName : script ? State::scriptEndTagName : State::scriptEscapedEndTagName;
             } else {
@@ -915,7 +908,7 @@ void Tokenizer::feed(const char* bytes, std::size_t n)
         case State::rawEndTagName:
         case State::scriptEndTagName:
         case State::scriptEscapedEndTagName:
-            if (isAlpha(c)) {
+            if (isAsciiLetter(c)) {
                 appendName(c);
                 ++p;
             } else if (endsName(c) && appropriateEndTag()) {
@@ -990,7 +983,7 @@ void Tokenizer::feed(const char* bytes, std::size_t n)
             if (c == '/') {
                 state_ = State::scriptEscapedEndTagOpen;
                 ++p;
-            } else if (isAlpha(c)) {
+            } else if (isAsciiLetter(c)) {
                 nameLength_ = 0;
                 state_ = State::scriptDoubleEscapeStart;
             } else {
@@ -1004,7 +997,7 @@ void Tokenizer::feed(const char* bytes, std::size_t n)
                 bool script = nameLength_ == 6 && std::memcmp(name_, "script", 6) == 0;
                 state_ = starting == script ? State::scriptDoubleEscaped : State::scriptEscaped;
                 ++p;
-            } else if (isAlpha(c)) {
+            } else if (isAsciiLetter(c)) {
                 appendName(c);
                 ++p;
             } else {

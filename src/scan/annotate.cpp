@@ -7,6 +7,7 @@
 #include "scan/classify.h"
 #include "scan/scanner.h"
 #include "tag/TagInfo.h"
+#include "tag/bytes.h"
 
 namespace zelko {
 
@@ -19,16 +20,6 @@ const char kCaptionStart[] = "<thead style=\"color: #FF0000; font: normal 9px Co
 const char kCaptionEnd[] = "</thead>";
 
 enum class Kind { other, frame, table, row, cell };
-
-// ZELKO_NOINLINE keeps the rare paths out of the common one, so that it needs no large stack
-// frame; ZELKO_INLINE pastes the common one where it is called.
-#if defined(__GNUC__) || defined(__clang__)
-#define ZELKO_NOINLINE __attribute__((noinline))
-#define ZELKO_INLINE __attribute__((always_inline)) inline
-#else
-#define ZELKO_NOINLINE
-#define ZELKO_INLINE inline
-#endif
 
 // Setting bit 5 makes a letter lower case and turns no other byte into a letter.
 constexpr std::uint64_t lowered(char c) { return static_cast<unsigned char>(c) | 0x20u; }
@@ -81,8 +72,6 @@ Kind kindOf(std::uint64_t name)
     return slot.name == name ? slot.kind : Kind::other;
 }
 
-bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-
 // The tag texts worked on here can be read this far from their start whatever their length,
 // so short ones are read and copied in whole words and blocks: the scanner hands its texts on
 // so, and texts from elsewhere are first copied into a place this large.
@@ -118,7 +107,7 @@ bool readName(const char* tagText, std::size_t length, std::uint64_t& name, bool
 {
     closing = tagText[1] == '/';
     std::size_t start = closing ? 2 : 1;
-    if (length < start + 2 || !isLetter(tagText[start]) || tagText[length - 1] != '>')
+    if (length < start + 2 || !isAsciiLetter(static_cast<unsigned char>(tagText[start])) || tagText[length - 1] != '>')
         return false;
     std::uint64_t word = loadWord(tagText + start);
     std::size_t before = length - 1 - start;  // characters before the '>'

@@ -17,6 +17,8 @@
 
 #include <cstring>
 
+#include "tag/bytes.h"
+
 namespace zelko {
 namespace {
 
@@ -45,13 +47,6 @@ constexpr std::size_t countTrue(const std::array<bool, 256>& table)
     return n;
 }
 
-// The steps of the scanner's inner loop are pasted into it, whichever processor it is built for.
-#if defined(__GNUC__) || defined(__clang__)
-#define ZELKO_INLINE __attribute__((always_inline)) inline
-#else
-#define ZELKO_INLINE inline
-#endif
-
 // The last place of the tag text is kept for the '>', so every tag text handed on ends with it.
 constexpr std::size_t kTextRoom = kTextCapacity - 1;
 
@@ -61,8 +56,6 @@ constexpr std::size_t kTextRoom = kTextCapacity - 1;
 // that large).
 static_assert(sizeof ScanState::tagText >= kReadableText, "the text buffer is readable");
 static_assert(kReadableText <= kWindow + 1, "a text from the last byte of a window is readable");
-
-bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 
 void resetTag(ScanState& st)
 {
