@@ -3,11 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <string>
@@ -35,52 +33,6 @@ TEST(ResultFile, TakesTheNameOnlyWhenPutInPlace)
     EXPECT_EQ(readFile(dir / "r.html"), "earlier");
     EXPECT_EQ(result.putInPlace(), 0);
     EXPECT_EQ(snapshot(dir.path()), "/r.html file new\n");
-}
-
-TEST(ResultFile, LeavesNothingBehindWhenNotPutInPlace)
-{
-    TempDir dir;
-    writeFile(dir / "r.html", "earlier");
-    {
-        ResultFile result;
-        ASSERT_EQ(result.create((dir / "r.html").c_str()), 0);
-        std::fputs("half a result", result.stream());
-    }
-    EXPECT_EQ(snapshot(dir.path()), "/r.html file earlier\n");
-}
-
-TEST(ResultFile, RefusesWhatCannotBeAResult)
-{
-    TempDir dir;
-    ASSERT_EQ(mkdir((dir / "folder").c_str(), 0755), 0);
-    const struct {
-        std::string path;
-        int error;
-    } rows[] = {{"", ENOENT}, {dir / "folder", EISDIR}, {dir / "missing/r.html", ENOENT}};
-    for (const auto& row : rows) {
-        ResultFile result;
-        EXPECT_EQ(result.create(row.path.c_str()), row.error) << row.path;
-        EXPECT_EQ(result.stream(), nullptr) << row.path;
-    }
-    EXPECT_EQ(snapshot(dir.path()), "/folder folder\n");
-}
-
-TEST(ResultFile, WritesIntoADeviceOnlyWhenAskedTo)
-{
-    if (geteuid() != 0)
-        GTEST_SKIP() << "making a device needs root";
-    for (SpecialFile special : {SpecialFile::writeInto, SpecialFile::replace}) {
-        TempDir dir;
-        ASSERT_EQ(mknod((dir / "null").c_str(), S_IFCHR | 0666, makedev(1, 3)), 0);
-        ResultFile result;
-        ASSERT_EQ(result.create((dir / "null").c_str(), special), 0);
-        std::fputs("bytes", result.stream());
-        EXPECT_EQ(result.close(), 0);
-        EXPECT_EQ(result.putInPlace(), 0);
-        bool into = special == SpecialFile::writeInto;
-        EXPECT_EQ(result.intoSpecialFile(), into);
-        EXPECT_EQ(snapshot(dir.path()), into ? "/null other\n" : "/null file bytes\n");
-    }
 }
 
 // Runs `body` in a child process and returns how it ended: its exit status, or 128 and the

@@ -212,12 +212,8 @@ int ResultFile::create(const char* path, SpecialFile special)
         int fd = openSpecialFile(path_);
         if (fd < 0)
             return errno;
-        stream_ = streamOf(fd);
-        if (stream_ == nullptr) {
-            int error = errno;
-            closeDescriptor(fd);
+        if (int error = adopt(fd))
             return error;
-        }
         direct_ = true;
         return 0;
     }
@@ -237,16 +233,23 @@ int ResultFile::create(const char* path, SpecialFile special)
         removeOnSignal(temporary_);
         if (mode >= 0)
             setMode(fd, mode);
-        stream_ = streamOf(fd);
-        if (stream_ == nullptr) {
-            int error = errno;
-            closeDescriptor(fd);
+        if (int error = adopt(fd)) {
             discard();
             return error;
         }
         return 0;
     }
     return EEXIST;
+}
+
+int ResultFile::adopt(int fd)
+{
+    stream_ = streamOf(fd);
+    if (stream_ != nullptr)
+        return 0;
+    int error = errno;
+    closeDescriptor(fd);
+    return error;
 }
 
 int ResultFile::putInPlace()

@@ -41,6 +41,10 @@ public:
     bool intoSpecialFile() const { return direct_; }
 
 private:
+    // Makes the open descriptor `fd` the result's stream; returns 0, or closes it and returns
+    // the error number.
+    int adopt(int fd);
+
     std::string path_, temporary_;
     std::FILE* stream_ = nullptr;
     bool pending_ = false;  // the temporary file exists

@@ -71,13 +71,13 @@ int scanInto(std::FILE* source, std::FILE* result, bool showBorders, const Repor
 }
 
 // Writes the result to the file `resultName`, which takes its new content only when all of it
-// has been written; returns the exit status. `named` tells that the user named the result,
-// so that a FIFO or device there is written into; `intoSpecialFile` tells whether it was.
-int writeResultFile(std::FILE* source, const char* resultName, bool showBorders, bool named,
+// has been written; returns the exit status. `intoSpecialFile` tells whether the result went
+// straight into a FIFO or device, as `special` allows.
+int writeResultFile(std::FILE* source, const char* resultName, bool showBorders, SpecialFile special,
                     const Reporter& report, bool& intoSpecialFile)
 {
     ResultFile result;
-    int error = result.create(resultName, named ? SpecialFile::writeInto : SpecialFile::replace);
+    int error = result.create(resultName, special);
     intoSpecialFile = result.intoSpecialFile();
     if (error != 0)
         return report.error("Create file error", error);
@@ -121,8 +121,10 @@ int annotatePage(const Options& options, const char* toolPath, const Reporter& r
         if (status == 0 && !resultName.empty() && isSameFile(source, resultName.c_str()))
             status = report.failure("Create file error", "the result file is the source file", 1);
         else if (status == 0)
+            // A name the user gave is written into when it is a FIFO or device, as cp does.
             status = writeResultFile(source, resultName.c_str(), options.showBorders,
-                                     options.hasOutput, report, intoSpecialFile);
+                                     options.hasOutput ? SpecialFile::writeInto : SpecialFile::replace,
+                                     report, intoSpecialFile);
     }
     std::fclose(source);
     if (status != 0 || report.resultOnStdout)
