@@ -228,11 +228,12 @@ void Grid::keepHeaders(std::size_t bytes)
 void Grid::endRow(Location where)
 {
     const std::uint64_t y = rows_;
+    // The row ends just past its last cell, and on over the slots that cells from the rows
+    // above cover next to it, as a next cell would be moved on; a slot that nothing covers
+    // ends it, whatever lies further right.
     std::uint32_t width = rowEnd_;
-    for (const Spanning& s : spanning_) {
-        if (s.endRow > y)
-            width = std::max(width, s.x + s.colspan);
-    }
+    while (width < width_ && coverEnd_[width] > y)
+        ++width;
     if (!countKnown_) {
         count_ = width;
         countKnown_ = true;

@@ -1,7 +1,7 @@
 // Writes hostile table pages for the cross-check: spans of every kind (zero, huge, malformed,
 // written as character references), row groups in any order, col and colgroup, implied and
 // missing tags, nested tables, stray cell tags, scripts, styles and RCDATA holding table tags,
-// comments of every shape, quoted '>', odd white space and CR LF. The same seed gives the same
+// comments of every shape, quoted '>', odd white space and CR LF, rows under hanging cells. The same seed gives the same
 // pages. Usage: node generate.mjs FOLDER COUNT [SEED]
 import { mkdirSync, writeFileSync } from 'node:fs';
 
@@ -70,8 +70,26 @@ function row(depth) {
   return out + newline();
 }
 
+// Rows under cells that hang down from rows above: tall cells anywhere in the first row (rowspan
+// 0 among them), then rows with no cells, with cells that fill the gaps, or with more cells
+// than the gaps hold.
+function hangingRows() {
+  const columns = 1 + next(6);
+  let out = '<tr>';
+  for (let x = 0; x < columns; x++) {
+    const tall = chance(2) ? pick(['2', '3', '0', '4']) : '';
+    const wide = chance(5) ? ' colspan=2' : '';
+    out += `<td${tall ? ' rowspan=' + tall : ''}${wide}>h`;
+  }
+  out += '</tr>\n';
+  const rows = 1 + next(4);
+  for (let r = 0; r < rows; r++) out += '<tr>' + '<td>g'.repeat(next(columns + 2)) + (chance(2) ? '</tr>' : '') + '\n';
+  return out;
+}
+
 function table(depth) {
   let out = open('table', ['class']) + newline();
+  if (chance(4)) return out + pick(['', '<tbody>', '<thead>']) + hangingRows() + close('table') + newline();
   if (chance(4)) out += open('caption') + (depth < 2 && chance(4) ? table(depth + 1) : 'cap') + (chance(2) ? close('caption') : '');
   const colgroups = chance(2) ? next(3) : 0;
   for (let i = 0; i < colgroups; i++) {

@@ -168,8 +168,11 @@ class Grid {
   }
   endRow(where) {
     const y = this.rows;
+    // A row's width: the position just past its last cell, moved on over the slots that cells
+    // from rows above cover directly after it; the move stops at the first slot nothing covers.
+    const coveredFromAbove = (x) => this.spanning.some((s) => s.row < y && s.endRow > y && s.x <= x && x < s.x + s.colspan);
     let width = this.rowEnd;
-    for (const s of this.spanning) if (s.endRow > y) width = Math.max(width, s.x + s.colspan);
+    while (coveredFromAbove(width)) width++;
     if (!this.countKnown) {
       this.count = width; this.countKnown = true;
     } else if (width !== this.count) {
