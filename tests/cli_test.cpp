@@ -433,11 +433,14 @@ TEST(Cli, LongOptions)
          {{"zelko.html", table.c_str()}}},
         {{"--", "--help"}, 2, missing + kPrompt, missing, "", {{"zelko.html", nullptr}}},
         // --check writes its report and nothing else, whatever other switches say.
-        {{"--check", "page.html", "-n", "--no-open", "--output=x.html"}, 0, "", "", "",
-         {{"zelko.html", nullptr}, {"x.html", nullptr}}},
-        {{"--check", "bad.html"}, 1, badReport, "", "", {{"zelko.html", nullptr}}},
+        {{"--check", "page.html", "-n", "--no-open", "--output=x.html"}, 0, "",
+         "zelko: 1 page, 0 tables, 0 errors, 0 warnings\n", "", {{"zelko.html", nullptr}, {"x.html", nullptr}}},
+        {{"--check", "bad.html"}, 1, badReport, "zelko: 1 page, 1 table, 0 errors, 1 warning\n", "",
+         {{"zelko.html", nullptr}}},
         {{"-b", "--check", "missing.html", "bad.html", "sub"}, 2, badReport,
-         "missing.html: " + missing + "sub: Read file error: Is a directory\n", "", {{"zelko.html", nullptr}}},
+         "missing.html: " + missing + "sub: Read file error: Is a directory\n" +
+             "zelko: 1 page, 1 table, 0 errors, 1 warning\n",
+         "", {{"zelko.html", nullptr}}},
         {{"--check"}, 2, "", "zelko: option '--check' needs a page" + seeHelp, "", {}},
         {{"--check", "--version"}, 0, "zelko " ZELKO_EXPECTED_VERSION "\n", "", "", {}},
     };
@@ -463,6 +466,109 @@ TEST(Cli, LongOptions)
             else
                 EXPECT_EQ(readFile(dir / name), bytes) << name;
         }
+    }
+}
+
+TEST(Cli, CheckReportForms)
+{
+    const std::string bad = "<table><tr><td><td><tr><td></table>";
+    const std::string odd = "we b,c:d%\xc3\xa9.html";  // a space, ',', ':', '%' and a letter outside ASCII
+    const std::string summary = "zelko: 1 page, 1 table, 0 errors, 1 warning\n";
+    const std::string seeHelp = "; see 'zelko --help'\n";
+    const std::string shortRow = "row 2 has 1 column, fewer than the 2 that the first row sets";
+    const std::string tableNote = "table 1 (no class): 2 rows x 2 columns, 1 row group";
+    // "\xf0\x9f\x98\x80" is one code point of two UTF-16 code units and four UTF-8 bytes.
+    const std::string wide = "\xf0\x9f\x98\x80" + bad;
+    const struct {
+        std::vector<std::string> args;
+        std::string input;  // standard input
+        int status;
+        std::string out, err;
+    } rows[] = {
+        {{"--check", "--format=json", odd}, "", 1,
+         "{\"page\":\"" + odd + "\",\"line\":1,\"column\":28,\"severity\":\"warning\",\"kind\":\"row-short\","
+         "\"message\":\"" + shortRow + "\"}\n"
+         "{\"page\":\"" + odd + "\",\"line\":1,\"column\":1,\"severity\":\"note\",\"kind\":\"table\","
+         "\"message\":\"" + tableNote + "\"}\n",
+         summary},
+        {{"--check", "--format", "github", odd}, "", 1,
+         "::warning file=we b%2Cc%3Ad%25\xc3\xa9.html,line=1,col=28,title=row-short::" + shortRow + "\n"
+         "::notice file=we b%2Cc%3Ad%25\xc3\xa9.html,line=1,col=1,title=table::" + tableNote + "\n",
+         summary},
+        {{"--check", "--format=gnu", "--no-notes", "bad.html"}, "", 1,
+         "bad.html:1:28: warning: " + shortRow + " [row-short]\n", summary},
+        {{"--check", "--no-notes", "clean.html"}, "", 0, "", "zelko: 1 page, 1 table, 0 errors, 0 warnings\n"},
+        {{"--check", "--color=always", "--no-notes", "bad.html"}, "", 1,
+         "bad.html:1:28: \033[01;35mwarning\033[m: " + shortRow + " [row-short]\n", summary},
+        {{"--check", "--color=auto", "--no-notes", "bad.html"}, "", 1,
+         "bad.html:1:28: warning: " + shortRow + " [row-short]\n", summary},
+        {{"--check", "--color=always", "--format=json", "--no-notes", "bad.html"}, "", 1,
+         "{\"page\":\"bad.html\",\"line\":1,\"column\":28,\"severity\":\"warning\",\"kind\":\"row-short\","
+         "\"message\":\"" + shortRow + "\"}\n",
+         summary},
+        // Standard input, among other pages.
+        {{"--check", "--no-notes", "clean.html", "-", "bad.html"}, bad, 1,
+         "<stdin>:1:28: warning: " + shortRow + " [row-short]\n"
+         "bad.html:1:28: warning: " + shortRow + " [row-short]\n",
+         "zelko: 3 pages, 3 tables, 0 errors, 2 warnings\n"},
+        // UTF-16 pages are read as their UTF-8 form is, with columns in code units; a UTF-8
+        // mark is skipped.
+        {{"--check", "utf16le.html", "utf16be.html", "utf8.html", "marked.html"}, "", 1,
+         "utf16le.html:1:30: warning: " + shortRow + " [row-short]\n"
+         "utf16le.html:1:3: note: " + tableNote + " [table]\n"
+         "utf16be.html:1:30: warning: " + shortRow + " [row-short]\n"
+         "utf16be.html:1:3: note: " + tableNote + " [table]\n"
+         "utf8.html:1:32: warning: " + shortRow + " [row-short]\n"
+         "utf8.html:1:5: note: " + tableNote + " [table]\n"
+         "marked.html:1:32: warning: " + shortRow + " [row-short]\n"
+         "marked.html:1:5: note: " + tableNote + " [table]\n",
+         "zelko: 4 pages, 4 tables, 0 errors, 4 warnings\n"},
+        {{"--check", "-", "-"}, "", 2, "", "zelko: standard input '-' can be named only once" + seeHelp},
+        {{"--check", "--format=xml", "bad.html"}, "", 2, "",
+         "zelko: option '--format' takes gnu, json, sarif or github, not 'xml'" + seeHelp},
+        {{"--check", "--format=json", "--format=json", "bad.html"}, "", 2, "",
+         "zelko: option '--format' given twice" + seeHelp},
+        {{"--check", "bad.html", "--format"}, "", 2, "",
+         "zelko: option '--format' needs gnu, json, sarif or github" + seeHelp},
+        {{"--check", "--color=sometimes", "bad.html"}, "", 2, "",
+         "zelko: option '--color' takes auto, always or never, not 'sometimes'" + seeHelp},
+        {{"--check", "--color=never", "--color=never", "bad.html"}, "", 2, "",
+         "zelko: option '--color' given twice" + seeHelp},
+        {{"--check", "--color", "bad.html"}, "", 2, "",
+         "zelko: option '--color' needs a value: --color=auto, always or never" + seeHelp},
+    };
+    auto utf16 = [](const std::string& ascii, bool little) {
+        std::string out = little ? "\xff\xfe" : "\xfe\xff";
+        auto unit = [&](unsigned u) {
+            char a = static_cast<char>(u >> 8), b = static_cast<char>(u & 0xFF);
+            out += little ? std::string{b, a} : std::string{a, b};
+        };
+        unit(0xD83D);  // U+1F600, the page's first code point
+        unit(0xDE00);
+        for (char c : ascii)
+            unit(static_cast<unsigned char>(c));
+        return out;
+    };
+    for (const auto& row : rows) {
+        std::string command;
+        for (const std::string& arg : row.args)
+            command += " " + arg;
+        SCOPED_TRACE("zelko" + command);
+        TempDir dir;
+        writeFile(dir / "bad.html", bad);
+        writeFile(dir / odd, bad);
+        writeFile(dir / "clean.html", "<table><tr><td></table>");
+        writeFile(dir / "utf8.html", wide);
+        writeFile(dir / "marked.html", "\xef\xbb\xbf" + wide);
+        writeFile(dir / "utf16le.html", utf16(bad, true));
+        writeFile(dir / "utf16be.html", utf16(bad, false));
+        writeFile(dir / "input", row.input);
+        RunOptions options{"./zelko", row.args, dir.path()};
+        options.stdinPath = dir / "input";
+        RunResult r = runZelko(options);
+        EXPECT_EQ(r.status, row.status);
+        EXPECT_EQ(r.out, row.out);
+        EXPECT_EQ(r.err, row.err);
     }
 }
 
@@ -560,6 +666,38 @@ TEST(Cli, PauseOnATerminalTakesOneKeyWithoutEchoAndRestoresTheTerminal)
     ASSERT_EQ(tcgetattr(master, &after), 0);
     EXPECT_EQ(after.c_lflag, before.c_lflag);
     close(master);
+}
+
+TEST(Cli, CheckColoursTheSeverityOnATerminalUnlessNoColorIsSet)
+{
+    TempDir dir;
+    writeFile(dir / "bad.html", "<table><tr><td><td><tr><td></table>");
+    const std::string page = dir / "bad.html";
+    for (const char* noColor : {"", "1"}) {
+        SCOPED_TRACE(std::string("NO_COLOR=") + noColor);
+        int master = -1;
+        pid_t child = forkpty(&master, nullptr, nullptr, nullptr);
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            if (*noColor != '\0')
+                setenv("NO_COLOR", noColor, 1);
+            else
+                unsetenv("NO_COLOR");
+            char* argv[] = {const_cast<char*>("zelko"), const_cast<char*>("--check"),
+                            const_cast<char*>("--no-notes"), const_cast<char*>(page.c_str()), nullptr};
+            execv(ZELKO_BINARY, argv);
+            _exit(127);
+        }
+        std::string seen;
+        readUntil(master, seen, "[row-short]");
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        close(master);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
+        bool coloured = seen.find("\033[01;35mwarning\033[m: row 2") != std::string::npos;
+        EXPECT_EQ(coloured, *noColor == '\0') << seen;
+        EXPECT_NE(seen.find("warning"), std::string::npos) << seen;
+    }
 }
 
 }  // namespace

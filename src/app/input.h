@@ -4,7 +4,10 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <cstdint>
 #include <functional>
+#include <string>
+#include <utility>
 
 namespace zelko {
 
@@ -19,5 +22,35 @@ using BlockTaker = std::function<bool(const char* bytes, std::size_t n)>;
 // Returns 0 at the end of the source or when `take` stopped the reading, or the error number
 // of a failed read.
 int readBlocks(std::FILE* source, const BlockTaker& take);
+
+// Turns a page's bytes into the UTF-8 that the readings take, as browsers decode a page: one that
+// starts with a UTF-16 byte order mark (FF FE little-endian, FE FF big-endian) is decoded from
+// UTF-16, unpaired surrogates and a lone last byte becoming U+FFFD; a UTF-8 byte order mark is
+// dropped; any other page is handed on as it stands.
+class PageDecoder {
+public:
+    explicit PageDecoder(BlockTaker take) : take_(std::move(take)) {}
+    // Takes the page's next `n` bytes; false when the taker stopped the reading.
+    bool feed(const char* bytes, std::size_t n);
+    // Ends the page. Call it once, after the last piece.
+    bool finish();
+    // True once the page is known to be UTF-16: from the first bytes handed on.
+    bool fromUtf16() const { return form_ == Form::utf16le || form_ == Form::utf16be; }
+
+private:
+    enum class Form { unknown, bytes, utf16le, utf16be };
+    bool decide();
+    bool pass(const unsigned char* bytes, std::size_t n);
+    void putCodePoint(std::uint32_t c);
+
+    BlockTaker take_;
+    Form form_ = Form::unknown;
+    unsigned char head_[3] = {};
+    std::size_t headSize_ = 0;
+    bool hasOdd_ = false;      // the first byte of a code unit whose second is still to come
+    unsigned char odd_ = 0;
+    std::uint32_t high_ = 0;   // a high surrogate waiting for its low one
+    std::string out_;
+};
 
 }  // namespace zelko

@@ -67,6 +67,40 @@ void decide(Options& options, Mode mode)
         options.mode = mode;
 }
 
+// Reads the value of an option that takes one of a few words, given once.
+template <typename Value, std::size_t N>
+void pickValue(Options& options, const char* name, const std::string& word, bool& given, Value& value,
+               const char* const (&words)[N], const Value (&values)[N], const char* choices)
+{
+    if (given) {
+        fail(options, std::string("option '") + name + "' given twice");
+        return;
+    }
+    given = true;
+    for (std::size_t k = 0; k < N; ++k) {
+        if (word == words[k]) {
+            value = values[k];
+            return;
+        }
+    }
+    fail(options, std::string("option '") + name + "' takes " + choices + ", not '" + word + "'");
+}
+
+void pickFormat(Options& options, const std::string& word, bool& given)
+{
+    static const char* const words[] = {"gnu", "json", "sarif", "github"};
+    static const check::Format values[] = {check::Format::gnu, check::Format::json, check::Format::sarif,
+                                           check::Format::github};
+    pickValue(options, "--format", word, given, options.format, words, values, "gnu, json, sarif or github");
+}
+
+void pickColor(Options& options, const std::string& word, bool& given)
+{
+    static const char* const words[] = {"auto", "always", "never"};
+    static const Color values[] = {Color::automatic, Color::always, Color::never};
+    pickValue(options, "--color", word, given, options.color, words, values, "auto, always or never");
+}
+
 }  // namespace
 
 Options parseCommandLine(int argc, const char* const* argv)
@@ -76,11 +110,21 @@ Options parseCommandLine(int argc, const char* const* argv)
         options.mode = Mode::usage;
         return options;
     }
-    bool namesOnly = false;
+    bool namesOnly = false, formatGiven = false, colorGiven = false;
+    std::vector<std::string> pages;  // what --check reads: the names and standard input
+    int stdinNamed = 0;
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
+        if (std::strcmp(arg, "-") == 0) {
+            ++stdinNamed;
+            pages.push_back(arg);
+            if (namesOnly)
+                options.sources.push_back(arg);
+            continue;
+        }
         if (namesOnly || arg[0] != '-') {
             options.sources.push_back(arg);
+            pages.push_back(arg);
             continue;
         }
         if (arg[1] != '-') {  // a two-character switch; unknown ones are ignored
@@ -102,6 +146,20 @@ Options parseCommandLine(int argc, const char* const* argv)
                 options.mode = Mode::check;
         } else if (option == "--no-open") {
             options.open = false;
+        } else if (option == "--no-notes") {
+            options.notes = false;
+        } else if (option.rfind("--format=", 0) == 0) {
+            pickFormat(options, option.substr(std::strlen("--format=")), formatGiven);
+        } else if (option == "--format") {
+            if (i + 1 == argc) {
+                fail(options, "option '--format' needs gnu, json, sarif or github");
+                continue;
+            }
+            pickFormat(options, argv[++i], formatGiven);
+        } else if (option.rfind("--color=", 0) == 0) {
+            pickColor(options, option.substr(std::strlen("--color=")), colorGiven);
+        } else if (option == "--color") {
+            fail(options, "option '--color' needs a value: --color=auto, always or never");
         } else if (option.rfind("--output=", 0) == 0) {
             options.hasOutput = true;
             options.output = option.substr(std::strlen("--output="));
@@ -118,8 +176,13 @@ Options parseCommandLine(int argc, const char* const* argv)
     }
     if (options.hasOutput && options.output.empty())
         fail(options, "option '--output' needs a file name");
-    if (options.mode == Mode::check && options.sources.empty())
-        fail(options, "option '--check' needs a page");
+    if (options.mode == Mode::check) {
+        options.sources = pages;
+        if (stdinNamed > 1)
+            fail(options, "standard input '-' can be named only once");
+        if (options.sources.empty())
+            fail(options, "option '--check' needs a page");
+    }
     return options;
 }
 

@@ -4,7 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "check/report.h"
+
 namespace zelko {
+
+// When the check report's severity words are coloured.
+enum class Color { automatic, always, never };
 
 enum class Mode {
     annotate,    // write the result page (the default)
@@ -27,12 +32,17 @@ struct Options {
     std::string output;                // its file name as typed; "-" is standard output
     bool open = true;                  // cleared by --no-open
     std::string problem;               // for badOption: the line to report
+    // For --check: "-" among the sources is standard input.
+    check::Format format = check::Format::gnu;  // --format
+    Color color = Color::automatic;              // --color
+    bool notes = true;                           // cleared by --no-notes
 };
 
 // Reads the arguments after the tool's own path. Two-character switches (-b, -n, compared by
 // their first two characters in any case) and long options count anywhere before "--"; every
 // argument after "--" is a file name. The first of --help, --version and a bad option decides
-// the mode; otherwise --check does.
+// the mode; otherwise --check does. A lone "-" is standard input for --check, which may name it
+// once, and is ignored otherwise, as an unknown switch is.
 Options parseCommandLine(int argc, const char* const* argv);
 
 }  // namespace zelko

@@ -30,10 +30,15 @@ int flushConsole()
 
 #ifdef _WIN32
 
+#include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 
 #include "app/wide.h"
+
+#ifndef ENABLE_VIRTUAL_TERMINAL_PROCESSING
+#define ENABLE_VIRTUAL_TERMINAL_PROCESSING 0x0004
+#endif
 
 namespace zelko {
 
@@ -59,6 +64,23 @@ std::string openDocument(const std::string& path)
 }
 
 void failWritesPastTheSizeLimit() {}
+
+std::FILE* standardInput()
+{
+    _setmode(_fileno(stdin), _O_BINARY);
+    return stdin;
+}
+
+bool colorTerminal(bool enable)
+{
+    HANDLE console = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode;
+    if (console == INVALID_HANDLE_VALUE || !GetConsoleMode(console, &mode))
+        return false;
+    if ((mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0)
+        return true;
+    return enable && SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+}
 
 std::FILE* openSource(const char* path, bool binary)
 {
@@ -169,6 +191,10 @@ std::string openDocument(const std::string& path)
 }
 
 void failWritesPastTheSizeLimit() { std::signal(SIGXFSZ, SIG_IGN); }
+
+std::FILE* standardInput() { return stdin; }
+
+bool colorTerminal(bool) { return isatty(STDOUT_FILENO) != 0; }
 
 std::FILE* openSource(const char* path, bool binary) { return std::fopen(path, binary ? "rb" : "r"); }
 

@@ -25,6 +25,13 @@ void failWritesPastTheSizeLimit();
 // errno set on failure.
 std::FILE* openSource(const char* path, bool binary = false);
 
+// Standard input, read as the bytes that it holds.
+std::FILE* standardInput();
+
+// True when standard output is a terminal that shows colour escapes. On Windows the console is
+// first asked to read them, when `enable` is set.
+bool colorTerminal(bool enable);
+
 // True when `path` names the same file as the open stream `file`.
 bool isSameFile(std::FILE* file, const char* path);
 

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -142,19 +143,38 @@ int annotatePage(const Options& options, const char* toolPath, const Reporter& r
     return 0;
 }
 
-// Checks every page named, in order, and writes their reports to standard output. A page that
-// cannot be read is reported on standard error, without a pause, and the others are still
-// checked. Returns the error number of the first such page, else 1 when some page has an error
-// or a warning, else 0.
+// Whether the gnu report's severity words are coloured: on a terminal unless NO_COLOR is set,
+// or as --color says.
+bool colorReport(const Options& options)
+{
+    if (options.format != check::Format::gnu || options.color == Color::never)
+        return false;
+    if (options.color == Color::always) {
+        colorTerminal(true);  // a Windows console is asked to read the escapes
+        return true;
+    }
+    const char* noColor = std::getenv("NO_COLOR");
+    return (noColor == nullptr || *noColor == '\0') && colorTerminal(true);
+}
+
+// Checks every page named, in order ("-" is standard input, named "<stdin>"), writes their
+// report to standard output and the run's summary to standard error. A page that cannot be read
+// is reported on standard error, without a pause, and the others are still checked. Returns the
+// error number of the first such page, else 1 when some page has an error or a warning, else 0.
 int checkPages(const Options& options)
 {
+    check::ReportStyle style;
+    style.format = options.format;
+    style.notes = options.notes;
+    style.color = colorReport(options);
+    check::RunReport run(style, kVersion, [](const std::string& lines) { writeConsoleText(stdout, lines); });
     int failure = 0;
-    bool findings = false;
-    auto write = [](const std::string& lines) { writeConsoleText(stdout, lines); };
-    for (const std::string& page : options.sources) {
+    for (const std::string& name : options.sources) {
+        const bool fromStdin = name == "-";
+        const std::string page = fromStdin ? "<stdin>" : name;
         errno = 0;
         // The bytes as they stand, so that columns count the page's own bytes everywhere.
-        std::FILE* source = openSource(page.c_str(), true);
+        std::FILE* source = fromStdin ? standardInput() : openSource(name.c_str(), true);
         if (source == nullptr) {
             int error = errno != 0 ? errno : ENOENT;
             std::fprintf(stderr, "%s: Open file error: %s\n", page.c_str(), std::strerror(error));
@@ -162,25 +182,39 @@ int checkPages(const Options& options)
             continue;
         }
         int readError = 0;
-        check::PageCheck result;
         {
-            check::PageChecker checker(page, write);
-            readError = readBlocks(source, [&checker](const char* bytes, std::size_t n) {
+            check::PageChecker checker(run, page);
+            bool begun = false;
+            PageDecoder decoder([&](const char* bytes, std::size_t n) {
+                if (!begun && decoder.fromUtf16())
+                    checker.countCodeUnits();
+                begun = true;
                 checker.feed(bytes, n);
                 return true;
             });
+            readError = readBlocks(source, [&decoder](const char* bytes, std::size_t n) {
+                return decoder.feed(bytes, n);
+            });
             // After a failed read, what was found so far is reported: the page's end was never
             // seen.
-            if (readError == 0)
-                result = checker.finish();
+            if (readError == 0) {
+                decoder.finish();
+                checker.finish();
+            }
         }
-        std::fclose(source);
+        if (!fromStdin)
+            std::fclose(source);
         if (readError != 0) {
             std::fprintf(stderr, "%s: Read file error: %s\n", page.c_str(), std::strerror(readError));
             failure = failure != 0 ? failure : readError;
         }
-        findings = findings || result.errors > 0 || result.warnings > 0;
     }
+    run.finish();
+    const check::Totals& totals = run.totals();
+    // The report is complete on standard output before the summary follows it.
+    flushConsole();
+    std::fprintf(stderr, "%s\n", check::summaryLine(totals).c_str());
+    bool findings = totals.errors > 0 || totals.warnings > 0;
     return failure != 0 ? failure : findings ? 1 : 0;
 }
 

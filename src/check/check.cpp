@@ -1,6 +1,7 @@
 #include "check/check.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "check/report.h"
 #include "check/tables.h"
@@ -9,14 +10,19 @@
 namespace zelko::check {
 
 struct PageChecker::Reading {
-    Reading(const std::string& page, Report::Writer write)
-        : report(page, std::move(write)), builder(report), tokenizer(builder)
+    template <typename... ReportArguments>
+    explicit Reading(ReportArguments&&... arguments)
+        : report(std::forward<ReportArguments>(arguments)...), builder(report), tokenizer(builder)
     {
     }
     Report report;
     TableBuilder builder;
     Tokenizer tokenizer;
 };
+
+PageChecker::PageChecker(RunReport& run, const std::string& page) : reading_(new Reading(run, page)) {}
+
+void PageChecker::countCodeUnits() { reading_->tokenizer.countCodeUnits(); }
 
 PageChecker::PageChecker(const std::string& page, std::function<void(const std::string&)> write)
     : reading_(new Reading(page, std::move(write)))
@@ -30,10 +36,12 @@ void PageChecker::feed(const char* bytes, std::size_t n) { reading_->tokenizer.f
 PageCheck PageChecker::finish()
 {
     reading_->tokenizer.finish();
+    reading_->report.pageEnded();
     reading_->report.flush();
     PageCheck result;
     result.errors = reading_->report.errors();
     result.warnings = reading_->report.warnings();
+    result.tables = reading_->report.tables();
     return result;
 }
 

@@ -8,22 +8,28 @@
 #include <memory>
 #include <string>
 
+#include "check/report.h"
+
 namespace zelko::check {
 
 struct PageCheck {
-    std::uint64_t errors = 0, warnings = 0;
+    std::uint64_t errors = 0, warnings = 0, tables = 0;
 };
 
-// Checks one page fed to it in pieces of any size, and hands the report's lines, named after
-// the page, to `write` a batch at a time as they are found. Memory stays bounded whatever the
-// page.
+// Checks one page fed to it in pieces of any size, and adds its findings, named after the page,
+// to a run's report as they are found. Memory stays bounded whatever the page.
 class PageChecker {
 public:
+    PageChecker(RunReport& run, const std::string& page);
+    // A page of its own, whose report's lines (in the gnu form) go to `write` a batch at a time.
     PageChecker(const std::string& page, std::function<void(const std::string&)> write);
     ~PageChecker();
     PageChecker(const PageChecker&) = delete;
     PageChecker& operator=(const PageChecker&) = delete;
 
+    // The bytes to come are the UTF-8 form of a UTF-16 page: columns count UTF-16 code units,
+    // not bytes. Call it before the first piece.
+    void countCodeUnits();
     // Reads the page's next `n` bytes.
     void feed(const char* bytes, std::size_t n);
     // Ends the page: reports what its end reveals, hands on the rest of the report and returns

@@ -303,6 +303,7 @@ void Grid::endTable()
         m += " columns";
     }
     report_.add(where_, Severity::note, m, "table");
+    report_.tableEnded();
     if (headersCut_) {
         m = "the headers check of table ";
         appendNumber(m, number_);

@@ -1,5 +1,6 @@
 #include "check/tokenizer.h"
 
+#include <algorithm>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -17,6 +18,7 @@ void LineCounter::beginPiece(const unsigned char* p, std::size_t n)
     starts_.clear();
     cursor_ = 0;
     size_ = n;
+    piece_ = p;
     if (n == 0)
         return;
     std::size_t i = 0;
@@ -68,12 +70,31 @@ void LineCounter::beginPiece(const unsigned char* p, std::size_t n)
     if (pendingCR)
         starts_.push_back(static_cast<std::uint32_t>(n));
     afterCR_ = p[n - 1] == '\r';
+    const std::uint64_t counted = counted_;
+    const std::int64_t surplus = surplus_;
     Location last = locate(n - 1);
     pastLast_ = {last.line, last.column + 1};
     // The bytes before the last one are located again as the piece is read.
     cursor_ = 0;
     line_ = pieceLine_;
     lineStart_ = pieceLineStart_;
+    counted_ = counted;
+    surplus_ = surplus;
+}
+
+std::int64_t LineCounter::surplus(std::size_t at)
+{
+    if (counted_ < lineStart_) {
+        counted_ = lineStart_;
+        surplus_ = 0;
+    }
+    // A continuation byte adds no code unit; a four-byte sequence's lead byte adds two.
+    for (std::uint64_t k = counted_ - pieceStart_; k < at; ++k) {
+        unsigned char c = piece_[k];
+        surplus_ += (c & 0xC0) == 0x80 ? 1 : c >= 0xF0 ? -1 : 0;
+    }
+    counted_ = std::max<std::uint64_t>(counted_, pieceStart_ + at);
+    return surplus_;
 }
 
 Location LineCounter::locate(std::size_t at)
@@ -83,7 +104,10 @@ Location LineCounter::locate(std::size_t at)
         lineStart_ = pieceStart_ + starts_[cursor_];
         ++cursor_;
     }
-    return {line_, pieceStart_ + at - lineStart_ + 1};
+    std::uint64_t column = pieceStart_ + at - lineStart_ + 1;
+    if (codeUnits_)
+        column -= static_cast<std::uint64_t>(surplus(at));
+    return {line_, column};
 }
 
 void LineCounter::endPiece()
@@ -92,6 +116,8 @@ void LineCounter::endPiece()
         ++line_;
         lineStart_ = pieceStart_ + starts_[cursor_];
     }
+    if (codeUnits_ && size_ > 0)
+        surplus(size_);  // the last line runs on into the next piece
     pieceStart_ += size_;
     size_ = 0;
     pieceLine_ = line_;

@@ -83,8 +83,15 @@ public:
     // One column past the last byte of the page so far, on the line that byte belongs to (a line
     // end belongs to the line it ends); line 1, column 1 before any byte.
     Location pastLast() const { return pastLast_; }
+    // Counts columns in UTF-16 code units of the UTF-8 page, as for a page that was UTF-16,
+    // instead of in bytes. Set it before the first piece.
+    void countCodeUnits() { codeUnits_ = true; }
 
 private:
+    // In code units: how many more bytes than code units lie between the line's start and
+    // `at` of this piece, counted on from where the last call stopped.
+    std::int64_t surplus(std::size_t at);
+
     std::vector<std::uint32_t> starts_;  // where, in the piece, a line starts after a line end
     std::size_t cursor_ = 0;             // the starts passed so far
     std::size_t size_ = 0;
@@ -92,11 +99,17 @@ private:
     std::uint64_t pieceLine_ = 1, pieceLineStart_ = 0;         // the same where the piece began
     bool afterCR_ = false;  // the page so far ends in a CR: an LF next ends no further line
     Location pastLast_;
+    bool codeUnits_ = false;
+    const unsigned char* piece_ = nullptr;
+    std::uint64_t counted_ = 0;  // code units: the bytes before this offset are in surplus_
+    std::int64_t surplus_ = 0;
 };
 
 class Tokenizer {
 public:
     explicit Tokenizer(TokenSink& sink) : sink_(sink) {}
+    // Locates in UTF-16 code units: the page is the UTF-8 form of a UTF-16 page.
+    void countCodeUnits() { lines_.countCodeUnits(); }
     // Reads the next `n` bytes of the page.
     void feed(const char* bytes, std::size_t n);
     // Ends the page: an unfinished tag is dropped, as a browser drops it.
