@@ -21,8 +21,14 @@ const char kHelpText[] =
     "                  opens nothing\n"
     "  --no-open       write the result and print its name, but do not open it\n"
     "  --check         write no result; report what is wrong with the tables of each\n"
-    "                  page named, as a browser builds them, one line per finding:\n"
-    "                  PAGE:LINE:COLUMN: SEVERITY: MESSAGE [KIND]\n"
+    "                  page named ('-' is standard input), as a browser builds them,\n"
+    "                  one line per finding: PAGE:LINE:COLUMN: SEVERITY: MESSAGE [KIND]\n"
+    "  --format=FORMAT the report's form: gnu (as above, the default), json (one JSON\n"
+    "                  object per line), sarif (one SARIF 2.1.0 log) or github (GitHub\n"
+    "                  Actions workflow commands)\n"
+    "  --no-notes      leave the notes (table, headers-limit) out of the report\n"
+    "  --color=WHEN    colour the severity words of the gnu form: auto (on a terminal,\n"
+    "                  unless NO_COLOR is set; the default), always or never\n"
     "  --help          show this help and exit\n"
     "  --version       show the version and exit\n"
     "  --              every later argument is a file name\n"
@@ -37,7 +43,8 @@ const char kHelpText[] =
     "2 for a bad option; otherwise the system's error number of the failed open, read,\n"
     "create or write, such as 2 for a missing file, 21 for a folder, 28 for a full disk.\n"
     "With --check: 0 when no page has an error or warning, 1 when one has, or the error\n"
-    "number of a page that could not be read (the other pages are still checked).\n";
+    "number of a page that could not be read (the other pages are still checked); a\n"
+    "summary line goes to standard error.\n";
 
 namespace {
 
