@@ -224,5 +224,123 @@ TEST(CheckTokenizer, ReadsNumbersByTheStandardsRules)
         EXPECT_EQ(parseNonNegative(row.text, 1000), row.value) << '"' << row.text << '"';
 }
 
+// The report of `page` named `name`, in `style`, as a whole run.
+std::string reportOf(const std::string& page, const std::string& name, ReportStyle style)
+{
+    std::string out;
+    RunReport run(style, "9.8.7", [&out](const std::string& lines) { out += lines; });
+    PageChecker checker(run, name);
+    checker.feed(page.data(), page.size());
+    checker.finish();
+    run.finish();
+    return out;
+}
+
+TEST(CheckReport, WritesEachFormExactly)
+{
+    // One warning, on a class value that holds a quote, a backslash, a tab, ',', ':', '%' and a
+    // byte that is no UTF-8.
+    const std::string page = "<table class='a\"\\\t,:%\xff'><tr><td><td><tr><td></table>";
+    const std::string name = "dir/a b,c:%\xc3\xa9.html";
+    const std::string note = "table 1 (class \"a\\\"\\\\\\x09,:%\xff\"): 2 rows x 2 columns, 1 row group";
+    ReportStyle json{Format::json, false, true};
+    EXPECT_EQ(reportOf(page, name, json),
+              "{\"page\":\"dir/a b,c:%\xc3\xa9.html\",\"line\":1,\"column\":45,\"severity\":\"warning\","
+              "\"kind\":\"row-short\",\"message\":\"row 2 has 1 column, fewer than the 2 that the first row sets\"}\n"
+              "{\"page\":\"dir/a b,c:%\xc3\xa9.html\",\"line\":1,\"column\":1,\"severity\":\"note\",\"kind\":\"table\","
+              "\"message\":\"table 1 (class \\\"a\\\\\\\"\\\\\\\\\\\\x09,:%\\ufffd\\\"): 2 rows x 2 columns, 1 row group\"}\n");
+    ReportStyle github{Format::github, false, true};
+    EXPECT_EQ(reportOf(page, name, github),
+              "::warning file=dir/a b%2Cc%3A%25\xc3\xa9.html,line=1,col=45,title=row-short::"
+              "row 2 has 1 column, fewer than the 2 that the first row sets\n"
+              "::notice file=dir/a b%2Cc%3A%25\xc3\xa9.html,line=1,col=1,title=table::"
+              "table 1 (class \"a\\\"\\\\\\x09,:%25\xff\"): 2 rows x 2 columns, 1 row group\n");
+    ReportStyle gnu{Format::gnu, true, false};
+    EXPECT_EQ(reportOf(page, name, gnu), name + ":1:45: \033[01;35mwarning\033[m: row 2 has 1 column, fewer "
+                                                "than the 2 that the first row sets [row-short]\n");
+
+    ReportStyle sarif{Format::sarif, true, false};
+    std::string log = reportOf(page, name, sarif);
+    EXPECT_EQ(log.rfind("{\"$schema\":\"https://json.schemastore.org/sarif-2.1.0.json\",\"version\":\"2.1.0\","
+                        "\"runs\":[{\"tool\":{\"driver\":{\"name\":\"zelko\",\"version\":\"9.8.7\",\"rules\":[\n"
+                        "{\"id\":\"row-short\",\"shortDescription\":{\"text\":",
+                        0),
+              0u)
+        << log;
+    const std::string result =
+        "\"results\":[\n{\"ruleId\":\"row-short\",\"ruleIndex\":0,\"level\":\"warning\",\"message\":{\"text\":"
+        "\"row 2 has 1 column, fewer than the 2 that the first row sets\"},\"locations\":[{\"physicalLocation\":"
+        "{\"artifactLocation\":{\"uri\":\"dir/a%20b%2Cc%3A%25%C3%A9.html\"},\"region\":{\"startLine\":1,"
+        "\"startColumn\":45}}}]}\n]}]}\n";
+    ASSERT_GE(log.size(), result.size());
+    EXPECT_EQ(log.substr(log.size() - result.size()), result) << log;
+    for (std::size_t i = 0; i < kKindCount; ++i)
+        EXPECT_NE(log.find(std::string("{\"id\":\"") + kKinds[i].id + "\""), std::string::npos) << kKinds[i].id;
+}
+
+TEST(CheckReport, AnEmptyRunIsStillAWholeSarifLog)
+{
+    std::string out;
+    RunReport run(ReportStyle{Format::sarif, false, true}, "1", [&out](const std::string& lines) { out += lines; });
+    run.finish();
+    const std::string end = "\"results\":[\n]}]}\n";
+    ASSERT_GE(out.size(), end.size());
+    EXPECT_EQ(out.substr(out.size() - end.size()), end);
+}
+
+TEST(CheckReport, EscapesJsonAndUris)
+{
+    const struct {
+        std::string text, json, uri;
+    } rows[] = {
+        {"plain.html", "\"plain.html\"", "plain.html"},
+        {"a\"b\\c", "\"a\\\"b\\\\c\"", "a%22b%5Cc"},
+        {"\n\r\t\x01\x7f", "\"\\n\\r\\t\\u0001\\u007f\"", "%0A%0D%09%01%7F"},
+        {"caf\xc3\xa9 \xf0\x9f\x98\x80", "\"caf\xc3\xa9 \xf0\x9f\x98\x80\"", "caf%C3%A9%20%F0%9F%98%80"},
+        // Not UTF-8: a stray continuation byte, a cut sequence, an overlong form, a surrogate.
+        {"\x80x\xc3", "\"\\ufffdx\\ufffd\"", "%80x%C3"},
+        {"\xc0\xaf\xed\xa0\x80", "\"\\ufffd\\ufffd\\ufffd\\ufffd\\ufffd\"", "%C0%AF%ED%A0%80"},
+        {"~a-b_c.d/e#f?g&h", "\"~a-b_c.d/e#f?g&h\"", "~a-b_c.d/e%23f%3Fg%26h"},
+        {"<stdin>", "\"<stdin>\"", "%3Cstdin%3E"},
+    };
+    for (const auto& row : rows) {
+        std::string json, uri;
+        appendJsonString(json, row.text);
+        appendUriReference(uri, row.text);
+        EXPECT_EQ(json, row.json) << row.text;
+        EXPECT_EQ(uri, row.uri) << row.text;
+    }
+    std::string message, property;
+    appendActionsEscaped(message, "100% a:b,c\r\nd", false);
+    appendActionsEscaped(property, "100% a:b,c\r\nd", true);
+    EXPECT_EQ(message, "100%25 a:b,c%0D%0Ad");
+    EXPECT_EQ(property, "100%25 a%3Ab%2Cc%0D%0Ad");
+}
+
+TEST(CheckReport, SumsUpARun)
+{
+    EXPECT_EQ(summaryLine({1, 1, 1, 1}), "zelko: 1 page, 1 table, 1 error, 1 warning");
+    EXPECT_EQ(summaryLine({0, 2, 0, 3}), "zelko: 0 pages, 2 tables, 0 errors, 3 warnings");
+}
+
+TEST(CheckTokenizer, CountsCodeUnitsForAPageThatWasUtf16)
+{
+    // Two-, three- and four-byte sequences before the table, on lines of their own and not.
+    const std::string page = "\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80<table>\n\xf0\x9f\x98\x80x<tr><td><td><tr><td></table>";
+    for (std::size_t piece : {std::size_t{1}, std::size_t{2}, std::size_t{5}, std::size_t{1000}}) {
+        std::string out;
+        RunReport run(ReportStyle{}, "", [&out](const std::string& lines) { out += lines; });
+        PageChecker checker(run, "p");
+        checker.countCodeUnits();
+        for (std::size_t at = 0; at < page.size(); at += piece)
+            checker.feed(page.data() + at, std::min(piece, page.size() - at));
+        checker.finish();
+        run.finish();
+        EXPECT_EQ(out, "p:2:24: warning: row 2 has 1 column, fewer than the 2 that the first row sets [row-short]\n"
+                       "p:1:5: note: table 1 (no class): 2 rows x 2 columns, 1 row group [table]\n")
+            << "pieces of " << piece;
+    }
+}
+
 }  // namespace
 }  // namespace zelko::check
