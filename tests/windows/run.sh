@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End-to-end tests of zelko.exe under Wine: the golden pages in both modes (CRLF results), the
 # console reports and exit statuses, the protection of a source that is the result file, read
-# and write errors, and a path holding the interpreter's special characters.
+# and write errors, a path holding the interpreter's special characters, and --check with its
+# SARIF form and standard input.
 # Usage: tests/windows/run.sh path/to/zelko.exe
 set -uo pipefail
 exe=$(realpath "$1")
@@ -174,8 +175,35 @@ expected="Tabelle–表.html:4:1: warning: row 2 has 1 column, fewer than the 2 
 Tabelle–表.html:1:1: note: table 1 (no class): 2 rows x 2 columns, 1 row group [table]"
 if expect_status "--check" 2; then
   if [ "$out" != "$expected" ]; then fail "--check: report '$out'"
-  elif [ "$err" != "missing.html: Open file error: No such file or directory" ]; then fail "--check: err '$err'"
+  elif [ "$err" != "missing.html: Open file error: No such file or directory
+zelko: 1 page, 1 table, 0 errors, 1 warning" ]; then fail "--check: err '$err'"
   elif [ -e "$dir/zelko.html" ]; then fail "--check: a result was written"
+  else pass; fi
+fi
+
+# --check --format=sarif: one log, the page's name percent-encoded from its UTF-8 form.
+run "$dir" --check --format=sarif "Tabelle–表.html"
+if expect_status "--format=sarif" 1; then
+  if [[ "$out" != '{"$schema":"https://json.schemastore.org/sarif-2.1.0.json","version":"2.1.0",'* ]] ||
+     [[ "$out" != *'"artifactLocation":{"uri":"Tabelle%E2%80%93%E8%A1%A8.html"},"region":{"startLine":4,"startColumn":1}'* ]] ||
+     [[ "$out" != *$'\n]}]}' ]]; then fail "--format=sarif: log '$out'"
+  elif [ "$err" != "zelko: 1 page, 1 table, 0 errors, 1 warning" ]; then fail "--format=sarif: err '$err'"
+  else pass; fi
+fi
+
+# --check -: standard input is read as the bytes it holds, so a CR LF keeps its CR and a ^Z
+# does not end the page, as it would in text mode.
+printf '\032<table>\r\n<tr><td>a<td>b\r\n<tr><td>c\r\n</table>\r\n' >"$work/stdin.html"
+cp "$exe" "$dir/zelko.exe"
+(cd "$dir" && timeout 60 wine zelko.exe --check - <"$work/stdin.html" >"$work/out" 2>"$work/err")
+status=$?
+out=$(tr -d '\r' <"$work/out")
+err=$(tr -d '\r' <"$work/err")
+expected="<stdin>:4:1: warning: row 2 has 1 column, fewer than the 2 that the first row sets [row-short]
+<stdin>:1:2: note: table 1 (no class): 2 rows x 2 columns, 1 row group [table]"
+if expect_status "--check -" 1; then
+  if [ "$out" != "$expected" ]; then fail "--check -: report '$out'"
+  elif [ "$err" != "zelko: 1 page, 1 table, 0 errors, 1 warning" ]; then fail "--check -: err '$err'"
   else pass; fi
 fi
 
