@@ -7,9 +7,11 @@
 #include <vector>
 
 #include "check/check.h"
-#include "check/tokenizer.h"
+#include "html/tokenizer.h"
 
 namespace zelko::check {
+using html::parseNonNegative;
+
 namespace {
 
 struct Case {

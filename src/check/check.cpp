@@ -4,8 +4,8 @@
 #include <utility>
 
 #include "check/report.h"
-#include "check/tables.h"
-#include "check/tokenizer.h"
+#include "html/tables.h"
+#include "html/tokenizer.h"
 
 namespace zelko::check {
 
@@ -16,8 +16,8 @@ struct PageChecker::Reading {
     {
     }
     Report report;
-    TableBuilder builder;
-    Tokenizer tokenizer;
+    html::TableBuilder builder;
+    html::Tokenizer tokenizer;
 };
 
 PageChecker::PageChecker(RunReport& run, const std::string& page) : reading_(new Reading(run, page)) {}

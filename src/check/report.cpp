@@ -241,13 +241,13 @@ Report::Report(const std::string& page, RunReport::Writer write)
 {
 }
 
-void Report::add(Location where, Severity severity, std::string_view message, const char* kind)
+void Report::add(const html::Finding& finding)
 {
-    if (severity == Severity::error)
+    if (finding.severity == Severity::error)
         ++errors_;
-    else if (severity == Severity::warning)
+    else if (finding.severity == Severity::warning)
         ++warnings_;
-    run_->add(page_, where, severity, message, kind);
+    run_->add(page_, finding.where, finding.severity, finding.message, finding.kind);
 }
 
 void Report::pageEnded() { ++run_->totals_.pages; }
@@ -269,42 +269,6 @@ std::string summaryLine(const Totals& totals)
     line += ", ";
     appendCounted(line, totals.warnings, "warning");
     return line;
-}
-
-void appendNumber(std::string& out, std::uint64_t number)
-{
-    char digits[24];
-    auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
-    out.append(digits, static_cast<std::size_t>(end - digits));
-}
-
-void appendCounted(std::string& out, std::uint64_t count, const char* noun)
-{
-    appendNumber(out, count);
-    out += ' ';
-    out += noun;
-    if (count != 1)
-        out += 's';
-}
-
-void appendQuoted(std::string& out, std::string_view text)
-{
-    static const char digits[] = "0123456789abcdef";
-    out += '"';
-    for (char ch : text) {
-        unsigned char c = static_cast<unsigned char>(ch);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += ch;
-        } else if (c < 0x20 || c == 0x7F) {
-            out += "\\x";
-            out += digits[c >> 4];
-            out += digits[c & 15];
-        } else {
-            out += ch;
-        }
-    }
-    out += '"';
 }
 
 void appendJsonString(std::string& out, std::string_view text)

@@ -13,11 +13,15 @@
 #include <string>
 #include <string_view>
 
-#include "check/tokenizer.h"
+#include "html/findings.h"
 
 namespace zelko::check {
 
-enum class Severity : std::uint8_t { error, warning, note };
+using html::appendCounted;
+using html::appendNumber;
+using html::appendQuoted;
+using html::Location;
+using html::Severity;
 enum class Format : std::uint8_t { gnu, json, sarif, github };
 
 struct ReportStyle {
@@ -62,7 +66,7 @@ private:
 };
 
 // One page's part of a run's report.
-class Report {
+class Report : public html::FindingSink {
 public:
     // `page` is the page as the user named it.
     Report(RunReport& run, const std::string& page);
@@ -71,8 +75,8 @@ public:
     Report(const Report&) = delete;
     Report& operator=(const Report&) = delete;
 
-    void add(Location where, Severity severity, std::string_view message, const char* kind);
-    void tableEnded();
+    void add(const html::Finding& finding) override;
+    void tableEnded() override;
     void pageEnded();  // the page was read to its end
     void flush() { run_->flush(); }
     std::uint64_t errors() const { return errors_; }
@@ -100,13 +104,6 @@ extern const std::size_t kKindCount;
 // The run's summary: "zelko: 2 pages, 1 table, 0 errors, 3 warnings".
 std::string summaryLine(const Totals& totals);
 
-// Appends `number` in decimal.
-void appendNumber(std::string& out, std::uint64_t number);
-// Appends "1 row", "2 rows": `count` and the noun, in the plural unless the count is one.
-void appendCounted(std::string& out, std::uint64_t count, const char* noun);
-// Appends `text` in double quotes, with '"', '\' and control characters written as escapes, so
-// that a finding always stays on its one line.
-void appendQuoted(std::string& out, std::string_view text);
 // Appends `text` as a JSON string; bytes that are no UTF-8 are written as U+FFFD.
 void appendJsonString(std::string& out, std::string_view text);
 // Appends `name` as a relative URI reference: every byte but the unreserved ones and '/' is

@@ -9,10 +9,10 @@
 #include <unordered_set>
 #include <vector>
 
-#include "check/report.h"
-#include "check/tokenizer.h"
+#include "html/findings.h"
+#include "html/tokenizer.h"
 
-namespace zelko::check {
+namespace zelko::html {
 
 // A table is checked over this many columns; cells beyond them are left out of its grid.
 constexpr std::uint32_t kMaxColumns = 65536;
@@ -21,17 +21,20 @@ constexpr std::size_t kHeadersBudget = 64 * 1024;
 
 class Grid {
 public:
-    explicit Grid(Report& report);
+    explicit Grid(FindingSink& findings);
     // Starts table number `number` (in the page, from 1) at its start tag `table`, keeping the
     // room an earlier table made.
     void reset(std::uint64_t number, const Token& table);
 
-    void columnGroup(const Token& colgroup);  // an implied one has no attributes
-    void column(const Token& col);
+    // Column elements return their span as browsers read it.
+    std::uint32_t columnGroup(const Token& colgroup, bool implied);
+    std::uint32_t column(const Token& col);
     void endColumnGroup();
     void beginRowGroup();
     void beginRow();
-    void cell(const Token& cell);
+    CellPlace cell(const Token& cell);
+    std::uint64_t rows() const { return rows_; }  // the rows ended so far
+    std::uint32_t columnElements() const { return columnElements_; }
     void endRow(Location where);       // `where`: the tag that ends the row
     void endRowGroup(Location where);
     // Reports the table and what only its end can tell: its empty columns and unknown ids.
@@ -48,15 +51,20 @@ private:
     struct Establisher {  // the element that made the grid wide enough for a column
         std::uint32_t first;
         Location where;
+        Target target;
     };
     struct Reference {  // a cell's headers attribute, checked when the table ends
         Location where;
         std::string headers;
+        std::uint64_t row;
+        std::uint32_t column;
     };
-    void widen(std::uint32_t width, Location where);
+    void report(Location where, Severity severity, std::string_view message, const char* kind,
+                Target::Kind target, std::uint64_t row = 0, std::uint32_t column = 0);
+    void widen(std::uint32_t width, Location where, Target target);
     void keepHeaders(std::size_t bytes);
 
-    Report& report_;
+    FindingSink& findings_;
     std::uint64_t number_ = 0;
     Location where_;
     bool hasClass_ = false;
@@ -66,6 +74,8 @@ private:
     bool rowGroupSeen_ = false;     // column elements after the first row group do not count
     bool inColumnGroup_ = false, groupHasColumns_ = false;
     Token colgroup_;                // the open column group's span and place
+    std::uint32_t colgroupNumber_ = 0;
+    std::uint32_t columnElements_ = 0;  // col and colgroup elements so far
     std::uint32_t elementColumns_ = 0;
     bool countKnown_ = false, countFromElements_ = false;
     std::uint32_t count_ = 0;       // the columns a row should have
@@ -88,4 +98,4 @@ private:
     std::string message_;  // the finding being written
 };
 
-}  // namespace zelko::check
+}  // namespace zelko::html

@@ -1,8 +1,8 @@
-#include "check/tables.h"
+#include "html/tables.h"
 
 #include <initializer_list>
 
-namespace zelko::check {
+namespace zelko::html {
 
 namespace {
 
@@ -54,12 +54,14 @@ Content TableBuilder::inBody(const Token& token)
     case Tag::table: {
         ++tables_;
         if (depth_ == open_.size())
-            open_.push_back(Open{Mode::table, Tag::other, Tag::other, false, Grid(report_)});
+            open_.push_back(Open{Mode::table, Tag::other, Tag::other, false, Grid(findings_)});
         Open& t = open_[depth_++];
         t.mode = Mode::table;
         t.group = t.cell = Tag::other;
         t.select = false;
         t.grid.reset(tables_, token);
+        if (events_ != nullptr)
+            events_->tableStart(tables_, token);
         return Content::data;
     }
     case Tag::select:
@@ -79,16 +81,23 @@ TableBuilder::Step TableBuilder::inTable(Open& t, const Token& token, Content& c
     switch (token.tag) {
     case Tag::caption:
         t.mode = Mode::caption;
+        if (events_ != nullptr)
+            events_->captionStart();
         return Step::done;
-    case Tag::colgroup:
-        t.grid.columnGroup(token);
+    case Tag::colgroup: {
+        std::uint32_t span = t.grid.columnGroup(token, false);
         t.mode = Mode::columnGroup;
+        if (events_ != nullptr)
+            events_->columnGroupStart(&token, span);
         return Step::done;
+    }
     case Tag::col: {
         Token implied;
         implied.where = token.where;
-        t.grid.columnGroup(implied);
+        t.grid.columnGroup(implied, true);
         t.mode = Mode::columnGroup;
+        if (events_ != nullptr)
+            events_->columnGroupStart(nullptr, 1);
         return Step::again;
     }
     case Tag::tbody:
@@ -101,6 +110,8 @@ TableBuilder::Step TableBuilder::inTable(Open& t, const Token& token, Content& c
         t.grid.beginRowGroup();
         t.group = isRowGroup(token.tag) ? token.tag : Tag::tbody;
         t.mode = Mode::rowGroup;
+        if (events_ != nullptr)
+            events_->rowGroupStart(t.group, !isRowGroup(token.tag));
         return isRowGroup(token.tag) ? Step::done : Step::again;
     case Tag::table:
         // A table cannot stand directly in a table: this one ends, and the new one follows it.
@@ -173,24 +184,28 @@ Content TableBuilder::startTagIn(const Token& token)
         case Mode::caption:
             if (isOneOf(tag, {Tag::caption, Tag::col, Tag::colgroup, Tag::tbody, Tag::td,
                               Tag::tfoot, Tag::th, Tag::thead, Tag::tr})) {
-                t.mode = Mode::table;
+                leaveCaption(t);
                 continue;
             }
             return inBody(token);
         case Mode::columnGroup:
             if (tag == Tag::col) {
-                t.grid.column(token);
+                std::uint32_t number = t.grid.columnElements();
+                std::uint32_t span = t.grid.column(token);
+                if (events_ != nullptr)
+                    events_->column(number, span);
                 return Content::data;
             }
             if (tag == Tag::template_)
                 return inBody(token);
-            t.grid.endColumnGroup();
-            t.mode = Mode::table;
+            leaveColumnGroup(t);
             continue;
         case Mode::rowGroup:
             if (tag == Tag::tr || tag == Tag::td || tag == Tag::th) {
                 t.grid.beginRow();
                 t.mode = Mode::row;
+                if (events_ != nullptr)
+                    events_->rowStart(t.grid.rows());
                 if (tag == Tag::tr)
                     return Content::data;
                 continue;
@@ -204,9 +219,11 @@ Content TableBuilder::startTagIn(const Token& token)
             return content;
         case Mode::row:
             if (tag == Tag::td || tag == Tag::th) {
-                t.grid.cell(token);
+                CellPlace place = t.grid.cell(token);
                 t.cell = tag;
                 t.mode = Mode::cell;
+                if (events_ != nullptr)
+                    events_->cellStart(token, place);
                 return Content::data;
             }
             if (isOneOf(tag, {Tag::caption, Tag::col, Tag::colgroup, Tag::tbody, Tag::tfoot,
@@ -284,7 +301,7 @@ void TableBuilder::endTagIn(const Token& token)
             return;
         case Mode::caption:
             if (tag == Tag::caption || tag == Tag::table) {
-                t.mode = Mode::table;
+                leaveCaption(t);
                 if (tag == Tag::table)
                     continue;
             }
@@ -292,8 +309,7 @@ void TableBuilder::endTagIn(const Token& token)
         case Mode::columnGroup:
             if (tag == Tag::col)
                 return;
-            t.grid.endColumnGroup();
-            t.mode = Mode::table;
+            leaveColumnGroup(t);
             if (tag == Tag::colgroup)
                 return;
             continue;
@@ -341,17 +357,32 @@ bool TableBuilder::textMatters() const
 void TableBuilder::text(Location)
 {
     // Text that is not white space ends a column group.
-    if (textMatters()) {
-        current().grid.endColumnGroup();
-        current().mode = Mode::table;
-    }
+    if (textMatters())
+        leaveColumnGroup(current());
     wantsText = textMatters();
+}
+
+void TableBuilder::leaveCaption(Open& t)
+{
+    t.mode = Mode::table;
+    if (events_ != nullptr)
+        events_->captionEnd();
+}
+
+void TableBuilder::leaveColumnGroup(Open& t)
+{
+    t.grid.endColumnGroup();
+    t.mode = Mode::table;
+    if (events_ != nullptr)
+        events_->columnGroupEnd();
 }
 
 void TableBuilder::closeCell(Open& t)
 {
     t.cell = Tag::other;
     t.mode = Mode::row;
+    if (events_ != nullptr)
+        events_->cellEnd();
 }
 
 void TableBuilder::closeRow(Open& t, Location where)
@@ -360,6 +391,8 @@ void TableBuilder::closeRow(Open& t, Location where)
         closeCell(t);
     t.grid.endRow(where);
     t.mode = Mode::rowGroup;
+    if (events_ != nullptr)
+        events_->rowEnd();
 }
 
 void TableBuilder::closeRowGroup(Open& t, Location where)
@@ -369,17 +402,23 @@ void TableBuilder::closeRowGroup(Open& t, Location where)
     t.grid.endRowGroup(where);
     t.group = Tag::other;
     t.mode = Mode::table;
+    if (events_ != nullptr)
+        events_->rowGroupEnd();
 }
 
 void TableBuilder::closeTable(Location where)
 {
     Open& t = current();
     if (t.mode == Mode::columnGroup)
-        t.grid.endColumnGroup();
+        leaveColumnGroup(t);
+    else if (t.mode == Mode::caption)
+        leaveCaption(t);
     else if (t.mode == Mode::rowGroup || t.mode == Mode::row || t.mode == Mode::cell)
         closeRowGroup(t, where);
     t.grid.endTable();
     --depth_;
+    if (events_ != nullptr)
+        events_->tableEnd();
 }
 
 void TableBuilder::endOfPage(Location where)
@@ -388,4 +427,4 @@ void TableBuilder::endOfPage(Location where)
         closeTable(where);
 }
 
-}  // namespace zelko::check
+}  // namespace zelko::html

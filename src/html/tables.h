@@ -2,21 +2,25 @@
 // far as they shape the grid (implied row groups and rows, cells and rows closed by the next
 // ones, tables closed by their end tag or by a new table outside a cell, tables nested only
 // in cells and captions, cell tags outside any table ignored, select boxes, template contents
-// left out), and feeds each open table's grid.
+// left out), feeds each open table's grid, and hands the tables' structure on as events.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
-#include "check/grid.h"
-#include "check/report.h"
-#include "check/tokenizer.h"
+#include "html/grid.h"
+#include "html/findings.h"
+#include "html/tokenizer.h"
 
-namespace zelko::check {
+namespace zelko::html {
 
 class TableBuilder : public TokenSink {
 public:
-    explicit TableBuilder(Report& report) : report_(report) {}
+    // `events`, when given, hears every table element open and close.
+    explicit TableBuilder(FindingSink& findings, TableEvents* events = nullptr)
+        : findings_(findings), events_(events)
+    {
+    }
 
     Content startTag(const Token& token) override;
     void endTag(const Token& token) override;
@@ -44,8 +48,11 @@ private:
     void closeRow(Open& t, Location where);
     void closeRowGroup(Open& t, Location where);
     void closeTable(Location where);
+    void leaveCaption(Open& t);
+    void leaveColumnGroup(Open& t);
 
-    Report& report_;
+    FindingSink& findings_;
+    TableEvents* events_;
     Open& current() { return open_[depth_ - 1]; }
     bool inTableContext() const { return depth_ > 0; }
 
@@ -58,4 +65,4 @@ private:
     std::uint64_t tables_ = 0;
 };
 
-}  // namespace zelko::check
+}  // namespace zelko::html

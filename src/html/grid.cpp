@@ -1,8 +1,8 @@
-#include "check/grid.h"
+#include "html/grid.h"
 
 #include <algorithm>
 
-namespace zelko::check {
+namespace zelko::html {
 
 namespace {
 
@@ -53,7 +53,13 @@ std::vector<std::string_view> tokens(std::string_view text)
 
 }  // namespace
 
-Grid::Grid(Report& report) : report_(report) {}
+Grid::Grid(FindingSink& findings) : findings_(findings) {}
+
+void Grid::report(Location where, Severity severity, std::string_view message, const char* kind,
+                  Target::Kind target, std::uint64_t row, std::uint32_t column)
+{
+    findings_.add(Finding{where, severity, message, kind, Target{target, number_, row, column}});
+}
 
 void Grid::reset(std::uint64_t number, const Token& table)
 {
@@ -64,6 +70,7 @@ void Grid::reset(std::uint64_t number, const Token& table)
     width_ = 0;
     rowGroupSeen_ = inColumnGroup_ = groupHasColumns_ = false;
     elementColumns_ = 0;
+    colgroupNumber_ = columnElements_ = 0;
     countKnown_ = countFromElements_ = false;
     count_ = 0;
     clipped_ = false;
@@ -80,35 +87,40 @@ void Grid::reset(std::uint64_t number, const Token& table)
     headersCut_ = false;
 }
 
-void Grid::widen(std::uint32_t width, Location where)
+void Grid::widen(std::uint32_t width, Location where, Target target)
 {
     if (width <= width_)
         return;
-    establishers_.push_back({width_, where});
+    establishers_.push_back({width_, where, target});
     width_ = width;
     coverEnd_.resize(width, 0);
     begun_.resize(width, 0);
 }
 
-void Grid::columnGroup(const Token& colgroup)
+std::uint32_t Grid::columnGroup(const Token& colgroup, bool implied)
 {
     inColumnGroup_ = true;
     groupHasColumns_ = false;
     colgroup_.where = colgroup.where;
     colgroup_.hasSpan = colgroup.hasSpan;
     colgroup_.span = colgroup.span;
+    if (!implied)
+        colgroupNumber_ = columnElements_++;
+    return spanOf(colgroup.hasSpan, colgroup.span);
 }
 
-void Grid::column(const Token& col)
+std::uint32_t Grid::column(const Token& col)
 {
     groupHasColumns_ = true;
-    if (rowGroupSeen_)
-        return;
+    const std::uint32_t number = columnElements_++;
     std::uint32_t span = spanOf(col.hasSpan, col.span);
+    if (rowGroupSeen_)
+        return span;
     std::uint32_t width = std::min<std::uint64_t>(std::uint64_t{width_} + span, kMaxColumns);
     clipped_ = clipped_ || width < width_ + span;
-    widen(width, col.where);
+    widen(width, col.where, Target{Target::Kind::column, number_, 0, number});
     elementColumns_ = width_;
+    return span;
 }
 
 void Grid::endColumnGroup()
@@ -118,7 +130,7 @@ void Grid::endColumnGroup()
         std::uint32_t span = spanOf(colgroup_.hasSpan, colgroup_.span);
         std::uint32_t width = std::min<std::uint64_t>(std::uint64_t{width_} + span, kMaxColumns);
         clipped_ = clipped_ || width < width_ + span;
-        widen(width, colgroup_.where);
+        widen(width, colgroup_.where, Target{Target::Kind::column, number_, 0, colgroupNumber_});
         elementColumns_ = width_;
     }
     inColumnGroup_ = false;
@@ -141,7 +153,7 @@ void Grid::beginRow()
     rowHasCell_ = false;
 }
 
-void Grid::cell(const Token& cell)
+CellPlace Grid::cell(const Token& cell)
 {
     const std::uint64_t y = rows_;
     std::uint32_t colspan = spanOf(cell.hasColspan, cell.colspan);
@@ -154,16 +166,17 @@ void Grid::cell(const Token& cell)
     std::uint32_t x = x_;
     while (x < width_ && coverEnd_[x] > y)
         ++x;
+    CellPlace place{y, x, colspan, static_cast<std::uint32_t>(rowspan)};
     if (x >= kMaxColumns) {
         clipped_ = true;
         x_ = x;
-        return;
+        return place;
     }
     if (x + colspan > kMaxColumns) {
         colspan = kMaxColumns - x;
         clipped_ = true;
     }
-    widen(x + colspan, cell.where);
+    widen(x + colspan, cell.where, Target{Target::Kind::cell, number_, y, x});
 
     bool overlaps = false;
     for (std::uint32_t i = x; i < x + colspan && !overlaps; ++i)
@@ -188,7 +201,7 @@ void Grid::cell(const Token& cell)
             appendAt(m, s.where);
             m += ')';
         }
-        report_.add(cell.where, Severity::error, m, "cell-overlap");
+        report(cell.where, Severity::error, m, "cell-overlap", Target::Kind::cell, y, x);
     }
 
     std::uint64_t end = growsDown ? UINT64_MAX : y + static_cast<std::uint64_t>(rowspan);
@@ -201,7 +214,7 @@ void Grid::cell(const Token& cell)
     x_ = x + colspan;
 
     if (headersCut_)
-        return;
+        return place;
     if (cell.tag == Tag::th && cell.hasId && !cell.id.empty()) {
         keepHeaders(cell.id.size() + 32);
         if (!headersCut_)
@@ -210,8 +223,9 @@ void Grid::cell(const Token& cell)
     if (cell.hasHeaders) {
         keepHeaders(cell.headers.size() + 48);
         if (!headersCut_)
-            references_.push_back({cell.where, cell.headers});
+            references_.push_back({cell.where, cell.headers, y, x});
     }
+    return place;
 }
 
 void Grid::keepHeaders(std::size_t bytes)
@@ -246,13 +260,13 @@ void Grid::endRow(Location where)
         m += width < count_ ? ", fewer than the " : ", more than the ";
         appendNumber(m, count_);
         m += countFromElements_ ? " that the column elements set" : " that the first row sets";
-        report_.add(where, countFromElements_ ? Severity::error : Severity::warning, m,
-                    width < count_ ? "row-short" : "row-long");
+        report(where, countFromElements_ ? Severity::error : Severity::warning, m,
+               width < count_ ? "row-short" : "row-long", Target::Kind::row, y);
     }
     if (!rowHasCell_) {
         message_ = "no cell begins in row ";
         appendNumber(message_, y + 1);
-        report_.add(where, Severity::error, message_, "row-no-cells");
+        report(where, Severity::error, message_, "row-no-cells", Target::Kind::row, y);
     }
     rows_ = y + 1;
     spanning_.erase(std::remove_if(spanning_.begin(), spanning_.end(),
@@ -274,7 +288,7 @@ void Grid::endRowGroup(Location)
         appendNumber(m, rows_);
         m += ": it spans ";
         appendCounted(m, rows_ - s.row, "row");
-        report_.add(s.where, Severity::error, m, "rowspan-clipped");
+        report(s.where, Severity::error, m, "rowspan-clipped", Target::Kind::cell, s.row, s.x);
     }
     spanning_.clear();
     std::fill(coverEnd_.begin(), coverEnd_.end(), 0);
@@ -302,15 +316,14 @@ void Grid::endTable()
         appendNumber(m, kMaxColumns);
         m += " columns";
     }
-    report_.add(where_, Severity::note, m, "table");
-    report_.tableEnded();
+    report(where_, Severity::note, m, "table", Target::Kind::table);
     if (headersCut_) {
         m = "the headers check of table ";
         appendNumber(m, number_);
         m += " was cut short: it keeps at most ";
         appendNumber(m, kHeadersBudget);
         m += " bytes of ids and headers";
-        report_.add(where_, Severity::note, m, "headers-limit");
+        report(where_, Severity::note, m, "headers-limit", Target::Kind::table);
     }
 
     for (std::size_t i = 0; i < establishers_.size(); ++i) {
@@ -338,7 +351,7 @@ void Grid::endTable()
             continue;
         m = empty == 1 ? "no cell begins in column " : "no cell begins in columns ";
         m += list;
-        report_.add(establishers_[i].where, Severity::error, m, "column-no-cells");
+        findings_.add(Finding{establishers_[i].where, Severity::error, m, "column-no-cells", establishers_[i].target});
     }
 
     for (const Reference& r : references_) {
@@ -356,8 +369,9 @@ void Grid::endTable()
             appendQuoted(m, unknown[i]);
         }
         m += ", which no th of this table has as its id";
-        report_.add(r.where, Severity::error, m, "headers-unknown");
+        report(r.where, Severity::error, m, "headers-unknown", Target::Kind::cell, r.row, r.column);
     }
+    findings_.tableEnded();
 }
 
-}  // namespace zelko::check
+}  // namespace zelko::html

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-namespace zelko::check {
+namespace zelko::html {
 
 // A place in the page: 1-based line (LF, CR LF and a lone CR each end one) and 1-based byte
 // column in that line.
@@ -164,4 +164,4 @@ private:
 // `cap` give `cap`.
 long parseNonNegative(const std::string& text, long cap);
 
-}  // namespace zelko::check
+}  // namespace zelko::html

@@ -1,4 +1,4 @@
-#include "check/tokenizer.h"
+#include "html/tokenizer.h"
 
 #include <algorithm>
 #include <cstring>
@@ -9,7 +9,7 @@
 
 #include "tag/bytes.h"
 
-namespace zelko::check {
+namespace zelko::html {
 
 // --- Line counting -----------------------------------------------------------------------------
 
@@ -1086,4 +1086,4 @@ void Tokenizer::finish()
     sink_.endOfPage(lines_.pastLast());
 }
 
-}  // namespace zelko::check
+}  // namespace zelko::html

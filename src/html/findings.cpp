@@ -1,0 +1,43 @@
+#include "html/findings.h"
+
+#include <charconv>
+
+namespace zelko::html {
+
+void appendNumber(std::string& out, std::uint64_t number)
+{
+    char digits[24];
+    auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+    out.append(digits, static_cast<std::size_t>(end - digits));
+}
+
+void appendCounted(std::string& out, std::uint64_t count, const char* noun)
+{
+    appendNumber(out, count);
+    out += ' ';
+    out += noun;
+    if (count != 1)
+        out += 's';
+}
+
+void appendQuoted(std::string& out, std::string_view text)
+{
+    static const char digits[] = "0123456789abcdef";
+    out += '"';
+    for (char ch : text) {
+        unsigned char c = static_cast<unsigned char>(ch);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += ch;
+        } else if (c < 0x20 || c == 0x7F) {
+            out += "\\x";
+            out += digits[c >> 4];
+            out += digits[c & 15];
+        } else {
+            out += ch;
+        }
+    }
+    out += '"';
+}
+
+}  // namespace zelko::html
