@@ -57,7 +57,7 @@ bool isSwitch(const char* arg, char letter)
 // The modes that a later --help, --version or bad option still replaces.
 bool undecided(const Options& options)
 {
-    return options.mode == Mode::annotate || options.mode == Mode::check;
+    return options.mode == Mode::annotate || options.mode == Mode::check || options.mode == Mode::html5;
 }
 
 void fail(Options& options, const std::string& problem)
@@ -148,9 +148,12 @@ Options parseCommandLine(int argc, const char* const* argv)
             decide(options, Mode::help);
         } else if (option == "--version") {
             decide(options, Mode::version);
-        } else if (option == "--check") {
+        } else if (option == "--check" || option == "--html5") {
+            Mode mode = option == "--check" ? Mode::check : Mode::html5;
             if (options.mode == Mode::annotate)
-                options.mode = Mode::check;
+                options.mode = mode;
+            else if (undecided(options) && options.mode != mode)
+                fail(options, "options '--check' and '--html5' exclude each other");
         } else if (option == "--no-open") {
             options.open = false;
         } else if (option == "--no-notes") {
@@ -183,11 +186,11 @@ Options parseCommandLine(int argc, const char* const* argv)
     }
     if (options.hasOutput && options.output.empty())
         fail(options, "option '--output' needs a file name");
-    if (options.mode == Mode::check) {
+    if (options.mode == Mode::check || options.mode == Mode::html5) {
         options.sources = pages;
         if (stdinNamed > 1)
             fail(options, "standard input '-' can be named only once");
-        if (options.sources.empty())
+        if (options.mode == Mode::check && options.sources.empty())
             fail(options, "option '--check' needs a page");
     }
     return options;

@@ -14,6 +14,7 @@ enum class Color { automatic, always, never };
 enum class Mode {
     annotate,    // write the result page (the default)
     check,       // --check: report what is wrong with the tables of every page named
+    html5,       // --html5: write the tables as a browser builds them, their faults marked
     usage,       // no arguments at all: the usage text and a pause
     help,        // --help
     version,     // --version
@@ -32,7 +33,7 @@ struct Options {
     std::string output;                // its file name as typed; "-" is standard output
     bool open = true;                  // cleared by --no-open
     std::string problem;               // for badOption: the line to report
-    // For --check: "-" among the sources is standard input.
+    // For --check and --html5: "-" among the sources is standard input.
     check::Format format = check::Format::gnu;  // --format
     Color color = Color::automatic;              // --color
     bool notes = true;                           // cleared by --no-notes
@@ -41,8 +42,8 @@ struct Options {
 // Reads the arguments after the tool's own path. Two-character switches (-b, -n, compared by
 // their first two characters in any case) and long options count anywhere before "--"; every
 // argument after "--" is a file name. The first of --help, --version and a bad option decides
-// the mode; otherwise --check does. A lone "-" is standard input for --check, which may name it
-// once, and is ignored otherwise, as an unknown switch is.
+// the mode; otherwise --check or --html5 does (both is a bad option). A lone "-" is standard
+// input for them, which they may name once, and is ignored otherwise, as an unknown switch is.
 Options parseCommandLine(int argc, const char* const* argv);
 
 }  // namespace zelko

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "app/naming.h"
@@ -15,6 +16,7 @@
 #include "scan/annotate.h"
 #include "scan/scanner.h"
 #include "tag/text.h"
+#include "view/view.h"
 
 namespace zelko {
 
@@ -71,18 +73,55 @@ int scanInto(std::FILE* source, std::FILE* result, bool showBorders, const Repor
     return 0;
 }
 
+// Reads `source` into the --html5 view of the page named `page`, written to `result`
+// unbuffered, as the view hands on large blocks. Returns 0 or reports the failure and returns
+// its exit status; `result` is left open.
+int viewInto(std::FILE* source, std::FILE* result, const std::string& page, bool showBorders,
+             const Reporter& report)
+{
+    std::setvbuf(result, nullptr, _IONBF, 0);
+    int writeError = 0;
+    view::PageViewer viewer(page, showBorders, [&](const char* bytes, std::size_t n) {
+        errno = 0;
+        if (writeError == 0 && std::fwrite(bytes, 1, n, result) != n)
+            writeError = errno != 0 ? errno : EIO;
+    });
+    bool begun = false;
+    PageDecoder decoder([&](const char* bytes, std::size_t n) {
+        if (!begun && decoder.fromUtf16())
+            viewer.countCodeUnits();
+        begun = true;
+        viewer.feed(bytes, n);
+        return writeError == 0;  // after a failed write, reading on is pointless
+    });
+    int readError = readBlocks(source, [&decoder](const char* bytes, std::size_t n) { return decoder.feed(bytes, n); });
+    if (readError == 0 && writeError == 0) {
+        decoder.finish();
+        viewer.finish();
+    }
+    if (readError != 0)
+        return report.error("Read file error", readError);
+    if (writeError != 0)
+        return report.error("Write file error", writeError);
+    return 0;
+}
+
+// Writes a result from the source into the stream given; returns 0 or the reported failure's
+// exit status.
+using Fill = std::function<int(std::FILE* result)>;
+
 // Writes the result to the file `resultName`, which takes its new content only when all of it
 // has been written; returns the exit status. `intoSpecialFile` tells whether the result went
 // straight into a FIFO or device, as `special` allows.
-int writeResultFile(std::FILE* source, const char* resultName, bool showBorders, SpecialFile special,
-                    const Reporter& report, bool& intoSpecialFile)
+int writeResultFile(const Fill& fill, const char* resultName, SpecialFile special, const Reporter& report,
+                    bool& intoSpecialFile)
 {
     ResultFile result;
     int error = result.create(resultName, special);
     intoSpecialFile = result.intoSpecialFile();
     if (error != 0)
         return report.error("Create file error", error);
-    int status = scanInto(source, result.stream(), showBorders, report);
+    int status = fill(result.stream());
     if (int closeError = result.close(); status == 0 && closeError != 0)
         status = report.error("Write file error", closeError);
     if (status != 0)
@@ -97,20 +136,30 @@ int annotatePage(const Options& options, const char* toolPath, const Reporter& r
     // Without a source name, report what opening an empty name reports.
     int openError = ENOENT;
     std::FILE* source = nullptr;
-    if (!options.sources.empty()) {
+    const bool html5 = options.mode == Mode::html5;
+    const bool fromStdin = html5 && !options.sources.empty() && options.sources.front() == "-";
+    if (fromStdin) {
+        source = standardInput();
+    } else if (!options.sources.empty()) {
         errno = 0;
-        source = openSource(options.sources.front().c_str());
+        // The view reads the page's own bytes, as the check does.
+        source = openSource(options.sources.front().c_str(), html5);
         if (source == nullptr && errno != 0)
             openError = errno;
     }
     if (source == nullptr || std::ferror(source))
         return report.error("Open file error", openError);
+    const std::string page = fromStdin ? "<stdin>" : options.sources.front();
+    Fill fill = [&](std::FILE* result) {
+        return html5 ? viewInto(source, result, page, options.showBorders, report)
+                     : scanInto(source, result, options.showBorders, report);
+    };
 
     std::string resultName = options.output;
     int status = 0;
     bool intoSpecialFile = false;
     if (report.resultOnStdout) {
-        status = scanInto(source, stdout, options.showBorders, report);
+        status = fill(stdout);
     } else {
         char outLine[kTextCapacity + 1] = {};
         if (!options.hasOutput) {
@@ -123,11 +172,12 @@ int annotatePage(const Options& options, const char* toolPath, const Reporter& r
             status = report.failure("Create file error", "the result file is the source file", 1);
         else if (status == 0)
             // A name the user gave is written into when it is a FIFO or device, as cp does.
-            status = writeResultFile(source, resultName.c_str(), options.showBorders,
+            status = writeResultFile(fill, resultName.c_str(),
                                      options.hasOutput ? SpecialFile::writeInto : SpecialFile::replace,
                                      report, intoSpecialFile);
     }
-    std::fclose(source);
+    if (!fromStdin)
+        std::fclose(source);
     if (status != 0 || report.resultOnStdout)
         return status;
 
@@ -237,6 +287,7 @@ int runSequence(const Options& options, const char* toolPath, const Reporter& re
     case Mode::check:
         return checkPages(options);
     case Mode::annotate:
+    case Mode::html5:
         break;
     }
     return annotatePage(options, toolPath, report);
@@ -249,7 +300,8 @@ int runTool(int argc, char** argv)
     failWritesPastTheSizeLimit();
     Options options = parseCommandLine(argc, argv);
     Reporter report;
-    report.resultOnStdout = options.mode == Mode::annotate && options.hasOutput && options.output == "-";
+    report.resultOnStdout =
+        (options.mode == Mode::annotate || options.mode == Mode::html5) && options.hasOutput && options.output == "-";
     int status = runSequence(options, argv[0], report);
     // A console that could not be written is a failure too, reported on standard error, unless
     // standard output held the result and its failure was reported already.

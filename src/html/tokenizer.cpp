@@ -298,13 +298,7 @@ void Tokenizer::endAttributeName()
     inReference_ = false;
     if (!keepAttributes_ || attributeLength_ > sizeof attribute_)
         return;
-    const std::uint64_t word = packed(attribute_, attributeLength_);
-    constexpr std::uint64_t kColspan = packed("colspan", 7), kRowspan = packed("rowspan", 7),
-                            kHeaders = packed("headers", 7), kId = packed("id", 2),
-                            kSpan = packed("span", 4), kClass = packed("class", 5);
     Token& t = token_;
-    bool cell = t.tag == Tag::td || t.tag == Tag::th;
-    bool column = t.tag == Tag::col || t.tag == Tag::colgroup;
     auto take = [this](bool& has, std::string& value, bool numeric) {
         if (has)
             return;  // the first of two same-named attributes counts
@@ -312,6 +306,29 @@ void Tokenizer::endAttributeName()
         value_ = &value;
         numeric_ = numeric;
     };
+    if (viewAttributes_) {
+        if (t.tag == Tag::table) {
+            for (std::size_t i = 0; i < 5; ++i) {
+                if (attributeLength_ == std::strlen(kTableLooks[i]) &&
+                    std::memcmp(attribute_, kTableLooks[i], attributeLength_) == 0) {
+                    take(t.hasLook[i], t.looks[i], false);
+                    return;
+                }
+            }
+        } else if ((t.tag == Tag::td || t.tag == Tag::th) && attributeLength_ == 5 &&
+                   std::memcmp(attribute_, "class", 5) == 0) {
+            take(t.hasClass, t.className, false);
+            return;
+        }
+    }
+    if (attributeLength_ > 8)
+        return;
+    const std::uint64_t word = packed(attribute_, attributeLength_);
+    constexpr std::uint64_t kColspan = packed("colspan", 7), kRowspan = packed("rowspan", 7),
+                            kHeaders = packed("headers", 7), kId = packed("id", 2),
+                            kSpan = packed("span", 4), kClass = packed("class", 5);
+    bool cell = t.tag == Tag::td || t.tag == Tag::th;
+    bool column = t.tag == Tag::col || t.tag == Tag::colgroup;
     if (cell && word == kColspan)
         take(t.hasColspan, t.colspan, true);
     else if (cell && word == kRowspan)
@@ -453,6 +470,12 @@ void Tokenizer::endTagName()
         t.headers.clear();
         t.id.clear();
         t.className.clear();
+        if (viewAttributes_) {
+            for (std::size_t i = 0; i < 5; ++i) {
+                t.hasLook[i] = false;
+                t.looks[i].clear();
+            }
+        }
     }
     value_ = nullptr;
 }

@@ -50,7 +50,14 @@ struct Token {
     // Values with character references resolved; the numeric ones without their leading white
     // space, and all of them cut at a bound (kMaxNumber, kMaxText bytes).
     std::string colspan, rowspan, span, headers, id, className;
+    // With view attributes kept: a cell's class too (in className), and a table's own border
+    // attributes, named in kTableLooks.
+    bool hasLook[5] = {};
+    std::string looks[5];
 };
+
+// The attributes of a table that draw its borders and spacing, as a page writes them.
+constexpr const char* kTableLooks[5] = {"border", "frame", "rules", "cellspacing", "cellpadding"};
 
 constexpr std::size_t kMaxNumber = 32;
 constexpr std::size_t kMaxText = 4096;
@@ -110,6 +117,9 @@ public:
     explicit Tokenizer(TokenSink& sink) : sink_(sink) {}
     // Locates in UTF-16 code units: the page is the UTF-8 form of a UTF-16 page.
     void countCodeUnits() { lines_.countCodeUnits(); }
+    // Keeps the attributes a picture of the tables needs as well: cells' classes, and the
+    // border attributes of tables. Call it before the first piece.
+    void keepViewAttributes() { viewAttributes_ = true; }
     // Reads the next `n` bytes of the page.
     void feed(const char* bytes, std::size_t n);
     // Ends the page: an unfinished tag is dropped, as a browser drops it.
@@ -142,7 +152,8 @@ private:
     bool keepAttributes_ = false;  // the tag is one whose attributes the checks read
     char name_[16] = {};           // the tag name so far, lower case
     std::size_t nameLength_ = 0;   // may run past the buffer: such a name matches nothing
-    char attribute_[8] = {};       // the attribute name so far, likewise
+    char attribute_[16] = {};      // the attribute name so far, likewise
+    bool viewAttributes_ = false;  // cells' classes and tables' looks are kept too
     std::size_t attributeLength_ = 0;
     std::string* value_ = nullptr; // where the current attribute's value goes, if anywhere
     bool numeric_ = false;         // the value is a number: leading white space is dropped

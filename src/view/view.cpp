@@ -1,0 +1,400 @@
+#include "view/view.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "html/findings.h"
+#include "html/tables.h"
+#include "html/tokenizer.h"
+
+namespace zelko::view {
+
+namespace {
+
+using html::appendNumber;
+using html::Tag;
+
+// The same looks as the default mode's border mode.
+const char kTableStyle[] = " style=\"border: 1px solid #FF0000; border-width: 1px 1px 1px 1px;\"";
+const char kCellStyle[] = " style=\"border: 1px dotted #A0A0A0; border-width: 1px 1px 1px 1px;\"";
+const char kCaptionStyle[] = " style=\"color: #FF0000; font: normal 9px Courier New;\"";
+// The background of an element that a finding concerns, and the look of a table's list.
+const char kMarkRule[] = "{background-color: #FFD6D6;}";
+const char kListStyle[] = " style=\"color: #C00000; font: normal 11px Courier New; margin: 2px 0 8px 0;\"";
+
+// Nothing may run or load: no script, no style sheet or image from anywhere, no form, no base.
+const char kHead[] =
+    "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">\n"
+    "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
+    "style-src 'unsafe-inline'; base-uri 'none'; form-action 'none'\">\n<title>zelko: ";
+
+// Appends `text` with the characters that could end a text or an attribute value as references.
+void appendEscaped(std::string& out, std::string_view text)
+{
+    for (char c : text) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        case '\0': out += "\xef\xbf\xbd"; break;  // a NUL is no character of a page
+        default: out += c;
+        }
+    }
+}
+
+const char* tagName(Tag tag)
+{
+    switch (tag) {
+    case Tag::thead: return "thead";
+    case Tag::tfoot: return "tfoot";
+    case Tag::th: return "th";
+    case Tag::td: return "td";
+    default: return "tbody";
+    }
+}
+
+// The ids of a table's elements: t3, t3r5 (row 5), t3r5c2 (the cell at row 5, column 2), t3k1
+// (its first column element).
+void appendId(std::string& out, const html::Target& target)
+{
+    out += 't';
+    appendNumber(out, target.table);
+    switch (target.kind) {
+    case html::Target::Kind::table:
+        break;
+    case html::Target::Kind::row:
+        out += 'r';
+        appendNumber(out, target.row + 1);
+        break;
+    case html::Target::Kind::cell:
+        out += 'r';
+        appendNumber(out, target.row + 1);
+        out += 'c';
+        appendNumber(out, std::uint64_t{target.column} + 1);
+        break;
+    case html::Target::Kind::column:
+        out += 'k';
+        appendNumber(out, std::uint64_t{target.column} + 1);
+        break;
+    }
+}
+
+class Picture : public html::TableEvents, public html::FindingSink {
+public:
+    Picture(const std::string& page, bool borders, PageViewer::Writer write)
+        : borders_(borders), write_(std::move(write))
+    {
+        out_ += kHead;
+        appendEscaped(out_, page);
+        out_ += "</title>\n</head><body>\n";
+    }
+
+    void finish()
+    {
+        out_ += "\n</body></html>\n";
+        flush();
+    }
+
+    void tableStart(std::uint64_t number, const html::Token& table) override
+    {
+        if (!open_.empty())
+            captionForNested();
+        open_.push_back(Open{});
+        Open& t = open_.back();
+        t.number = number;
+        out_ += "\n<table id=\"t";
+        appendNumber(out_, number);
+        out_ += '"';
+        if (borders_) {
+            out_ += kTableStyle;
+        } else {
+            for (std::size_t i = 0; i < 5; ++i) {
+                if (!table.hasLook[i])
+                    continue;
+                out_ += ' ';
+                out_ += html::kTableLooks[i];
+                out_ += "=\"";
+                appendEscaped(out_, table.looks[i]);
+                out_ += '"';
+            }
+        }
+        out_ += '>';
+        if (borders_) {
+            out_ += "<caption";
+            out_ += kCaptionStyle;
+            out_ += ">table ";
+            appendNumber(out_, number);
+            if (table.hasClass) {
+                out_ += " \xc2\xb7 class &quot;";
+                appendEscaped(out_, table.className);
+                out_ += "&quot;";
+            } else {
+                out_ += " \xc2\xb7 no class";
+            }
+            out_ += " \xc2\xb7 line ";
+            appendNumber(out_, table.where.line);
+            out_ += "</caption>";
+        }
+        spill();
+    }
+
+    void tableEnd() override
+    {
+        Open& t = open_.back();
+        out_ += "\n</table>";
+        if (!t.list.empty()) {
+            out_ += "\n<ol";
+            out_ += kListStyle;
+            out_ += '>';
+            out_ += t.list;
+            if (t.unlisted > 0) {
+                out_ += "<li>and ";
+                appendNumber(out_, t.unlisted);
+                out_ += t.unlisted == 1 ? " more finding" : " more findings";
+                out_ += ", marked above but not listed</li>";
+            }
+            out_ += "</ol>";
+        }
+        out_ += '\n';
+        open_.pop_back();
+        spill();
+    }
+
+    void captionStart() override
+    {
+        open_.back().inCaption = true;
+        open_.back().captionWritten = false;
+    }
+
+    void captionEnd() override
+    {
+        Open& t = open_.back();
+        if (t.captionWritten)
+            out_ += "</caption>";
+        t.inCaption = t.captionWritten = false;
+    }
+
+    void columnGroupStart(const html::Token* colgroup, std::uint32_t span) override
+    {
+        Open& t = open_.back();
+        out_ += "\n<colgroup";
+        if (colgroup != nullptr) {
+            appendIdAttribute(html::Target{html::Target::Kind::column, t.number, 0, t.columnElements++});
+            appendSpan(" span=\"", span);
+        }
+        out_ += '>';
+    }
+
+    void column(std::uint32_t number, std::uint32_t span) override
+    {
+        Open& t = open_.back();
+        t.columnElements = number + 1;
+        out_ += "<col";
+        appendIdAttribute(html::Target{html::Target::Kind::column, t.number, 0, number});
+        appendSpan(" span=\"", span);
+        out_ += '>';
+    }
+
+    void columnGroupEnd() override { out_ += "</colgroup>"; }
+
+    void rowGroupStart(Tag tag, bool) override
+    {
+        open_.back().group = tag;
+        out_ += "\n<";
+        out_ += tagName(tag);
+        out_ += '>';
+    }
+
+    void rowGroupEnd() override
+    {
+        out_ += "\n</";
+        out_ += tagName(open_.back().group);
+        out_ += '>';
+        spill();
+    }
+
+    void rowStart(std::uint64_t row) override
+    {
+        Open& t = open_.back();
+        out_ += "\n<tr";
+        appendIdAttribute(html::Target{html::Target::Kind::row, t.number, row, 0});
+        out_ += '>';
+    }
+
+    void rowEnd() override
+    {
+        out_ += "</tr>";
+        spill();
+    }
+
+    void cellStart(const html::Token& cell, const html::CellPlace& place) override
+    {
+        Open& t = open_.back();
+        t.cell = cell.tag;
+        out_ += '<';
+        out_ += tagName(cell.tag);
+        appendIdAttribute(html::Target{html::Target::Kind::cell, t.number, place.row, place.column});
+        appendSpan(" colspan=\"", place.colspan);
+        appendSpan(" rowspan=\"", place.rowspan);
+        if (borders_)
+            out_ += kCellStyle;
+        out_ += ">&nbsp;";
+        appendNumber(out_, place.colspan);
+        out_ += 'x';
+        appendNumber(out_, place.rowspan);
+        out_ += ' ';
+        if (cell.hasClass)
+            appendEscaped(out_, cell.className);
+    }
+
+    void cellEnd() override
+    {
+        out_ += "</";
+        out_ += tagName(open_.back().cell);
+        out_ += '>';
+    }
+
+    void add(const html::Finding& finding) override
+    {
+        std::string id;
+        appendId(id, finding.target);
+        // Errors and warnings mark their element at once, by a rule that also reaches an element
+        // written before the finding was known. A style element may stand in a table, a row
+        // group, a row or a cell without changing the table.
+        if (finding.severity != html::Severity::note) {
+            out_ += "<style>#";
+            out_ += id;
+            out_ += kMarkRule;
+            out_ += "</style>";
+        }
+        if (open_.empty())
+            return;
+        Open& t = open_.back();
+        if (t.listed == kListedFindings) {
+            ++t.unlisted;
+            return;
+        }
+        ++t.listed;
+        static const char* const kWords[] = {"error", "warning", "note"};
+        t.list += "<li><a href=\"#";
+        t.list += id;
+        t.list += "\">";
+        appendNumber(t.list, finding.where.line);
+        t.list += ':';
+        appendNumber(t.list, finding.where.column);
+        t.list += "</a> ";
+        t.list += kWords[static_cast<int>(finding.severity)];
+        t.list += ": ";
+        appendEscaped(t.list, finding.message);
+        t.list += " [";
+        t.list += finding.kind;
+        t.list += "]</li>";
+    }
+
+private:
+    struct Open {
+        std::uint64_t number = 0;
+        Tag group = Tag::tbody, cell = Tag::td;
+        bool inCaption = false, captionWritten = false;
+        std::uint32_t columnElements = 0;
+        std::string list;  // the findings listed after the table
+        std::size_t listed = 0;
+        std::uint64_t unlisted = 0;
+    };
+
+    // A table nested in the page's caption of a table gets a caption of its own to stand in.
+    void captionForNested()
+    {
+        Open& parent = open_.back();
+        if (parent.inCaption && !parent.captionWritten) {
+            out_ += "<caption>";
+            parent.captionWritten = true;
+        }
+    }
+
+    void appendIdAttribute(const html::Target& target)
+    {
+        out_ += " id=\"";
+        appendId(out_, target);
+        out_ += '"';
+    }
+
+    // A span browsers read as 1 is left out.
+    void appendSpan(const char* attribute, std::uint32_t span)
+    {
+        if (span == 1)
+            return;
+        out_ += attribute;
+        appendNumber(out_, span);
+        out_ += '"';
+    }
+
+    void spill()
+    {
+        if (out_.size() >= 64 * 1024)
+            flush();
+    }
+
+    void flush()
+    {
+        if (!out_.empty())
+            write_(out_.data(), out_.size());
+        out_.clear();
+    }
+
+    bool borders_;
+    PageViewer::Writer write_;
+    std::string out_;
+    std::vector<Open> open_;
+};
+
+}  // namespace
+
+struct PageViewer::Reading {
+    Reading(const std::string& page, bool borders, Writer write)
+        : picture(page, borders, std::move(write)), builder(picture, &picture), tokenizer(builder)
+    {
+        tokenizer.keepViewAttributes();
+    }
+    Picture picture;
+    html::TableBuilder builder;
+    html::Tokenizer tokenizer;
+};
+
+PageViewer::PageViewer(const std::string& page, bool borders, Writer write)
+    : reading_(new Reading(page, borders, std::move(write)))
+{
+}
+
+PageViewer::~PageViewer() = default;
+
+void PageViewer::countCodeUnits() { reading_->tokenizer.countCodeUnits(); }
+
+void PageViewer::feed(const char* bytes, std::size_t n) { reading_->tokenizer.feed(bytes, n); }
+
+void PageViewer::finish()
+{
+    reading_->tokenizer.finish();
+    reading_->picture.finish();
+}
+
+std::string viewText(const std::string& text, bool borders, const std::string& page, std::size_t piece)
+{
+    std::string result;
+    PageViewer viewer(page, borders, [&result](const char* bytes, std::size_t n) { result.append(bytes, n); });
+    if (piece == 0)
+        piece = text.size() + 1;
+    for (std::size_t at = 0; at < text.size(); at += piece) {
+        std::size_t n = std::min(piece, text.size() - at);
+        std::unique_ptr<char[]> copy(new char[n]);
+        std::copy(text.data() + at, text.data() + at + n, copy.get());
+        viewer.feed(copy.get(), n);
+    }
+    viewer.finish();
+    return result;
+}
+
+}  // namespace zelko::view

@@ -1,0 +1,44 @@
+// The --html5 view: a page that holds the skeleton of every table of a page as a browser builds
+// it (column groups and columns, row groups and rows, implied ones written out, cells with
+// their spans as browsers read them), each cell labelled as the default mode labels it, and
+// every finding of the check marked on the element it concerns and listed after its table.
+// Nothing of the page runs or loads in it. It is written in one pass, as the page is read.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace zelko::view {
+
+// At most this many findings of one table are listed after it; the rest are counted there (all
+// of them are marked).
+constexpr std::size_t kListedFindings = 100;
+
+class PageViewer {
+public:
+    using Writer = std::function<void(const char* bytes, std::size_t n)>;
+    // `page` names the page in the title; `borders`: border mode. The result goes to `write`
+    // in blocks of some 64 KiB.
+    PageViewer(const std::string& page, bool borders, Writer write);
+    ~PageViewer();
+    PageViewer(const PageViewer&) = delete;
+    PageViewer& operator=(const PageViewer&) = delete;
+
+    // The bytes to come are the UTF-8 form of a UTF-16 page (columns count code units).
+    void countCodeUnits();
+    void feed(const char* bytes, std::size_t n);
+    // Ends the page and hands on the rest of the result. Call it once, after the last piece.
+    void finish();
+
+private:
+    struct Reading;
+    std::unique_ptr<Reading> reading_;
+};
+
+// The result for a page held in memory, fed in pieces of `piece` bytes (0: all at once).
+std::string viewText(const std::string& text, bool borders, const std::string& page = "page.html",
+                     std::size_t piece = 0);
+
+}  // namespace zelko::view

@@ -1,0 +1,122 @@
+#include "view/view.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace zelko::view {
+namespace {
+
+const std::string kHead =
+    "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">\n"
+    "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; style-src 'unsafe-inline'; "
+    "base-uri 'none'; form-action 'none'\">\n<title>zelko: p.html</title>\n</head><body>\n";
+const std::string kEnd = "\n</body></html>\n";
+const std::string kMark = "{background-color: #FFD6D6;}</style>";
+const std::string kList = "\n<ol style=\"color: #C00000; font: normal 11px Courier New; margin: 2px 0 8px 0;\">";
+
+struct Row {
+    const char* what;
+    std::string page, body;  // the result between the head and the end
+};
+
+// Each page, whole and in pieces of 1, 3 and 7 bytes, gives exactly the body expected.
+void expectViews(const std::vector<Row>& rows, bool borders)
+{
+    for (const Row& row : rows) {
+        for (std::size_t piece : {std::size_t{0}, std::size_t{1}, std::size_t{3}, std::size_t{7}}) {
+            EXPECT_EQ(viewText(row.page, borders, "p.html", piece), kHead + row.body + kEnd)
+                << row.what << ", in pieces of " << piece;
+        }
+    }
+}
+
+std::string note(const char* id, const char* at, const char* text)
+{
+    return std::string("<li><a href=\"#") + id + "\">" + at + "</a> note: " + text + " [table]</li>";
+}
+
+TEST(View, WritesTheTablesAsABrowserBuildsThem)
+{
+    expectViews({
+        {"implied row group and row, text and other markup dropped", "<p>x<table><td>a<b>b</b><td class=\"q\">c</table>y",
+         "\n<table id=\"t1\">\n<tbody>\n<tr id=\"t1r1\"><td id=\"t1r1c1\">&nbsp;1x1 </td>"
+         "<td id=\"t1r1c2\">&nbsp;1x1 q</td></tr>\n</tbody>\n</table>" + kList +
+             note("t1", "1:5", "table 1 (no class): 1 row x 2 columns, 1 row group") + "</ol>\n"},
+        {"row groups in source order, spans as browsers read them", "<table><tfoot><tr><th colspan=0 rowspan=0>"
+         "<thead><tr><td colspan=5000 rowspan=' 2'><td rowspan=x></table>",
+         "\n<table id=\"t1\">\n<tfoot>\n<tr id=\"t1r1\"><th id=\"t1r1c1\" rowspan=\"0\">&nbsp;1x0 </th></tr>"
+         "\n</tfoot>\n<thead>\n<tr id=\"t1r2\"><td id=\"t1r2c1\" colspan=\"1000\" rowspan=\"2\">&nbsp;1000x2 </td>"
+         "<td id=\"t1r2c1001\">&nbsp;1x1 </td><style>#t1r2" + kMark + "</tr><style>#t1r2c1" + kMark +
+             "\n</thead><style>#t1r2c1" + kMark + "\n</table>" + kList +
+             "<li><a href=\"#t1r2\">1:98</a> warning: row 2 has 1001 columns, more than the 1 that the first row sets "
+             "[row-long]</li><li><a href=\"#t1r2c1\">1:54</a> error: cell at row 2, column 1 has rowspan 2, but its row "
+             "group ends after row 2: it spans 1 row [rowspan-clipped]</li>" +
+             note("t1", "1:1", "table 1 (no class): 2 rows x 1001 columns, 2 row groups") +
+             "<li><a href=\"#t1r2c1\">1:54</a> error: no cell begins in columns 2-1000 [column-no-cells]</li></ol>\n"},
+        {"column groups and columns, implied and after the rows", "<table><col span=2><colgroup span=3></colgroup>"
+         "<tr><td colspan=5></tr><colgroup><col></table>",
+         "\n<table id=\"t1\">\n<colgroup><col id=\"t1k1\" span=\"2\"></colgroup>\n<colgroup id=\"t1k2\" span=\"3\">"
+         "</colgroup>\n<tbody>\n<tr id=\"t1r1\"><td id=\"t1r1c1\" colspan=\"5\">&nbsp;5x1 </td></tr>\n</tbody>"
+         "\n<colgroup id=\"t1k3\"><col id=\"t1k4\"></colgroup><style>#t1k1" + kMark + "<style>#t1k2" + kMark +
+             "\n</table>" + kList + note("t1", "1:1", "table 1 (no class): 1 row x 5 columns, 1 row group") +
+             "<li><a href=\"#t1k1\">1:8</a> error: no cell begins in column 2 [column-no-cells]</li>"
+             "<li><a href=\"#t1k2\">1:20</a> error: no cell begins in columns 3-5 [column-no-cells]</li></ol>\n"},
+        {"tables nest in cells and in captions, which then get one to stand in",
+         "<table><caption>c<table></table></caption><tr><td><table><td></table></table>",
+         "\n<table id=\"t1\"><caption>\n<table id=\"t2\">\n</table>" + kList +
+             note("t2", "1:18", "table 2 (no class): 0 rows x 0 columns, 0 row groups") +
+             "</ol>\n</caption>\n<tbody>\n<tr id=\"t1r1\"><td id=\"t1r1c1\">&nbsp;1x1 \n<table id=\"t3\">\n<tbody>"
+             "\n<tr id=\"t3r1\"><td id=\"t3r1c1\">&nbsp;1x1 </td></tr>\n</tbody>\n</table>" + kList +
+             note("t3", "1:51", "table 3 (no class): 1 row x 1 column, 1 row group") +
+             "</ol>\n</td></tr>\n</tbody>\n</table>" + kList +
+             note("t1", "1:1", "table 1 (no class): 1 row x 1 column, 1 row group") + "</ol>\n"},
+        {"the page's border attributes stay, escaped; nothing of a script or a handler",
+         "<table border=1 FRAME=\"a&quot;b\" rules=x cellspacing=0 cellpadding='<' onclick=\"x()\" style=\"s\">"
+         "<script>document.write('<td>')</script><tr><td onmouseover=y class='\"&amp;<>'></table>",
+         "\n<table id=\"t1\" border=\"1\" frame=\"a&quot;b\" rules=\"x\" cellspacing=\"0\" cellpadding=\"&lt;\">"
+         "\n<tbody>\n<tr id=\"t1r1\"><td id=\"t1r1c1\">&nbsp;1x1 &quot;&amp;&lt;&gt;</td></tr>\n</tbody>\n</table>" +
+             kList + note("t1", "1:1", "table 1 (no class): 1 row x 1 column, 1 row group") + "</ol>\n"},
+        {"no tables, no body content", "<p>text<script>alert(1)</script>", ""},
+    }, false);
+}
+
+TEST(View, BorderModeStylesEveryTableAndCellAndCaptionsTheTable)
+{
+    const std::string table = " style=\"border: 1px solid #FF0000; border-width: 1px 1px 1px 1px;\"";
+    const std::string cell = " style=\"border: 1px dotted #A0A0A0; border-width: 1px 1px 1px 1px;\"";
+    const std::string caption = "<caption style=\"color: #FF0000; font: normal 9px Courier New;\">";
+    expectViews({
+        {"a class, the whole of it, escaped", "\n<table class=\"a-very-long-class-name <x>\"><tr><td>",
+         "\n<table id=\"t1\"" + table + ">" + caption +
+             "table 1 \xc2\xb7 class &quot;a-very-long-class-name &lt;x&gt;&quot; \xc2\xb7 line 2</caption>\n<tbody>"
+             "\n<tr id=\"t1r1\"><td id=\"t1r1c1\"" + cell + ">&nbsp;1x1 </td></tr>\n</tbody>\n</table>" + kList +
+             note("t1", "2:1", "table 1 (class &quot;a-very-long-class-name &lt;x&gt;&quot;): 1 row x 1 column, 1 row group") +
+             "</ol>\n"},
+        {"no class; an overlap is marked at once", "<table><tr><td><td rowspan=2><tr><td colspan=2></table>",
+         "\n<table id=\"t1\"" + table + ">" + caption + "table 1 \xc2\xb7 no class \xc2\xb7 line 1</caption>\n<tbody>"
+         "\n<tr id=\"t1r1\"><td id=\"t1r1c1\"" + cell + ">&nbsp;1x1 </td><td id=\"t1r1c2\" rowspan=\"2\"" + cell +
+             ">&nbsp;1x2 </td></tr>\n<tr id=\"t1r2\"><style>#t1r2c1" + kMark + "<td id=\"t1r2c1\" colspan=\"2\"" +
+             cell + ">&nbsp;2x1 </td></tr>\n</tbody>\n</table>" + kList +
+             "<li><a href=\"#t1r2c1\">1:34</a> error: cell at row 2, column 1 overlaps the cell at row 1, column 2 "
+             "(line 1, column 16) [cell-overlap]</li>" +
+             note("t1", "1:1", "table 1 (no class): 2 rows x 2 columns, 1 row group") + "</ol>\n"},
+    }, true);
+}
+
+TEST(View, ListsABoundedNumberOfFindingsAndMarksThemAll)
+{
+    std::string page = "<table><tr><td><td>";
+    for (std::size_t i = 0; i < kListedFindings + 5; ++i)
+        page += "<tr><td>";
+    std::string result = viewText(page, false, "p.html");
+    std::size_t marks = 0;
+    for (std::size_t at = result.find("<style>#t1r"); at != std::string::npos; at = result.find("<style>#t1r", at + 1))
+        ++marks;
+    EXPECT_EQ(marks, kListedFindings + 5);
+    EXPECT_NE(result.find("<li>and 6 more findings, marked above but not listed</li></ol>"), std::string::npos)
+        << result.substr(result.size() - 300);
+}
+
+}  // namespace
+}  // namespace zelko::view
