@@ -579,6 +579,62 @@ TEST(Cli, CheckReportForms)
     }
 }
 
+TEST(Cli, Html5WritesTheViewAsTheDefaultModeWritesItsResult)
+{
+    const std::string page = "<table><tr><td>a</table>";
+    const std::string body = "\n<table id=\"t1\">\n<tbody>\n<tr id=\"t1r1\"><td id=\"t1r1c1\">&nbsp;1x1 </td></tr>"
+                             "\n</tbody>\n</table>";
+    const std::string seeHelp = "; see 'zelko --help'\n";
+    const std::string missing = "Open file error: No such file or directory\n";
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string out, err, opened;
+        const char* written;  // the file that holds the view, if any
+        std::string title;    // the page as the view's title names it
+    } rows[] = {
+        {{"--html5", "-n", "page.html"}, 0, "\nRESULT:\t'./zelko.html'\n", "", "1|<./zelko.html>", "zelko.html",
+         "page.html"},
+        {{"-n", "--html5", "--no-open", "--output=v.html", "-"}, 0, "\nRESULT:\t'v.html'\n", "", "", "v.html",
+         "&lt;stdin&gt;"},
+        {{"--html5", "-n", "--output=-", "utf16.html"}, 0, "", "", "", nullptr, "utf16.html"},
+        {{"--html5", "missing.html"}, 2, missing + kPrompt, missing, "", nullptr, ""},
+        {{"--html5", "--check", "page.html"}, 2, "", "zelko: options '--check' and '--html5' exclude each other" + seeHelp,
+         "", nullptr, ""},
+        {{"--html5", "-", "-"}, 2, "", "zelko: standard input '-' can be named only once" + seeHelp, "", nullptr, ""},
+    };
+    for (const auto& row : rows) {
+        std::string command;
+        for (const std::string& arg : row.args)
+            command += " " + arg;
+        SCOPED_TRACE("zelko" + command);
+        TempDir dir;
+        writeFile(dir / "page.html", page);
+        std::string utf16 = "\xff\xfe";
+        for (char c : page)
+            utf16 += std::string{c, '\0'};
+        writeFile(dir / "utf16.html", utf16);
+        writeFile(dir / "input", page);
+        RunOptions options{"./zelko", row.args, dir.path()};
+        options.stdinPath = dir / "input";
+        RunResult r = runZelko(options);
+        EXPECT_EQ(r.status, row.status);
+        EXPECT_EQ(r.err, row.err);
+        EXPECT_EQ(r.opened, row.opened);
+        if (row.status != 0) {
+            EXPECT_EQ(r.out, row.out);
+            EXPECT_FALSE(fileExists(dir / "zelko.html"));
+            continue;
+        }
+        std::string view = row.written != nullptr ? readFile(dir / row.written) : r.out;
+        if (row.written != nullptr) {
+            EXPECT_EQ(r.out, row.out);
+        }
+        EXPECT_NE(view.find("<title>zelko: " + row.title + "</title>"), std::string::npos) << view;
+        EXPECT_NE(view.find(body), std::string::npos) << view;
+    }
+}
+
 TEST(Cli, AOneLetterToolNameGivesAPage)
 {
     TempDir dir;
