@@ -77,6 +77,10 @@ TEST(View, WritesTheTablesAsABrowserBuildsThem)
          "\n<table id=\"t1\" border=\"1\" frame=\"a&quot;b\" rules=\"x\" cellspacing=\"0\" cellpadding=\"&lt;\">"
          "\n<tbody>\n<tr id=\"t1r1\"><td id=\"t1r1c1\">&nbsp;1x1 &quot;&amp;&lt;&gt;</td></tr>\n</tbody>\n</table>" +
              kList + note("t1", "1:1", "table 1 (no class): 1 row x 1 column, 1 row group") + "</ol>\n"},
+        {"class bytes that are no UTF-8 are shown as a browser shows them", "<table><td class='\xe9\x80 \xc3\xa9'>",
+         "\n<table id=\"t1\">\n<tbody>\n<tr id=\"t1r1\"><td id=\"t1r1c1\">&nbsp;1x1 \xc3\xa9\xe2\x82\xac \xc3\xa9</td>"
+         "</tr>\n</tbody>\n</table>" + kList +
+             note("t1", "1:1", "table 1 (no class): 1 row x 1 column, 1 row group") + "</ol>\n"},
         {"no tables, no body content", "<p>text<script>alert(1)</script>", ""},
     }, false);
 }

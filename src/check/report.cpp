@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cstring>
 
+#include "tag/bytes.h"
+
 namespace zelko::check {
 
 const KindInfo kKinds[] = {
@@ -57,25 +59,6 @@ std::size_t kindIndex(std::string_view kind)
             return i;
     }
     return 0;
-}
-
-// The length of the UTF-8 sequence at `p` (of `n` bytes), or 0 when it is not one.
-std::size_t utf8Length(const unsigned char* p, std::size_t n)
-{
-    unsigned char c = p[0];
-    std::size_t length = c < 0x80 ? 1 : c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3
-                       : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
-    if (length == 0 || length > n)
-        return 0;
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((p[i] & 0xC0) != 0x80)
-            return 0;
-    }
-    // No overlong forms, no surrogates, nothing past U+10FFFF.
-    if ((c == 0xE0 && p[1] < 0xA0) || (c == 0xED && p[1] > 0x9F) || (c == 0xF0 && p[1] < 0x90) ||
-        (c == 0xF4 && p[1] > 0x8F))
-        return 0;
-    return length;
 }
 
 void appendSarifStart(std::string& out, const std::string& version)

@@ -8,6 +8,7 @@
 #include "html/findings.h"
 #include "html/tables.h"
 #include "html/tokenizer.h"
+#include "tag/bytes.h"
 
 namespace zelko::view {
 
@@ -30,18 +31,51 @@ const char kHead[] =
     "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
     "style-src 'unsafe-inline'; base-uri 'none'; form-action 'none'\">\n<title>zelko: ";
 
-// Appends `text` with the characters that could end a text or an attribute value as references.
+// Appends the code point `c` in UTF-8 (at most U+FFFF here).
+void appendUtf8(std::string& out, std::uint32_t c)
+{
+    if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+    } else {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    }
+    out += static_cast<char>(0x80 | (c & 0x3F));
+}
+
+// Appends `text` from the page as UTF-8 text or attribute value: the characters that could end
+// either as references, and a byte that is no part of UTF-8 as the windows-1252 character a
+// browser shows for it in a page that declares no encoding.
 void appendEscaped(std::string& out, std::string_view text)
 {
-    for (char c : text) {
+    static const std::uint16_t kWindows1252[32] = {
+        0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178,
+    };
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    for (std::size_t i = 0; i < text.size();) {
+        unsigned char c = p[i];
+        if (c >= 0x80) {
+            std::size_t length = utf8Length(p + i, text.size() - i);
+            if (length > 0) {
+                out.append(text.data() + i, length);
+                i += length;
+            } else {
+                appendUtf8(out, c < 0xA0 ? kWindows1252[c - 0x80] : c);
+                ++i;
+            }
+            continue;
+        }
         switch (c) {
         case '&': out += "&amp;"; break;
         case '<': out += "&lt;"; break;
         case '>': out += "&gt;"; break;
         case '"': out += "&quot;"; break;
         case '\0': out += "\xef\xbf\xbd"; break;  // a NUL is no character of a page
-        default: out += c;
+        default: out += static_cast<char>(c);
         }
+        ++i;
     }
 }
 

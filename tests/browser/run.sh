@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Compares, in headless Chromium, the table grids of pages with those of their `zelko --html5`
+# views: generated hostile table pages (as for the --check cross-check), the repo's own pages,
+# and these again in the -n mode. Needs node, npm and Debian's chromium.
+# Usage: tests/browser/run.sh path/to/zelko [PAGES] [SEED]
+set -euo pipefail
+zelko=$(realpath "$1")
+pages=${2:-500}
+seed=${3:-1}
+here=$(cd "$(dirname "$0")" && pwd)
+top=$(cd "$here/../.." && pwd)
+
+(cd "$here" && npm install --no-audit --no-fund --no-package-lock --silent >/dev/null)
+work=$(mktemp -d "${TMPDIR:-/tmp}/zelko-browser.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+node "$top/tests/crosscheck/generate.mjs" "$work/pages" "$pages" "$seed"
+for f in "$top"/examples/*.html "$top"/tests/data/golden/*.html; do
+  base=$(basename "$f" .html)
+  cp "$f" "$work/pages/own-$base.html"
+  cp "$f" "$work/pages/plain-$base.html"
+done
+names=()
+for f in "$work"/pages/*.html; do
+  name=$(basename "$f" .html)
+  mode=-b
+  [[ $name == plain-* ]] && mode=-n
+  "$zelko" --html5 "$mode" --no-open --output="$work/pages/$name.view.html" "$f" >/dev/null
+  names+=("$name")
+done
+node "$here/grids.mjs" "$work/pages" "${names[@]}"
