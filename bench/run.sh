@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Times zelko on a generated 256 MiB page against `wc -l` on the same file (the floor for any
-# program that looks at every byte), several runs each, and zelko --check on the same page in
-# each report form; and measures peak RSS on a 1 MiB and a 256 MiB page, and of --check on the
-# 256 MiB page and on a page of one table with 1,000,000 rows. Usage: bench/run.sh [RUNS] [MEBIBYTES]
+# program that looks at every byte), several runs each, zelko --check on the same page in each
+# report form, and zelko --html5; and measures peak RSS on a 1 MiB and a 256 MiB page, and of
+# --check and --html5 on the 256 MiB page and on a page of one table with 1,000,000 rows.
+# Usage: bench/run.sh [RUNS] [MEBIBYTES]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-5}
@@ -42,7 +43,7 @@ peak_kib() { { /usr/bin/time -v "$@" 2>&1 >/dev/null || true; } | awk -F: '/Maxi
 # which would time the disk's write-back of the last run instead of the tool.
 settle() { rm -f "$work/zelko.html"; sync; }
 
-wc_times=() zelko_times=() check_times=() json_times=() sarif_times=() github_times=()
+wc_times=() zelko_times=() check_times=() json_times=() sarif_times=() github_times=() html5_times=()
 for ((i = 0; i < runs; i++)); do
   settle
   wc_times+=("$(seconds wc -l "$work/page.html")")
@@ -54,6 +55,8 @@ for ((i = 0; i < runs; i++)); do
   json_times+=("$(seconds "$work/zelko" --check --format=json "$work/page.html")")
   sarif_times+=("$(seconds "$work/zelko" --check --format=sarif "$work/page.html")")
   github_times+=("$(seconds "$work/zelko" --check --format=github "$work/page.html")")
+  settle
+  html5_times+=("$(PATH="$work/bin:$PATH" seconds "$work/zelko" --html5 "$work/page.html")")
 done
 wc_median=$(printf '%s\n' "${wc_times[@]}" | median)
 zelko_median=$(printf '%s\n' "${zelko_times[@]}" | median)
@@ -67,6 +70,10 @@ settle
 rss_large=$(PATH="$work/bin:$PATH" peak_kib "$work/zelko" "$work/page.html")
 rss_check=$(peak_kib "$work/zelko" --check "$work/page.html")
 rss_rows=$(peak_kib "$work/zelko" --check "$work/rows.html")
+settle
+rss_html5=$(PATH="$work/bin:$PATH" peak_kib "$work/zelko" --html5 "$work/page.html")
+settle
+rss_html5_rows=$(PATH="$work/bin:$PATH" peak_kib "$work/zelko" --html5 "$work/rows.html")
 report_lines=$({ "$work/zelko" --check "$work/page.html" 2>/dev/null || true; } | wc -l)
 
 mbps() { echo "scale=0; $bytes / $1 / 1000000" | bc; }
@@ -76,12 +83,15 @@ echo "zelko median:   ${zelko_median} s  ($(mbps "$zelko_median") MB/s)   runs: 
 echo "ratio:          $(echo "scale=1; $zelko_median / $wc_median" | bc)x wc -l"
 echo "--check median: ${check_median} s  ($(mbps "$check_median") MB/s)   runs: ${check_times[*]}"
 echo "--check ratio:  $(echo "scale=2; $check_median / $zelko_median" | bc)x the default mode by medians, $(echo "scale=2; $check_fastest / $zelko_fastest" | bc)x by fastest runs ($check_fastest s, $zelko_fastest s); report of $report_lines lines"
-for form in json sarif github; do
+for form in json sarif github html5; do
   declare -n times="${form}_times"
   form_median=$(printf '%s\n' "${times[@]}" | median)
-  printf '%-15s %s s  (%sx the default mode)   runs: %s\n' "--format=$form:" "$form_median" \
+  label="--format=$form:"
+  [ "$form" = html5 ] && label="--html5:"
+  printf '%-15s %s s  (%sx the default mode)   runs: %s\n' "$label" "$form_median" \
     "$(echo "scale=2; $form_median / $zelko_median" | bc)" "${times[*]}"
 done
 echo "peak RSS:       ${rss_small} KiB on 1 MiB, ${rss_large} KiB on ${size} MiB"
 echo "--check RSS:    ${rss_check} KiB on ${size} MiB, ${rss_rows} KiB on one table of 1000000 rows ($(stat -c %s "$work/rows.html") bytes)"
+echo "--html5 RSS:    ${rss_html5} KiB on ${size} MiB, ${rss_html5_rows} KiB on one table of 1000000 rows"
 echo "machine:        $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(uname -sr)"

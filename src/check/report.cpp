@@ -261,6 +261,13 @@ void appendJsonString(std::string& out, std::string_view text)
     const std::size_t n = text.size();
     out += '"';
     for (std::size_t i = 0; i < n;) {
+        // Most of a message needs no escape: it is copied a run at a time.
+        std::size_t run = i;
+        while (run < n && p[run] >= 0x20 && p[run] < 0x7F && p[run] != '"' && p[run] != '\\')
+            ++run;
+        out.append(text.data() + i, run - i);
+        if ((i = run) == n)
+            break;
         unsigned char c = p[i];
         if (c == '"' || c == '\\') {
             out += '\\';
@@ -316,7 +323,14 @@ void appendUriReference(std::string& out, std::string_view name)
 
 void appendActionsEscaped(std::string& out, std::string_view text, bool property)
 {
-    for (char c : text) {
+    std::size_t plain = 0;
+    for (; plain < text.size(); ++plain) {
+        char c = text[plain];
+        if (c == '%' || c == '\r' || c == '\n' || (property && (c == ':' || c == ',')))
+            break;
+    }
+    out += text.substr(0, plain);
+    for (char c : text.substr(plain)) {
         switch (c) {
         case '%': out += "%25"; break;
         case '\r': out += "%0D"; break;

@@ -615,6 +615,528 @@ const unsigned char* Tokenizer::skipAttributes(const unsigned char* p, const uns
     }
 }
 
+// Text, and the start of a tag: its "<", "</" and name.
+ZELKO_INLINE const unsigned char* Tokenizer::readTags(const unsigned char* p, const unsigned char* end)
+{
+    const unsigned char c = *p;
+    switch (state_) {
+    case State::data: {
+        if (sink_.wantsText) {
+            const unsigned char* q = p;
+            while (q < end && *q != '<' && isHtmlWhite(*q))
+                ++q;
+            if (q < end && *q != '<') {
+                sink_.text(locate(q));
+                p = q + 1;
+                return p;  // the sink may want no more text now
+            }
+            p = q;
+            if (p == end)
+                break;
+        }
+        const void* lt = std::memchr(p, '<', static_cast<std::size_t>(end - p));
+        if (lt == nullptr) {
+            p = end;
+            break;
+        }
+        p = static_cast<const unsigned char*>(lt);
+        startTagToken(p);
+        ++p;
+        state_ = State::tagOpen;
+        break;
+    }
+    case State::tagOpen:
+        if (c == '!') {
+            lookaheadLength_ = 0;
+            state_ = State::markupDeclaration;
+            ++p;
+        } else if (c == '/') {
+            state_ = State::endTagOpen;
+            ++p;
+        } else if (isAsciiLetter(c)) {
+            beginTag(false);
+            state_ = State::tagName;
+        } else if (c == '?') {
+            state_ = State::bogusComment;
+        } else {
+            state_ = State::data;  // the '<' was text
+        }
+        break;
+    case State::endTagOpen:
+        if (isAsciiLetter(c)) {
+            beginTag(true);
+            state_ = State::tagName;
+        } else if (c == '>') {
+            state_ = State::data;
+            ++p;
+        } else {
+            state_ = State::bogusComment;
+        }
+        break;
+    case State::tagName: {
+        const unsigned char* q = p;
+        while (q < end && !endsName(*q))
+            appendName(*q++);
+        p = q;
+        if (p == end)
+            break;
+        endTagName();
+        if (*p == '>') {
+            ++p;
+            emitTag();
+        } else {
+            state_ = *p == '/' ? State::selfClosing : State::beforeAttributeName;
+            ++p;
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    return p;
+}
+
+// A start tag's attributes and their values, up to the tag's ">".
+ZELKO_INLINE const unsigned char* Tokenizer::readAttributes(const unsigned char* p, const unsigned char* end)
+{
+    const unsigned char c = *p;
+    switch (state_) {
+    case State::beforeAttributeName:
+        if (!keepAttributes_) {
+            p = skipAttributes(p, end);
+            break;
+        }
+        if (isHtmlWhite(c)) {
+            ++p;
+        } else if (c == '/' || c == '>') {
+            state_ = State::afterAttributeName;
+        } else {
+            beginAttribute();
+            if (c == '=') {
+                appendAttribute(c);
+                ++p;
+            }
+            state_ = State::attributeName;
+        }
+        break;
+    case State::attributeName: {
+        const unsigned char* q = p;
+        while (q < end && !endsName(*q) && *q != '=')
+            appendAttribute(*q++);
+        p = q;
+        if (p == end)
+            break;
+        if (keepAttributes_)
+            endAttributeName();
+        else
+            value_ = nullptr;
+        if (*p == '=') {
+            state_ = State::beforeAttributeValue;
+            ++p;
+        } else {
+            state_ = State::afterAttributeName;
+        }
+        break;
+    }
+    case State::afterAttributeName:
+        if (isHtmlWhite(c)) {
+            ++p;
+        } else if (c == '/') {
+            state_ = State::selfClosing;
+            ++p;
+        } else if (c == '=') {
+            state_ = State::beforeAttributeValue;
+            ++p;
+        } else if (c == '>') {
+            ++p;
+            emitTag();
+        } else {
+            beginAttribute();
+            state_ = State::attributeName;
+        }
+        break;
+    case State::beforeAttributeValue:
+        if (isHtmlWhite(c)) {
+            ++p;
+        } else if (c == '"' || c == '\'') {
+            quote_ = static_cast<char>(c);
+            state_ = State::quotedValue;
+            ++p;
+        } else if (c == '>') {
+            ++p;
+            emitTag();
+        } else {
+            state_ = State::unquotedValue;
+        }
+        break;
+    case State::quotedValue: {
+        if (value_ == nullptr) {
+            const void* q = std::memchr(p, quote_, static_cast<std::size_t>(end - p));
+            if (q == nullptr) {
+                p = end;
+                break;
+            }
+            p = static_cast<const unsigned char*>(q) + 1;
+            state_ = State::afterQuotedValue;
+            break;
+        }
+        if (inReference_ && referenceByte(c)) {
+            ++p;
+            break;
+        }
+        if (c == static_cast<unsigned char>(quote_)) {
+            state_ = State::afterQuotedValue;
+        } else if (c == '&') {
+            reference_.assign(1, '&');
+            inReference_ = true;
+        } else {
+            appendValue(c);
+        }
+        ++p;
+        break;
+    }
+    case State::unquotedValue:
+        if (value_ != nullptr && inReference_ && referenceByte(c)) {
+            ++p;
+            break;
+        }
+        if (isHtmlWhite(c)) {
+            state_ = State::beforeAttributeName;
+        } else if (c == '>') {
+            ++p;
+            emitTag();
+            break;
+        } else if (value_ != nullptr) {
+            if (c == '&') {
+                reference_.assign(1, '&');
+                inReference_ = true;
+            } else {
+                appendValue(c);
+            }
+        }
+        ++p;
+        break;
+    case State::afterQuotedValue:
+        if (isHtmlWhite(c)) {
+            state_ = State::beforeAttributeName;
+            ++p;
+        } else if (c == '/') {
+            state_ = State::selfClosing;
+            ++p;
+        } else if (c == '>') {
+            ++p;
+            emitTag();
+        } else {
+            state_ = State::beforeAttributeName;
+        }
+        break;
+    case State::selfClosing:
+        if (c == '>') {
+            ++p;
+            emitTag();
+        } else {
+            state_ = State::beforeAttributeName;
+        }
+        break;
+    default:
+        break;
+    }
+    return p;
+}
+
+// Comments, DOCTYPEs and bogus comments, none of which hands anything on.
+ZELKO_INLINE const unsigned char* Tokenizer::readComments(const unsigned char* p, const unsigned char* end)
+{
+    const unsigned char c = *p;
+    switch (state_) {
+    case State::bogusComment:
+    case State::doctype: {
+        // A DOCTYPE ends at its first '>' in every one of its states, quoted or not.
+        const void* gt = std::memchr(p, '>', static_cast<std::size_t>(end - p));
+        p = gt == nullptr ? end : static_cast<const unsigned char*>(gt) + 1;
+        if (gt != nullptr)
+            state_ = State::data;
+        break;
+    }
+    case State::markupDeclaration: {
+        // "--" opens a comment, "DOCTYPE" (any case) a DOCTYPE; anything else, "[CDATA["
+        // among it (there is no foreign content here), is a bogus comment.
+        lookahead_[lookaheadLength_++] = static_cast<char>(lowerAscii(c));
+        bool comment = std::memcmp("--", lookahead_, lookaheadLength_ < 2 ? lookaheadLength_ : 2) == 0 &&
+                       lookaheadLength_ <= 2;
+        bool doctype = lookaheadLength_ <= 7 && std::memcmp("doctype", lookahead_, lookaheadLength_) == 0;
+        if (comment && lookaheadLength_ == 2)
+            state_ = State::commentStart;
+        else if (doctype && lookaheadLength_ == 7)
+            state_ = State::doctype;
+        else if (!comment && !doctype) {
+            state_ = State::bogusComment;
+            break;  // the byte is read again as part of the comment
+        }
+        ++p;
+        break;
+    }
+    case State::commentStart:
+        if (c == '-') {
+            state_ = State::commentStartDash;
+            ++p;
+        } else if (c == '>') {
+            state_ = State::data;
+            ++p;
+        } else {
+            state_ = State::comment;
+        }
+        break;
+    case State::commentStartDash:
+        if (c == '-') {
+            state_ = State::commentEnd;
+            ++p;
+        } else if (c == '>') {
+            state_ = State::data;
+            ++p;
+        } else {
+            state_ = State::comment;
+        }
+        break;
+    case State::comment: {
+        const void* dash = std::memchr(p, '-', static_cast<std::size_t>(end - p));
+        p = dash == nullptr ? end : static_cast<const unsigned char*>(dash) + 1;
+        if (dash != nullptr)
+            state_ = State::commentEndDash;
+        break;
+    }
+    case State::commentEndDash:
+        if (c == '-') {
+            state_ = State::commentEnd;
+            ++p;
+        } else {
+            state_ = State::comment;
+        }
+        break;
+    case State::commentEnd:
+        if (c == '>') {
+            state_ = State::data;
+            ++p;
+        } else if (c == '!') {
+            state_ = State::commentEndBang;
+            ++p;
+        } else if (c == '-') {
+            ++p;
+        } else {
+            state_ = State::comment;
+        }
+        break;
+    case State::commentEndBang:
+        if (c == '-') {
+            state_ = State::commentEndDash;
+            ++p;
+        } else if (c == '>') {
+            state_ = State::data;
+            ++p;
+        } else {
+            state_ = State::comment;
+        }
+        break;
+    default:
+        break;
+    }
+    return p;
+}
+
+// Raw text, RCDATA, script data and plaintext: only the end tag of the element that opened
+// them (plaintext: nothing) ends them.
+ZELKO_INLINE const unsigned char* Tokenizer::readRawText(const unsigned char* p, const unsigned char* end)
+{
+    const unsigned char c = *p;
+    switch (state_) {
+    // Raw text and RCDATA: only the end tag of the element that opened them ends them.
+    case State::rawText:
+    case State::scriptData: {
+        const void* lt = std::memchr(p, '<', static_cast<std::size_t>(end - p));
+        if (lt == nullptr) {
+            p = end;
+            break;
+        }
+        p = static_cast<const unsigned char*>(lt);
+        startTagToken(p);
+        ++p;
+        state_ = state_ == State::rawText ? State::rawLessThan : State::scriptLessThan;
+        break;
+    }
+    case State::rawLessThan:
+        if (c == '/') {
+            state_ = State::rawEndTagOpen;
+            ++p;
+        } else {
+            state_ = State::rawText;
+        }
+        break;
+    case State::rawEndTagOpen:
+    case State::scriptEndTagOpen:
+    case State::scriptEscapedEndTagOpen: {
+        bool raw = state_ == State::rawEndTagOpen, script = state_ == State::scriptEndTagOpen;
+        if (isAsciiLetter(c)) {
+            beginTag(true);
+            state_ = raw ? State::rawEndTagName : script ? State::scriptEndTagName : State::scriptEscapedEndTagName;
+        } else {
+            state_ = raw ? State::rawText : script ? State::scriptData : State::scriptEscaped;
+        }
+        break;
+    }
+    case State::rawEndTagName:
+    case State::scriptEndTagName:
+    case State::scriptEscapedEndTagName:
+        if (isAsciiLetter(c)) {
+            appendName(c);
+            ++p;
+        } else if (endsName(c) && appropriateEndTag()) {
+            endTagName();
+            ++p;
+            if (c == '>')
+                emitTag();
+            else
+                state_ = c == '/' ? State::selfClosing : State::beforeAttributeName;
+        } else {
+            state_ = state_ == State::rawEndTagName      ? State::rawText
+                     : state_ == State::scriptEndTagName ? State::scriptData
+                                                         : State::scriptEscaped;
+        }
+        break;
+
+    case State::plaintext:
+        p = end;
+        break;
+    default:
+        break;
+    }
+    return p;
+}
+
+// The escapes that "<!--" and "<script" open inside a script.
+ZELKO_INLINE const unsigned char* Tokenizer::readScript(const unsigned char* p)
+{
+    const unsigned char c = *p;
+    switch (state_) {
+    // Script data (read up to its '<' with raw text above), with the escapes that "<!--"
+    // and "<script" inside a script open.
+    case State::scriptLessThan:
+        if (c == '/') {
+            state_ = State::scriptEndTagOpen;
+            ++p;
+        } else if (c == '!') {
+            state_ = State::scriptEscapeStart;
+            ++p;
+        } else {
+            state_ = State::scriptData;
+        }
+        break;
+    case State::scriptEscapeStart:
+        if (c == '-') {
+            state_ = State::scriptEscapeStartDash;
+            ++p;
+        } else {
+            state_ = State::scriptData;
+        }
+        break;
+    case State::scriptEscapeStartDash:
+        if (c == '-') {
+            state_ = State::scriptEscapedDashDash;
+            ++p;
+        } else {
+            state_ = State::scriptData;
+        }
+        break;
+    case State::scriptEscaped:
+        if (c == '-')
+            state_ = State::scriptEscapedDash;
+        else if (c == '<')
+            state_ = State::scriptEscapedLessThan, startTagToken(p);
+        ++p;
+        break;
+    case State::scriptEscapedDash:
+        if (c == '-')
+            state_ = State::scriptEscapedDashDash;
+        else if (c == '<')
+            state_ = State::scriptEscapedLessThan, startTagToken(p);
+        else
+            state_ = State::scriptEscaped;
+        ++p;
+        break;
+    case State::scriptEscapedDashDash:
+        if (c == '<')
+            state_ = State::scriptEscapedLessThan, startTagToken(p);
+        else if (c == '>')
+            state_ = State::scriptData;
+        else if (c != '-')
+            state_ = State::scriptEscaped;
+        ++p;
+        break;
+    case State::scriptEscapedLessThan:
+        if (c == '/') {
+            state_ = State::scriptEscapedEndTagOpen;
+            ++p;
+        } else if (isAsciiLetter(c)) {
+            nameLength_ = 0;
+            state_ = State::scriptDoubleEscapeStart;
+        } else {
+            state_ = State::scriptEscaped;
+        }
+        break;
+    case State::scriptDoubleEscapeStart:
+    case State::scriptDoubleEscapeEnd: {
+        bool starting = state_ == State::scriptDoubleEscapeStart;
+        if (endsName(c)) {
+            bool script = nameLength_ == 6 && std::memcmp(name_, "script", 6) == 0;
+            state_ = starting == script ? State::scriptDoubleEscaped : State::scriptEscaped;
+            ++p;
+        } else if (isAsciiLetter(c)) {
+            appendName(c);
+            ++p;
+        } else {
+            state_ = starting ? State::scriptEscaped : State::scriptDoubleEscaped;
+        }
+        break;
+    }
+    case State::scriptDoubleEscaped:
+        if (c == '-')
+            state_ = State::scriptDoubleEscapedDash;
+        else if (c == '<')
+            state_ = State::scriptDoubleEscapedLessThan;
+        ++p;
+        break;
+    case State::scriptDoubleEscapedDash:
+        if (c == '-')
+            state_ = State::scriptDoubleEscapedDashDash;
+        else if (c == '<')
+            state_ = State::scriptDoubleEscapedLessThan;
+        else
+            state_ = State::scriptDoubleEscaped;
+        ++p;
+        break;
+    case State::scriptDoubleEscapedDashDash:
+        if (c == '<')
+            state_ = State::scriptDoubleEscapedLessThan;
+        else if (c == '>')
+            state_ = State::scriptData;
+        else if (c != '-')
+            state_ = State::scriptDoubleEscaped;
+        ++p;
+        break;
+    case State::scriptDoubleEscapedLessThan:
+        if (c == '/') {
+            nameLength_ = 0;
+            state_ = State::scriptDoubleEscapeEnd;
+            ++p;
+        } else {
+            state_ = State::scriptDoubleEscaped;
+        }
+        break;
+    default:
+        break;
+    }
+    return p;
+}
+
 void Tokenizer::feed(const char* bytes, std::size_t n)
 {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes);
@@ -622,474 +1144,60 @@ void Tokenizer::feed(const char* bytes, std::size_t n)
     piece_ = p;
     lines_.beginPiece(p, n);
     while (p < end) {
-        const unsigned char c = *p;
         switch (state_) {
-        case State::data: {
-            if (sink_.wantsText) {
-                const unsigned char* q = p;
-                while (q < end && *q != '<' && isHtmlWhite(*q))
-                    ++q;
-                if (q < end && *q != '<') {
-                    sink_.text(locate(q));
-                    p = q + 1;
-                    continue;  // the sink may want no more text now
-                }
-                p = q;
-                if (p == end)
-                    break;
-            }
-            const void* lt = std::memchr(p, '<', static_cast<std::size_t>(end - p));
-            if (lt == nullptr) {
-                p = end;
-                break;
-            }
-            p = static_cast<const unsigned char*>(lt);
-            startTagToken(p);
-            ++p;
-            state_ = State::tagOpen;
-            break;
-        }
+        case State::data:
         case State::tagOpen:
-            if (c == '!') {
-                lookaheadLength_ = 0;
-                state_ = State::markupDeclaration;
-                ++p;
-            } else if (c == '/') {
-                state_ = State::endTagOpen;
-                ++p;
-            } else if (isAsciiLetter(c)) {
-                beginTag(false);
-                state_ = State::tagName;
-            } else if (c == '?') {
-                state_ = State::bogusComment;
-            } else {
-                state_ = State::data;  // the '<' was text
-            }
-            break;
         case State::endTagOpen:
-            if (isAsciiLetter(c)) {
-                beginTag(true);
-                state_ = State::tagName;
-            } else if (c == '>') {
-                state_ = State::data;
-                ++p;
-            } else {
-                state_ = State::bogusComment;
-            }
+        case State::tagName:
+            p = readTags(p, end);
             break;
-        case State::tagName: {
-            const unsigned char* q = p;
-            while (q < end && !endsName(*q))
-                appendName(*q++);
-            p = q;
-            if (p == end)
-                break;
-            endTagName();
-            if (*p == '>') {
-                ++p;
-                emitTag();
-            } else {
-                state_ = *p == '/' ? State::selfClosing : State::beforeAttributeName;
-                ++p;
-            }
-            break;
-        }
         case State::beforeAttributeName:
-            if (!keepAttributes_) {
-                p = skipAttributes(p, end);
-                break;
-            }
-            if (isHtmlWhite(c)) {
-                ++p;
-            } else if (c == '/' || c == '>') {
-                state_ = State::afterAttributeName;
-            } else {
-                beginAttribute();
-                if (c == '=') {
-                    appendAttribute(c);
-                    ++p;
-                }
-                state_ = State::attributeName;
-            }
-            break;
-        case State::attributeName: {
-            const unsigned char* q = p;
-            while (q < end && !endsName(*q) && *q != '=')
-                appendAttribute(*q++);
-            p = q;
-            if (p == end)
-                break;
-            if (keepAttributes_)
-                endAttributeName();
-            else
-                value_ = nullptr;
-            if (*p == '=') {
-                state_ = State::beforeAttributeValue;
-                ++p;
-            } else {
-                state_ = State::afterAttributeName;
-            }
-            break;
-        }
+        case State::attributeName:
         case State::afterAttributeName:
-            if (isHtmlWhite(c)) {
-                ++p;
-            } else if (c == '/') {
-                state_ = State::selfClosing;
-                ++p;
-            } else if (c == '=') {
-                state_ = State::beforeAttributeValue;
-                ++p;
-            } else if (c == '>') {
-                ++p;
-                emitTag();
-            } else {
-                beginAttribute();
-                state_ = State::attributeName;
-            }
-            break;
         case State::beforeAttributeValue:
-            if (isHtmlWhite(c)) {
-                ++p;
-            } else if (c == '"' || c == '\'') {
-                quote_ = static_cast<char>(c);
-                state_ = State::quotedValue;
-                ++p;
-            } else if (c == '>') {
-                ++p;
-                emitTag();
-            } else {
-                state_ = State::unquotedValue;
-            }
-            break;
-        case State::quotedValue: {
-            if (value_ == nullptr) {
-                const void* q = std::memchr(p, quote_, static_cast<std::size_t>(end - p));
-                if (q == nullptr) {
-                    p = end;
-                    break;
-                }
-                p = static_cast<const unsigned char*>(q) + 1;
-                state_ = State::afterQuotedValue;
-                break;
-            }
-            if (inReference_ && referenceByte(c)) {
-                ++p;
-                break;
-            }
-            if (c == static_cast<unsigned char>(quote_)) {
-                state_ = State::afterQuotedValue;
-            } else if (c == '&') {
-                reference_.assign(1, '&');
-                inReference_ = true;
-            } else {
-                appendValue(c);
-            }
-            ++p;
-            break;
-        }
+        case State::quotedValue:
         case State::unquotedValue:
-            if (value_ != nullptr && inReference_ && referenceByte(c)) {
-                ++p;
-                break;
-            }
-            if (isHtmlWhite(c)) {
-                state_ = State::beforeAttributeName;
-            } else if (c == '>') {
-                ++p;
-                emitTag();
-                break;
-            } else if (value_ != nullptr) {
-                if (c == '&') {
-                    reference_.assign(1, '&');
-                    inReference_ = true;
-                } else {
-                    appendValue(c);
-                }
-            }
-            ++p;
-            break;
         case State::afterQuotedValue:
-            if (isHtmlWhite(c)) {
-                state_ = State::beforeAttributeName;
-                ++p;
-            } else if (c == '/') {
-                state_ = State::selfClosing;
-                ++p;
-            } else if (c == '>') {
-                ++p;
-                emitTag();
-            } else {
-                state_ = State::beforeAttributeName;
-            }
-            break;
         case State::selfClosing:
-            if (c == '>') {
-                ++p;
-                emitTag();
-            } else {
-                state_ = State::beforeAttributeName;
-            }
+            p = readAttributes(p, end);
             break;
         case State::bogusComment:
-        case State::doctype: {
-            // A DOCTYPE ends at its first '>' in every one of its states, quoted or not.
-            const void* gt = std::memchr(p, '>', static_cast<std::size_t>(end - p));
-            p = gt == nullptr ? end : static_cast<const unsigned char*>(gt) + 1;
-            if (gt != nullptr)
-                state_ = State::data;
-            break;
-        }
-        case State::markupDeclaration: {
-            // "--" opens a comment, "DOCTYPE" (any case) a DOCTYPE; anything else, "[CDATA["
-            // among it (there is no foreign content here), is a bogus comment.
-            lookahead_[lookaheadLength_++] = static_cast<char>(lowerAscii(c));
-            bool comment = std::memcmp("--", lookahead_, lookaheadLength_ < 2 ? lookaheadLength_ : 2) == 0 &&
-                           lookaheadLength_ <= 2;
-            bool doctype = lookaheadLength_ <= 7 && std::memcmp("doctype", lookahead_, lookaheadLength_) == 0;
-            if (comment && lookaheadLength_ == 2)
-                state_ = State::commentStart;
-            else if (doctype && lookaheadLength_ == 7)
-                state_ = State::doctype;
-            else if (!comment && !doctype) {
-                state_ = State::bogusComment;
-                break;  // the byte is read again as part of the comment
-            }
-            ++p;
-            break;
-        }
+        case State::doctype:
+        case State::markupDeclaration:
         case State::commentStart:
-            if (c == '-') {
-                state_ = State::commentStartDash;
-                ++p;
-            } else if (c == '>') {
-                state_ = State::data;
-                ++p;
-            } else {
-                state_ = State::comment;
-            }
-            break;
         case State::commentStartDash:
-            if (c == '-') {
-                state_ = State::commentEnd;
-                ++p;
-            } else if (c == '>') {
-                state_ = State::data;
-                ++p;
-            } else {
-                state_ = State::comment;
-            }
-            break;
-        case State::comment: {
-            const void* dash = std::memchr(p, '-', static_cast<std::size_t>(end - p));
-            p = dash == nullptr ? end : static_cast<const unsigned char*>(dash) + 1;
-            if (dash != nullptr)
-                state_ = State::commentEndDash;
-            break;
-        }
+        case State::comment:
         case State::commentEndDash:
-            if (c == '-') {
-                state_ = State::commentEnd;
-                ++p;
-            } else {
-                state_ = State::comment;
-            }
-            break;
         case State::commentEnd:
-            if (c == '>') {
-                state_ = State::data;
-                ++p;
-            } else if (c == '!') {
-                state_ = State::commentEndBang;
-                ++p;
-            } else if (c == '-') {
-                ++p;
-            } else {
-                state_ = State::comment;
-            }
-            break;
         case State::commentEndBang:
-            if (c == '-') {
-                state_ = State::commentEndDash;
-                ++p;
-            } else if (c == '>') {
-                state_ = State::data;
-                ++p;
-            } else {
-                state_ = State::comment;
-            }
+            p = readComments(p, end);
             break;
-
-        // Raw text and RCDATA: only the end tag of the element that opened them ends them.
         case State::rawText:
-        case State::scriptData: {
-            const void* lt = std::memchr(p, '<', static_cast<std::size_t>(end - p));
-            if (lt == nullptr) {
-                p = end;
-                break;
-            }
-            p = static_cast<const unsigned char*>(lt);
-            startTagToken(p);
-            ++p;
-            state_ = state_ == State::rawText ? State::rawLessThan : State::scriptLessThan;
-            break;
-        }
+        case State::scriptData:
         case State::rawLessThan:
-            if (c == '/') {
-                state_ = State::rawEndTagOpen;
-                ++p;
-            } else {
-                state_ = State::rawText;
-            }
-            break;
         case State::rawEndTagOpen:
         case State::scriptEndTagOpen:
-        case State::scriptEscapedEndTagOpen: {
-            bool raw = state_ == State::rawEndTagOpen, script = state_ == State::scriptEndTagOpen;
-            if (isAsciiLetter(c)) {
-                beginTag(true);
-                state_ = raw ? State::rawEndTagName : script ? State::scriptEndTagName : State::scriptEscapedEndTagName;
-            } else {
-                state_ = raw ? State::rawText : script ? State::scriptData : State::scriptEscaped;
-            }
-            break;
-        }
+        case State::scriptEscapedEndTagOpen:
         case State::rawEndTagName:
         case State::scriptEndTagName:
         case State::scriptEscapedEndTagName:
-            if (isAsciiLetter(c)) {
-                appendName(c);
-                ++p;
-            } else if (endsName(c) && appropriateEndTag()) {
-                endTagName();
-                ++p;
-                if (c == '>')
-                    emitTag();
-                else
-                    state_ = c == '/' ? State::selfClosing : State::beforeAttributeName;
-            } else {
-                state_ = state_ == State::rawEndTagName      ? State::rawText
-                         : state_ == State::scriptEndTagName ? State::scriptData
-                                                             : State::scriptEscaped;
-            }
-            break;
-
-        // Script data (read up to its '<' with raw text above), with the escapes that "<!--"
-        // and "<script" inside a script open.
-        case State::scriptLessThan:
-            if (c == '/') {
-                state_ = State::scriptEndTagOpen;
-                ++p;
-            } else if (c == '!') {
-                state_ = State::scriptEscapeStart;
-                ++p;
-            } else {
-                state_ = State::scriptData;
-            }
-            break;
-        case State::scriptEscapeStart:
-            if (c == '-') {
-                state_ = State::scriptEscapeStartDash;
-                ++p;
-            } else {
-                state_ = State::scriptData;
-            }
-            break;
-        case State::scriptEscapeStartDash:
-            if (c == '-') {
-                state_ = State::scriptEscapedDashDash;
-                ++p;
-            } else {
-                state_ = State::scriptData;
-            }
-            break;
-        case State::scriptEscaped:
-            if (c == '-')
-                state_ = State::scriptEscapedDash;
-            else if (c == '<')
-                state_ = State::scriptEscapedLessThan, startTagToken(p);
-            ++p;
-            break;
-        case State::scriptEscapedDash:
-            if (c == '-')
-                state_ = State::scriptEscapedDashDash;
-            else if (c == '<')
-                state_ = State::scriptEscapedLessThan, startTagToken(p);
-            else
-                state_ = State::scriptEscaped;
-            ++p;
-            break;
-        case State::scriptEscapedDashDash:
-            if (c == '<')
-                state_ = State::scriptEscapedLessThan, startTagToken(p);
-            else if (c == '>')
-                state_ = State::scriptData;
-            else if (c != '-')
-                state_ = State::scriptEscaped;
-            ++p;
-            break;
-        case State::scriptEscapedLessThan:
-            if (c == '/') {
-                state_ = State::scriptEscapedEndTagOpen;
-                ++p;
-            } else if (isAsciiLetter(c)) {
-                nameLength_ = 0;
-                state_ = State::scriptDoubleEscapeStart;
-            } else {
-                state_ = State::scriptEscaped;
-            }
-            break;
-        case State::scriptDoubleEscapeStart:
-        case State::scriptDoubleEscapeEnd: {
-            bool starting = state_ == State::scriptDoubleEscapeStart;
-            if (endsName(c)) {
-                bool script = nameLength_ == 6 && std::memcmp(name_, "script", 6) == 0;
-                state_ = starting == script ? State::scriptDoubleEscaped : State::scriptEscaped;
-                ++p;
-            } else if (isAsciiLetter(c)) {
-                appendName(c);
-                ++p;
-            } else {
-                state_ = starting ? State::scriptEscaped : State::scriptDoubleEscaped;
-            }
-            break;
-        }
-        case State::scriptDoubleEscaped:
-            if (c == '-')
-                state_ = State::scriptDoubleEscapedDash;
-            else if (c == '<')
-                state_ = State::scriptDoubleEscapedLessThan;
-            ++p;
-            break;
-        case State::scriptDoubleEscapedDash:
-            if (c == '-')
-                state_ = State::scriptDoubleEscapedDashDash;
-            else if (c == '<')
-                state_ = State::scriptDoubleEscapedLessThan;
-            else
-                state_ = State::scriptDoubleEscaped;
-            ++p;
-            break;
-        case State::scriptDoubleEscapedDashDash:
-            if (c == '<')
-                state_ = State::scriptDoubleEscapedLessThan;
-            else if (c == '>')
-                state_ = State::scriptData;
-            else if (c != '-')
-                state_ = State::scriptDoubleEscaped;
-            ++p;
-            break;
-        case State::scriptDoubleEscapedLessThan:
-            if (c == '/') {
-                nameLength_ = 0;
-                state_ = State::scriptDoubleEscapeEnd;
-                ++p;
-            } else {
-                state_ = State::scriptDoubleEscaped;
-            }
-            break;
         case State::plaintext:
-            p = end;
+            p = readRawText(p, end);
+            break;
+        case State::scriptLessThan:
+        case State::scriptEscapeStart:
+        case State::scriptEscapeStartDash:
+        case State::scriptEscaped:
+        case State::scriptEscapedDash:
+        case State::scriptEscapedDashDash:
+        case State::scriptEscapedLessThan:
+        case State::scriptDoubleEscapeStart:
+        case State::scriptDoubleEscapeEnd:
+        case State::scriptDoubleEscaped:
+        case State::scriptDoubleEscapedDash:
+        case State::scriptDoubleEscapedDashDash:
+        case State::scriptDoubleEscapedLessThan:
+            p = readScript(p);
             break;
         }
     }

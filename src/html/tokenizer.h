@@ -129,6 +129,13 @@ private:
     enum class State : std::uint8_t;
     void startTagToken(const unsigned char* lt);
     Location locate(const unsigned char* at);
+    // One step of the state machine in each family of states: reads from `p` and returns where
+    // the next step starts.
+    const unsigned char* readTags(const unsigned char* p, const unsigned char* end);
+    const unsigned char* readAttributes(const unsigned char* p, const unsigned char* end);
+    const unsigned char* readComments(const unsigned char* p, const unsigned char* end);
+    const unsigned char* readRawText(const unsigned char* p, const unsigned char* end);
+    const unsigned char* readScript(const unsigned char* p);
     void beginTag(bool endTag);
     void appendName(unsigned char c);
     void endTagName();

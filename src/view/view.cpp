@@ -55,6 +55,14 @@ void appendEscaped(std::string& out, std::string_view text)
     };
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     for (std::size_t i = 0; i < text.size();) {
+        // Most of a text needs no reference: it is copied a run at a time.
+        std::size_t run = i;
+        while (run < text.size() && p[run] < 0x80 && p[run] != '&' && p[run] != '<' && p[run] != '>' &&
+               p[run] != '"' && p[run] != 0)
+            ++run;
+        out.append(text.data() + i, run - i);
+        if ((i = run) == text.size())
+            break;
         unsigned char c = p[i];
         if (c >= 0x80) {
             std::size_t length = utf8Length(p + i, text.size() - i);
