@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Renders the sample page's result with headless Chromium (Debian package chromium) into
-# docs/sample-result.png, the picture the README shows.
+# docs/sample-result.png, the picture the README shows, and the timetable with faults through
+# the default mode and --html5 into docs/timetable-default.png and docs/timetable-html5.png.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake --preset default >/dev/null && cmake --build --preset default >/dev/null
@@ -12,3 +13,16 @@ chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
   --user-data-dir="$profile" --hide-scrollbars --window-size=250,345 \
   --screenshot=docs/sample-result.png "file://$PWD/build/zelko.html"
 rm -rf "$profile"
+
+# The timetable with faults, through the default mode and through --html5, side by side.
+for mode in default html5; do
+  args=(--no-open --output="build/timetable-$mode.html")
+  [ "$mode" = html5 ] && args+=(--html5)
+  ./build/zelko "${args[@]}" examples/timetable-broken.html >/dev/null
+  profile=$(mktemp -d)
+  chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
+    --disable-background-networking --disable-component-update --disable-sync \
+    --user-data-dir="$profile" --hide-scrollbars --window-size=620,520 \
+    --screenshot="docs/timetable-$mode.png" "file://$PWD/build/timetable-$mode.html" 2>/dev/null
+  rm -rf "$profile"
+done
