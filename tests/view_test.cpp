@@ -20,12 +20,19 @@ struct Row {
     std::string page, body;  // the result between the head and the end
 };
 
+const std::string kBorderSheet =
+    "<style>table {border: 1px solid #FF0000; border-width: 1px 1px 1px 1px;} "
+    "td, th {border: 1px dotted #A0A0A0; border-width: 1px 1px 1px 1px;}</style>\n";
+
 // Each page, whole and in pieces of 1, 3 and 7 bytes, gives exactly the body expected.
 void expectViews(const std::vector<Row>& rows, bool borders)
 {
+    std::string head = kHead;
+    if (borders)
+        head.insert(head.size() - std::string("</head><body>\n").size(), kBorderSheet);
     for (const Row& row : rows) {
         for (std::size_t piece : {std::size_t{0}, std::size_t{1}, std::size_t{3}, std::size_t{7}}) {
-            EXPECT_EQ(viewText(row.page, borders, "p.html", piece), kHead + row.body + kEnd)
+            EXPECT_EQ(viewText(row.page, borders, "p.html", piece), head + row.body + kEnd)
                 << row.what << ", in pieces of " << piece;
         }
     }
@@ -87,8 +94,8 @@ TEST(View, WritesTheTablesAsABrowserBuildsThem)
 
 TEST(View, BorderModeStylesEveryTableAndCellAndCaptionsTheTable)
 {
-    const std::string table = " style=\"border: 1px solid #FF0000; border-width: 1px 1px 1px 1px;\"";
-    const std::string cell = " style=\"border: 1px dotted #A0A0A0; border-width: 1px 1px 1px 1px;\"";
+    // Tables and cells get their borders from the style sheet in the head.
+    const std::string table, cell;
     const std::string caption = "<caption style=\"color: #FF0000; font: normal 9px Courier New;\">";
     expectViews({
         {"a class, the whole of it, escaped", "\n<table class=\"a-very-long-class-name <x>\"><tr><td>",

@@ -17,9 +17,11 @@ namespace {
 using html::appendNumber;
 using html::Tag;
 
-// The same looks as the default mode's border mode.
-const char kTableStyle[] = " style=\"border: 1px solid #FF0000; border-width: 1px 1px 1px 1px;\"";
-const char kCellStyle[] = " style=\"border: 1px dotted #A0A0A0; border-width: 1px 1px 1px 1px;\"";
+// The same looks as the default mode's border mode, given to every table and cell by one style
+// sheet rather than by an attribute on each.
+const char kBorderSheet[] =
+    "<style>table {border: 1px solid #FF0000; border-width: 1px 1px 1px 1px;} "
+    "td, th {border: 1px dotted #A0A0A0; border-width: 1px 1px 1px 1px;}</style>\n";
 const char kCaptionStyle[] = " style=\"color: #FF0000; font: normal 9px Courier New;\"";
 // The background of an element that a finding concerns, and the look of a table's list.
 const char kMarkRule[] = "{background-color: #FFD6D6;}";
@@ -131,7 +133,10 @@ public:
     {
         out_ += kHead;
         appendEscaped(out_, page);
-        out_ += "</title>\n</head><body>\n";
+        out_ += "</title>\n";
+        if (borders_)
+            out_ += kBorderSheet;
+        out_ += "</head><body>\n";
     }
 
     void finish()
@@ -150,9 +155,7 @@ public:
         out_ += "\n<table id=\"t";
         appendNumber(out_, number);
         out_ += '"';
-        if (borders_) {
-            out_ += kTableStyle;
-        } else {
+        if (!borders_) {
             for (std::size_t i = 0; i < 5; ++i) {
                 if (!table.hasLook[i])
                     continue;
@@ -261,9 +264,11 @@ public:
     void rowStart(std::uint64_t row) override
     {
         Open& t = open_.back();
-        out_ += "\n<tr";
-        appendIdAttribute(html::Target{html::Target::Kind::row, t.number, row, 0});
-        out_ += '>';
+        t.rowId.clear();
+        appendId(t.rowId, html::Target{html::Target::Kind::row, t.number, row, 0});
+        out_ += "\n<tr id=\"";
+        out_ += t.rowId;
+        out_ += "\">";
     }
 
     void rowEnd() override
@@ -278,11 +283,13 @@ public:
         t.cell = cell.tag;
         out_ += '<';
         out_ += tagName(cell.tag);
-        appendIdAttribute(html::Target{html::Target::Kind::cell, t.number, place.row, place.column});
+        out_ += " id=\"";
+        out_ += t.rowId;  // the cell's row is the open one
+        out_ += 'c';
+        appendNumber(out_, std::uint64_t{place.column} + 1);
+        out_ += '"';
         appendSpan(" colspan=\"", place.colspan);
         appendSpan(" rowspan=\"", place.rowspan);
-        if (borders_)
-            out_ += kCellStyle;
         out_ += ">&nbsp;";
         appendNumber(out_, place.colspan);
         out_ += 'x';
@@ -342,7 +349,8 @@ private:
         Tag group = Tag::tbody, cell = Tag::td;
         bool inCaption = false, captionWritten = false;
         std::uint32_t columnElements = 0;
-        std::string list;  // the findings listed after the table
+        std::string rowId;  // the open row's id
+        std::string list;   // the findings listed after the table
         std::size_t listed = 0;
         std::uint64_t unlisted = 0;
     };
