@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <string_view>
 #include <vector>
 
@@ -190,16 +191,18 @@ public:
     {
         Open& t = open_.back();
         out_ += "\n</table>";
-        if (!t.list.empty()) {
+        if (!t.list.empty() || t.overflow != nullptr) {
             out_ += "\n<ol";
             out_ += kListStyle;
             out_ += '>';
+            if (t.overflow != nullptr)
+                copyOverflow(t);
             out_ += t.list;
             if (t.unlisted > 0) {
                 out_ += "<li>and ";
                 appendNumber(out_, t.unlisted);
                 out_ += t.unlisted == 1 ? " more finding" : " more findings";
-                out_ += ", marked above but not listed</li>";
+                out_ += " (no temporary file could hold them), marked above but not listed</li>";
             }
             out_ += "</ol>";
         }
@@ -322,11 +325,20 @@ public:
         if (open_.empty())
             return;
         Open& t = open_.back();
-        if (t.listed == kListedFindings) {
+        // A long list waits in a temporary file, so that memory stays bounded whatever the
+        // table; without one, the rest of the findings are counted.
+        if (t.list.size() >= kListBlock && !t.overflowFailed) {
+            if (t.overflow == nullptr)
+                t.overflow = std::tmpfile();
+            if (t.overflow == nullptr || std::fwrite(t.list.data(), 1, t.list.size(), t.overflow) != t.list.size())
+                t.overflowFailed = true;
+            else
+                t.list.clear();
+        }
+        if (t.overflowFailed && t.list.size() >= kListBlock) {
             ++t.unlisted;
             return;
         }
-        ++t.listed;
         static const char* const kWords[] = {"error", "warning", "note"};
         t.list += "<li><a href=\"#";
         t.list += id;
@@ -350,10 +362,23 @@ private:
         bool inCaption = false, captionWritten = false;
         std::uint32_t columnElements = 0;
         std::string rowId;  // the open row's id
-        std::string list;   // the findings listed after the table
-        std::size_t listed = 0;
+        std::string list;   // the findings listed after the table, the last ones
+        std::FILE* overflow = nullptr;  // the earlier ones of a long list
+        bool overflowFailed = false;
         std::uint64_t unlisted = 0;
     };
+
+    // Hands on the earlier part of a long list from its temporary file, which it closes.
+    void copyOverflow(Open& t)
+    {
+        flush();
+        std::rewind(t.overflow);
+        char block[16 * 1024];
+        for (std::size_t n; (n = std::fread(block, 1, sizeof block, t.overflow)) > 0;)
+            write_(block, n);
+        std::fclose(t.overflow);
+        t.overflow = nullptr;
+    }
 
     // A table nested in the page's caption of a table gets a caption of its own to stand in.
     void captionForNested()
@@ -395,6 +420,16 @@ private:
         out_.clear();
     }
 
+public:
+    ~Picture()
+    {
+        for (Open& t : open_) {
+            if (t.overflow != nullptr)
+                std::fclose(t.overflow);
+        }
+    }
+
+private:
     bool borders_;
     PageViewer::Writer write_;
     std::string out_;

@@ -12,9 +12,9 @@
 
 namespace zelko::view {
 
-// At most this many findings of one table are listed after it; the rest are counted there (all
-// of them are marked).
-constexpr std::size_t kListedFindings = 100;
+// The bytes of a table's list of findings kept in memory; a longer list waits in a temporary
+// file until the table ends.
+constexpr std::size_t kListBlock = 64 * 1024;
 
 class PageViewer {
 public:
