@@ -1,15 +1,7 @@
 #include "html/findings.h"
 
-#include <charconv>
 
 namespace zelko::html {
-
-void appendNumber(std::string& out, std::uint64_t number)
-{
-    char digits[24];
-    auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
-    out.append(digits, static_cast<std::size_t>(end - digits));
-}
 
 void appendCounted(std::string& out, std::uint64_t count, const char* noun)
 {

@@ -2,6 +2,7 @@
 // its tables, as values, and the structure of its tables as events, in source order.
 #pragma once
 
+#include <charconv>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -70,7 +71,12 @@ public:
 };
 
 // Appends `number` in decimal.
-void appendNumber(std::string& out, std::uint64_t number);
+inline void appendNumber(std::string& out, std::uint64_t number)
+{
+    char digits[20];
+    char* end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+    out.append(digits, static_cast<std::size_t>(end - digits));
+}
 // Appends "1 row", "2 rows": `count` and the noun, in the plural unless the count is one.
 void appendCounted(std::string& out, std::uint64_t count, const char* noun);
 // Appends `text` in double quotes, with '"', '\' and control characters written as escapes, so
