@@ -22,14 +22,12 @@ std::string decodedReport(const std::string& page, std::size_t piece, check::For
     check::RunReport run({format, false, true}, "1", [&out](const std::string& lines) { out += lines; });
     {
         check::PageChecker checker(run, "a b.html");
-        bool begun = false;
-        PageDecoder decoder([&](const char* bytes, std::size_t n) {
-            if (!begun && decoder.fromUtf16())
-                checker.countCodeUnits();
-            begun = true;
-            checker.feed(bytes, n);
-            return true;
-        });
+        PageDecoder decoder(
+            [&checker](const char* bytes, std::size_t n) {
+                checker.feed(bytes, n);
+                return true;
+            },
+            [&checker] { checker.countCodeUnits(); });
         for (std::size_t at = 0; at < page.size(); at += piece)
             require(decoder.feed(page.data() + at, std::min(piece, page.size() - at)));
         require(decoder.finish());

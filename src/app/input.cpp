@@ -1,5 +1,7 @@
 #include "app/input.h"
 
+#include "tag/bytes.h"
+
 #include <cerrno>
 #include <memory>
 
@@ -53,9 +55,9 @@ bool PageDecoder::finish()
         return true;
     out_.clear();
     if (high_ != 0)
-        putCodePoint(0xFFFD);
+        appendUtf8(out_, 0xFFFD);
     if (hasOdd_)
-        putCodePoint(0xFFFD);
+        appendUtf8(out_, 0xFFFD);
     high_ = 0;
     hasOdd_ = false;
     return out_.empty() || take_(out_.data(), out_.size());
@@ -76,6 +78,8 @@ bool PageDecoder::decide()
         if (headSize_ == 3 && head_[0] == 0xEF && head_[1] == 0xBB && head_[2] == 0xBF)
             rest += 3;
     }
+    if (fromUtf16() && onUtf16_)
+        onUtf16_();
     std::size_t n = static_cast<std::size_t>(head_ + headSize_ - rest);
     return n == 0 || pass(rest, n);
 }
@@ -112,36 +116,17 @@ bool PageDecoder::pass(const unsigned char* p, std::size_t n)
             std::uint32_t high = high_;
             high_ = 0;
             if (unit >= 0xDC00 && unit <= 0xDFFF) {
-                putCodePoint(0x10000 + ((high - 0xD800) << 10) + (unit - 0xDC00));
+                appendUtf8(out_, 0x10000 + ((high - 0xD800) << 10) + (unit - 0xDC00));
                 continue;
             }
-            putCodePoint(0xFFFD);
+            appendUtf8(out_, 0xFFFD);
         }
         if (unit >= 0xD800 && unit <= 0xDBFF)
             high_ = unit;
         else
-            putCodePoint(unit >= 0xDC00 && unit <= 0xDFFF ? 0xFFFD : unit);
+            appendUtf8(out_, unit >= 0xDC00 && unit <= 0xDFFF ? 0xFFFD : unit);
     }
     return out_.empty() || take_(out_.data(), out_.size());
-}
-
-void PageDecoder::putCodePoint(std::uint32_t c)
-{
-    if (c < 0x80) {
-        out_ += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out_ += static_cast<char>(0xC0 | (c >> 6));
-        out_ += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out_ += static_cast<char>(0xE0 | (c >> 12));
-        out_ += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out_ += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out_ += static_cast<char>(0xF0 | (c >> 18));
-        out_ += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out_ += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out_ += static_cast<char>(0x80 | (c & 0x3F));
-    }
 }
 
 }  // namespace zelko

@@ -29,7 +29,12 @@ int readBlocks(std::FILE* source, const BlockTaker& take);
 // dropped; any other page is handed on as it stands.
 class PageDecoder {
 public:
-    explicit PageDecoder(BlockTaker take) : take_(std::move(take)) {}
+    // `onUtf16`, when given, is called once, before the first bytes are handed on, when the page
+    // turns out to be UTF-16 (so that its reader can count columns in code units).
+    explicit PageDecoder(BlockTaker take, std::function<void()> onUtf16 = {})
+        : take_(std::move(take)), onUtf16_(std::move(onUtf16))
+    {
+    }
     // Takes the page's next `n` bytes; false when the taker stopped the reading.
     bool feed(const char* bytes, std::size_t n);
     // Ends the page. Call it once, after the last piece.
@@ -41,9 +46,8 @@ private:
     enum class Form { unknown, bytes, utf16le, utf16be };
     bool decide();
     bool pass(const unsigned char* bytes, std::size_t n);
-    void putCodePoint(std::uint32_t c);
-
     BlockTaker take_;
+    std::function<void()> onUtf16_;
     Form form_ = Form::unknown;
     unsigned char head_[3] = {};
     std::size_t headSize_ = 0;

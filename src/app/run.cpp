@@ -86,14 +86,12 @@ int viewInto(std::FILE* source, std::FILE* result, const std::string& page, bool
         if (writeError == 0 && std::fwrite(bytes, 1, n, result) != n)
             writeError = errno != 0 ? errno : EIO;
     });
-    bool begun = false;
-    PageDecoder decoder([&](const char* bytes, std::size_t n) {
-        if (!begun && decoder.fromUtf16())
-            viewer.countCodeUnits();
-        begun = true;
-        viewer.feed(bytes, n);
-        return writeError == 0;  // after a failed write, reading on is pointless
-    });
+    PageDecoder decoder(
+        [&](const char* bytes, std::size_t n) {
+            viewer.feed(bytes, n);
+            return writeError == 0;  // after a failed write, reading on is pointless
+        },
+        [&viewer] { viewer.countCodeUnits(); });
     int readError = readBlocks(source, [&decoder](const char* bytes, std::size_t n) { return decoder.feed(bytes, n); });
     if (readError == 0 && writeError == 0) {
         decoder.finish();
@@ -234,14 +232,12 @@ int checkPages(const Options& options)
         int readError = 0;
         {
             check::PageChecker checker(run, page);
-            bool begun = false;
-            PageDecoder decoder([&](const char* bytes, std::size_t n) {
-                if (!begun && decoder.fromUtf16())
-                    checker.countCodeUnits();
-                begun = true;
-                checker.feed(bytes, n);
-                return true;
-            });
+            PageDecoder decoder(
+                [&checker](const char* bytes, std::size_t n) {
+                    checker.feed(bytes, n);
+                    return true;
+                },
+                [&checker] { checker.countCodeUnits(); });
             readError = readBlocks(source, [&decoder](const char* bytes, std::size_t n) {
                 return decoder.feed(bytes, n);
             });

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <string>
 
 // ZELKO_INLINE pastes a step of a hot loop where it is called; ZELKO_NOINLINE keeps a rare
 // path out of the common one, so that the common one needs no large stack frame.
@@ -42,6 +44,26 @@ inline std::size_t utf8Length(const unsigned char* p, std::size_t n)
         (c == 0xF4 && p[1] > 0x8F))
         return 0;
     return length;
+}
+
+// Appends the code point `c` (at most U+10FFFF, no surrogate) in UTF-8.
+inline void appendUtf8(std::string& out, std::uint32_t c)
+{
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+        return;
+    }
+    if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    }
+    out += static_cast<char>(0x80 | (c & 0x3F));
 }
 
 }  // namespace zelko

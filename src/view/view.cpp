@@ -34,18 +34,6 @@ const char kHead[] =
     "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
     "style-src 'unsafe-inline'; base-uri 'none'; form-action 'none'\">\n<title>zelko: ";
 
-// Appends the code point `c` in UTF-8 (at most U+FFFF here).
-void appendUtf8(std::string& out, std::uint32_t c)
-{
-    if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-    } else {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    }
-    out += static_cast<char>(0x80 | (c & 0x3F));
-}
-
 // Appends `text` from the page as UTF-8 text or attribute value: the characters that could end
 // either as references, and a byte that is no part of UTF-8 as the windows-1252 character a
 // browser shows for it in a page that declares no encoding.
