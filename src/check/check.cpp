@@ -49,15 +49,7 @@ std::string checkText(const std::string& text, const std::string& page, std::siz
 {
     std::string lines;
     PageChecker checker(page, [&lines](const std::string& batch) { lines += batch; });
-    if (piece == 0)
-        piece = text.size() + 1;
-    for (std::size_t at = 0; at < text.size(); at += piece) {
-        std::size_t n = std::min(piece, text.size() - at);
-        // Each piece in a block of its own size, so that a read past it is caught.
-        std::unique_ptr<char[]> copy(new char[n]);
-        std::copy(text.data() + at, text.data() + at + n, copy.get());
-        checker.feed(copy.get(), n);
-    }
+    html::feedInPieces(text, piece, [&checker](const char* bytes, std::size_t n) { checker.feed(bytes, n); });
     checker.finish();
     return lines;
 }

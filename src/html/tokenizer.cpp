@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -10,6 +11,19 @@
 #include "tag/bytes.h"
 
 namespace zelko::html {
+
+void feedInPieces(const std::string& text, std::size_t piece,
+                  const std::function<void(const char* bytes, std::size_t n)>& feed)
+{
+    if (piece == 0)
+        piece = text.size() + 1;
+    for (std::size_t at = 0; at < text.size(); at += piece) {
+        std::size_t n = std::min(piece, text.size() - at);
+        std::unique_ptr<char[]> copy(new char[n]);
+        std::copy(text.data() + at, text.data() + at + n, copy.get());
+        feed(copy.get(), n);
+    }
+}
 
 // --- Line counting -----------------------------------------------------------------------------
 

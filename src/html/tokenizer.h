@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -75,6 +76,11 @@ public:
     // Set while text that is not white space changes the tree (in a column group).
     bool wantsText = false;
 };
+
+// Hands `text` to `feed` in pieces of `piece` bytes (0: all at once), each in a block of its own
+// size, so that a read past a piece is caught: how pages held in memory are read in tests.
+void feedInPieces(const std::string& text, std::size_t piece,
+                  const std::function<void(const char* bytes, std::size_t n)>& feed);
 
 // The line and column of any byte of the page. Each piece of the page is scanned once, when it
 // arrives, for the places where its lines start; a byte is then located by moving forward

@@ -458,14 +458,7 @@ std::string viewText(const std::string& text, bool borders, const std::string& p
 {
     std::string result;
     PageViewer viewer(page, borders, [&result](const char* bytes, std::size_t n) { result.append(bytes, n); });
-    if (piece == 0)
-        piece = text.size() + 1;
-    for (std::size_t at = 0; at < text.size(); at += piece) {
-        std::size_t n = std::min(piece, text.size() - at);
-        std::unique_ptr<char[]> copy(new char[n]);
-        std::copy(text.data() + at, text.data() + at + n, copy.get());
-        viewer.feed(copy.get(), n);
-    }
+    html::feedInPieces(text, piece, [&viewer](const char* bytes, std::size_t n) { viewer.feed(bytes, n); });
     viewer.finish();
     return result;
 }
