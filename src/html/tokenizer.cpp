@@ -963,7 +963,6 @@ ZELKO_INLINE const unsigned char* Tokenizer::readRawText(const unsigned char* p,
 {
     const unsigned char c = *p;
     switch (state_) {
-    // Raw text and RCDATA: only the end tag of the element that opened them ends them.
     case State::rawText:
     case State::scriptData: {
         const void* lt = std::memchr(p, '<', static_cast<std::size_t>(end - p));
@@ -1031,8 +1030,6 @@ ZELKO_INLINE const unsigned char* Tokenizer::readScript(const unsigned char* p)
 {
     const unsigned char c = *p;
     switch (state_) {
-    // Script data (read up to its '<' with raw text above), with the escapes that "<!--"
-    // and "<script" inside a script open.
     case State::scriptLessThan:
         if (c == '/') {
             state_ = State::scriptEndTagOpen;
