@@ -1,5 +1,6 @@
 #include "app/input.h"
 
+#include "app/platform.h"
 #include "tag/bytes.h"
 
 #include <cerrno>
@@ -30,6 +31,28 @@ int readBlocks(std::FILE* source, const BlockTaker& take)
 }  // namespace zelko
 
 namespace zelko {
+
+std::FILE* openPage(const std::string& name, bool binary)
+{
+    return name == "-" ? standardInput() : openSource(name.c_str(), binary);
+}
+
+std::string pageName(const std::string& name) { return name == "-" ? "<stdin>" : name; }
+
+void closePage(std::FILE* page)
+{
+    if (page != stdin)
+        std::fclose(page);
+}
+
+int readPage(std::FILE* source, const BlockTaker& take, const std::function<void()>& onUtf16)
+{
+    PageDecoder decoder(take, onUtf16);
+    int readError = readBlocks(source, [&decoder](const char* bytes, std::size_t n) { return decoder.feed(bytes, n); });
+    if (readError == 0)
+        decoder.finish();
+    return readError;
+}
 
 bool PageDecoder::feed(const char* bytes, std::size_t n)
 {

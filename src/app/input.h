@@ -23,6 +23,18 @@ using BlockTaker = std::function<bool(const char* bytes, std::size_t n)>;
 // of a failed read.
 int readBlocks(std::FILE* source, const BlockTaker& take);
 
+// A page as the command line names it: "-" is standard input, which reports call "<stdin>".
+// `openPage` opens it (in text mode, or as the bytes it holds), null with errno set on failure;
+// `closePage` closes it, but never standard input.
+std::FILE* openPage(const std::string& name, bool binary);
+std::string pageName(const std::string& name);
+void closePage(std::FILE* page);
+
+// Reads `source` to its end as readBlocks does, through a PageDecoder (see below) that hands
+// the page's UTF-8 to `take` and calls `onUtf16` first for a UTF-16 page. Returns 0 or the
+// error number of a failed read.
+int readPage(std::FILE* source, const BlockTaker& take, const std::function<void()>& onUtf16);
+
 // Turns a page's bytes into the UTF-8 that the readings take, as browsers decode a page: one that
 // starts with a UTF-16 byte order mark (FF FE little-endian, FE FF big-endian) is decoded from
 // UTF-16, unpaired surrogates and a lone last byte becoming U+FFFD; a UTF-8 byte order mark is

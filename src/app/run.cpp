@@ -86,17 +86,15 @@ int viewInto(std::FILE* source, std::FILE* result, const std::string& page, bool
         if (writeError == 0 && std::fwrite(bytes, 1, n, result) != n)
             writeError = errno != 0 ? errno : EIO;
     });
-    PageDecoder decoder(
+    int readError = readPage(
+        source,
         [&](const char* bytes, std::size_t n) {
             viewer.feed(bytes, n);
             return writeError == 0;  // after a failed write, reading on is pointless
         },
         [&viewer] { viewer.countCodeUnits(); });
-    int readError = readBlocks(source, [&decoder](const char* bytes, std::size_t n) { return decoder.feed(bytes, n); });
-    if (readError == 0 && writeError == 0) {
-        decoder.finish();
+    if (readError == 0 && writeError == 0)
         viewer.finish();
-    }
     if (readError != 0)
         return report.error("Read file error", readError);
     if (writeError != 0)
@@ -134,20 +132,19 @@ int annotatePage(const Options& options, const char* toolPath, const Reporter& r
     // Without a source name, report what opening an empty name reports.
     int openError = ENOENT;
     std::FILE* source = nullptr;
+    // The view reads "-" as standard input, and the page's own bytes, as the check does; the
+    // default mode reads a file named "-" (after "--") as it always has.
     const bool html5 = options.mode == Mode::html5;
-    const bool fromStdin = html5 && !options.sources.empty() && options.sources.front() == "-";
-    if (fromStdin) {
-        source = standardInput();
-    } else if (!options.sources.empty()) {
+    if (!options.sources.empty()) {
         errno = 0;
-        // The view reads the page's own bytes, as the check does.
-        source = openSource(options.sources.front().c_str(), html5);
+        const std::string& name = options.sources.front();
+        source = html5 ? openPage(name, true) : openSource(name.c_str());
         if (source == nullptr && errno != 0)
             openError = errno;
     }
     if (source == nullptr || std::ferror(source))
         return report.error("Open file error", openError);
-    const std::string page = fromStdin ? "<stdin>" : options.sources.front();
+    const std::string page = pageName(options.sources.front());
     Fill fill = [&](std::FILE* result) {
         return html5 ? viewInto(source, result, page, options.showBorders, report)
                      : scanInto(source, result, options.showBorders, report);
@@ -174,8 +171,7 @@ int annotatePage(const Options& options, const char* toolPath, const Reporter& r
                                      options.hasOutput ? SpecialFile::writeInto : SpecialFile::replace,
                                      report, intoSpecialFile);
     }
-    if (!fromStdin)
-        std::fclose(source);
+    closePage(source);
     if (status != 0 || report.resultOnStdout)
         return status;
 
@@ -218,11 +214,10 @@ int checkPages(const Options& options)
     check::RunReport run(style, kVersion, [](const std::string& lines) { writeConsoleText(stdout, lines); });
     int failure = 0;
     for (const std::string& name : options.sources) {
-        const bool fromStdin = name == "-";
-        const std::string page = fromStdin ? "<stdin>" : name;
+        const std::string page = pageName(name);
         errno = 0;
         // The bytes as they stand, so that columns count the page's own bytes everywhere.
-        std::FILE* source = fromStdin ? standardInput() : openSource(name.c_str(), true);
+        std::FILE* source = openPage(name, true);
         if (source == nullptr) {
             int error = errno != 0 ? errno : ENOENT;
             std::fprintf(stderr, "%s: Open file error: %s\n", page.c_str(), std::strerror(error));
@@ -232,24 +227,19 @@ int checkPages(const Options& options)
         int readError = 0;
         {
             check::PageChecker checker(run, page);
-            PageDecoder decoder(
+            readError = readPage(
+                source,
                 [&checker](const char* bytes, std::size_t n) {
                     checker.feed(bytes, n);
                     return true;
                 },
                 [&checker] { checker.countCodeUnits(); });
-            readError = readBlocks(source, [&decoder](const char* bytes, std::size_t n) {
-                return decoder.feed(bytes, n);
-            });
             // After a failed read, what was found so far is reported: the page's end was never
             // seen.
-            if (readError == 0) {
-                decoder.finish();
+            if (readError == 0)
                 checker.finish();
-            }
         }
-        if (!fromStdin)
-            std::fclose(source);
+        closePage(source);
         if (readError != 0) {
             std::fprintf(stderr, "%s: Read file error: %s\n", page.c_str(), std::strerror(readError));
             failure = failure != 0 ? failure : readError;
