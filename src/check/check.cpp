@@ -33,16 +33,11 @@ PageChecker::~PageChecker() = default;
 
 void PageChecker::feed(const char* bytes, std::size_t n) { reading_->tokenizer.feed(bytes, n); }
 
-PageCheck PageChecker::finish()
+void PageChecker::finish()
 {
     reading_->tokenizer.finish();
     reading_->report.pageEnded();
     reading_->report.flush();
-    PageCheck result;
-    result.errors = reading_->report.errors();
-    result.warnings = reading_->report.warnings();
-    result.tables = reading_->report.tables();
-    return result;
 }
 
 std::string checkText(const std::string& text, const std::string& page, std::size_t piece)

@@ -12,10 +12,6 @@
 
 namespace zelko::check {
 
-struct PageCheck {
-    std::uint64_t errors = 0, warnings = 0, tables = 0;
-};
-
 // Checks one page fed to it in pieces of any size, and adds its findings, named after the page,
 // to a run's report as they are found. Memory stays bounded whatever the page.
 class PageChecker {
@@ -32,9 +28,9 @@ public:
     void countCodeUnits();
     // Reads the page's next `n` bytes.
     void feed(const char* bytes, std::size_t n);
-    // Ends the page: reports what its end reveals, hands on the rest of the report and returns
-    // the counts. Call it once, after the last piece.
-    PageCheck finish();
+    // Ends the page: reports what its end reveals and hands on the rest of the report (the run's
+    // totals count the page). Call it once, after the last piece.
+    void finish();
 
 private:
     struct Reading;

@@ -226,20 +226,12 @@ Report::Report(const std::string& page, RunReport::Writer write)
 
 void Report::add(const html::Finding& finding)
 {
-    if (finding.severity == Severity::error)
-        ++errors_;
-    else if (finding.severity == Severity::warning)
-        ++warnings_;
     run_->add(page_, finding.where, finding.severity, finding.message, finding.kind);
 }
 
 void Report::pageEnded() { ++run_->totals_.pages; }
 
-void Report::tableEnded()
-{
-    ++tables_;
-    ++run_->totals_.tables;
-}
+void Report::tableEnded() { ++run_->totals_.tables; }
 
 std::string summaryLine(const Totals& totals)
 {

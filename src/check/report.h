@@ -79,15 +79,11 @@ public:
     void tableEnded() override;
     void pageEnded();  // the page was read to its end
     void flush() { run_->flush(); }
-    std::uint64_t errors() const { return errors_; }
-    std::uint64_t warnings() const { return warnings_; }
-    std::uint64_t tables() const { return tables_; }
 
 private:
     std::unique_ptr<RunReport> own_;  // for a page of its own
     RunReport* run_;
     std::string page_;  // the page's name as the report's form writes it
-    std::uint64_t errors_ = 0, warnings_ = 0, tables_ = 0;
 };
 
 // The kinds of finding, with the texts that describe them in a SARIF log.
