@@ -57,9 +57,9 @@ public:
     virtual void tableEnd() = 0;
     virtual void captionStart() = 0;
     virtual void captionEnd() = 0;
-    // `colgroup` is null for the group a bare col implies; `span` as browsers read it, for a
-    // group without columns.
-    virtual void columnGroupStart(const Token* colgroup, std::uint32_t span) = 0;
+    // `colgroup` is null for the group a bare col implies; `number` is its number among the
+    // table's column elements (from 0), `span` as browsers read it, for a group without columns.
+    virtual void columnGroupStart(const Token* colgroup, std::uint32_t number, std::uint32_t span) = 0;
     virtual void column(std::uint32_t number, std::uint32_t span) = 0;
     virtual void columnGroupEnd() = 0;
     virtual void rowGroupStart(Tag tag, bool implied) = 0;

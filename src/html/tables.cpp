@@ -85,10 +85,11 @@ TableBuilder::Step TableBuilder::inTable(Open& t, const Token& token, Content& c
             events_->captionStart();
         return Step::done;
     case Tag::colgroup: {
+        std::uint32_t number = t.grid.columnElements();
         std::uint32_t span = t.grid.columnGroup(token, false);
         t.mode = Mode::columnGroup;
         if (events_ != nullptr)
-            events_->columnGroupStart(&token, span);
+            events_->columnGroupStart(&token, number, span);
         return Step::done;
     }
     case Tag::col: {
@@ -97,7 +98,7 @@ TableBuilder::Step TableBuilder::inTable(Open& t, const Token& token, Content& c
         t.grid.columnGroup(implied, true);
         t.mode = Mode::columnGroup;
         if (events_ != nullptr)
-            events_->columnGroupStart(nullptr, 1);
+            events_->columnGroupStart(nullptr, 0, 1);
         return Step::again;
     }
     case Tag::tbody:

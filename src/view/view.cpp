@@ -128,6 +128,14 @@ public:
         out_ += "</head><body>\n";
     }
 
+    ~Picture()
+    {
+        for (Open& t : open_) {
+            if (t.overflow != nullptr)
+                std::fclose(t.overflow);
+        }
+    }
+
     void finish()
     {
         out_ += "\n</body></html>\n";
@@ -213,12 +221,11 @@ public:
         t.inCaption = t.captionWritten = false;
     }
 
-    void columnGroupStart(const html::Token* colgroup, std::uint32_t span) override
+    void columnGroupStart(const html::Token* colgroup, std::uint32_t number, std::uint32_t span) override
     {
-        Open& t = open_.back();
         out_ += "\n<colgroup";
         if (colgroup != nullptr) {
-            appendIdAttribute(html::Target{html::Target::Kind::column, t.number, 0, t.columnElements++});
+            appendIdAttribute(html::Target{html::Target::Kind::column, open_.back().number, 0, number});
             appendSpan(" span=\"", span);
         }
         out_ += '>';
@@ -226,10 +233,8 @@ public:
 
     void column(std::uint32_t number, std::uint32_t span) override
     {
-        Open& t = open_.back();
-        t.columnElements = number + 1;
         out_ += "<col";
-        appendIdAttribute(html::Target{html::Target::Kind::column, t.number, 0, number});
+        appendIdAttribute(html::Target{html::Target::Kind::column, open_.back().number, 0, number});
         appendSpan(" span=\"", span);
         out_ += '>';
     }
@@ -348,7 +353,6 @@ private:
         std::uint64_t number = 0;
         Tag group = Tag::tbody, cell = Tag::td;
         bool inCaption = false, captionWritten = false;
-        std::uint32_t columnElements = 0;
         std::string rowId;  // the open row's id
         std::string list;   // the findings listed after the table, the last ones
         std::FILE* overflow = nullptr;  // the earlier ones of a long list
@@ -408,16 +412,6 @@ private:
         out_.clear();
     }
 
-public:
-    ~Picture()
-    {
-        for (Open& t : open_) {
-            if (t.overflow != nullptr)
-                std::fclose(t.overflow);
-        }
-    }
-
-private:
     bool borders_;
     PageViewer::Writer write_;
     std::string out_;
