@@ -356,6 +356,28 @@ TEST(Cli, WritesIntoAFifoNamedByTheOutputOption)
 
 // Long options: each row runs ./zelko in a folder holding page.html, -n.html and a folder, and
 // checks the status, both console streams, the opener's calls and the files afterwards.
+// The command a row runs, for the failure messages.
+std::string commandLine(const std::vector<std::string>& args)
+{
+    std::string line = "zelko";
+    for (const std::string& arg : args)
+        line += " " + arg;
+    return line;
+}
+
+// `ascii` as a UTF-16 page with its byte order mark, after the code units `first`.
+std::string utf16Page(const std::string& ascii, bool little, std::vector<unsigned> first = {})
+{
+    std::string out = little ? "\xff\xfe" : "\xfe\xff";
+    for (char c : ascii)
+        first.push_back(static_cast<unsigned char>(c));
+    for (unsigned unit : first) {
+        char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+        out += little ? std::string{low, high} : std::string{high, low};
+    }
+    return out;
+}
+
 struct OptionRow {
     std::vector<std::string> args;
     int status;
@@ -455,10 +477,7 @@ TEST(Cli, LongOptions)
         {{"--check", "--version"}, 0, "zelko " ZELKO_EXPECTED_VERSION "\n", "", "", {}},
     };
     for (const OptionRow& row : rows) {
-        std::string command;
-        for (const std::string& arg : row.args)
-            command += " " + arg;
-        SCOPED_TRACE("zelko" + command);
+        SCOPED_TRACE(commandLine(row.args));
         TempDir dir;
         ASSERT_EQ(mkdir((dir / "sub").c_str(), 0755), 0);
         writeFile(dir / "page.html", "<td>x\n");
@@ -547,31 +566,17 @@ TEST(Cli, CheckReportForms)
         {{"--check", "--color", "bad.html"}, "", 2, "",
          "zelko: option '--color' needs a value: --color=auto, always or never" + seeHelp},
     };
-    auto utf16 = [](const std::string& ascii, bool little) {
-        std::string out = little ? "\xff\xfe" : "\xfe\xff";
-        auto unit = [&](unsigned u) {
-            char a = static_cast<char>(u >> 8), b = static_cast<char>(u & 0xFF);
-            out += little ? std::string{b, a} : std::string{a, b};
-        };
-        unit(0xD83D);  // U+1F600, the page's first code point
-        unit(0xDE00);
-        for (char c : ascii)
-            unit(static_cast<unsigned char>(c));
-        return out;
-    };
     for (const auto& row : rows) {
-        std::string command;
-        for (const std::string& arg : row.args)
-            command += " " + arg;
-        SCOPED_TRACE("zelko" + command);
+        SCOPED_TRACE(commandLine(row.args));
         TempDir dir;
         writeFile(dir / "bad.html", bad);
         writeFile(dir / odd, bad);
         writeFile(dir / "clean.html", "<table><tr><td></table>");
         writeFile(dir / "utf8.html", wide);
         writeFile(dir / "marked.html", "\xef\xbb\xbf" + wide);
-        writeFile(dir / "utf16le.html", utf16(bad, true));
-        writeFile(dir / "utf16be.html", utf16(bad, false));
+        // U+1F600, two code units, is the page's first code point.
+        writeFile(dir / "utf16le.html", utf16Page(bad, true, {0xD83D, 0xDE00}));
+        writeFile(dir / "utf16be.html", utf16Page(bad, false, {0xD83D, 0xDE00}));
         writeFile(dir / "input", row.input);
         RunOptions options{"./zelko", row.args, dir.path()};
         options.stdinPath = dir / "input";
@@ -607,16 +612,10 @@ TEST(Cli, Html5WritesTheViewAsTheDefaultModeWritesItsResult)
         {{"--html5", "-", "-"}, 2, "", "zelko: standard input '-' can be named only once" + seeHelp, "", nullptr, ""},
     };
     for (const auto& row : rows) {
-        std::string command;
-        for (const std::string& arg : row.args)
-            command += " " + arg;
-        SCOPED_TRACE("zelko" + command);
+        SCOPED_TRACE(commandLine(row.args));
         TempDir dir;
         writeFile(dir / "page.html", page);
-        std::string utf16 = "\xff\xfe";
-        for (char c : page)
-            utf16 += std::string{c, '\0'};
-        writeFile(dir / "utf16.html", utf16);
+        writeFile(dir / "utf16.html", utf16Page(page, true));
         writeFile(dir / "input", page);
         RunOptions options{"./zelko", row.args, dir.path()};
         options.stdinPath = dir / "input";
