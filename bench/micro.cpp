@@ -1,14 +1,20 @@
 // In-memory stages on a generated page, without file system costs: the scanner alone, the
-// whole pipeline in both modes (and with the portable vector code), and the tag record. Build
-// target: zelko_micro.
+// whole pipeline in both modes (and with the portable vector code), and the tag record; and
+// the standard reading: its tokenizer alone, with the table tree builder, the whole check and
+// the whole --html5 view. Build target: zelko_micro.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
+#include "check/check.h"
+#include "html/tables.h"
+#include "html/tokenizer.h"
 #include "scan/annotate.h"
 #include "scan/scanner.h"
 #include "tag/TagInfo.h"
+#include "view/view.h"
 
 namespace {
 
@@ -61,6 +67,85 @@ void BM_TagInfoCell(benchmark::State& state)
     }
 }
 
+// Tokens that go nowhere: the tokenizer's own cost.
+class NoTokens : public zelko::html::TokenSink {
+public:
+    zelko::html::Content startTag(const zelko::html::Token&) override { return zelko::html::Content::data; }
+    void endTag(const zelko::html::Token&) override {}
+    void text(zelko::html::Location) override {}
+    void endOfPage(zelko::html::Location) override {}
+};
+
+class NoFindings : public zelko::html::FindingSink {
+public:
+    void add(const zelko::html::Finding&) override {}
+};
+
+constexpr std::size_t kPiece = 64 * 1024;  // as the app reads a page
+
+template <typename Feed>
+void inPieces(const std::string& input, Feed feed)
+{
+    for (std::size_t at = 0; at < input.size(); at += kPiece)
+        feed(input.data() + at, std::min(kPiece, input.size() - at));
+}
+
+void measure(benchmark::State& state, const std::string& input)
+{
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * input.size()));
+}
+
+void BM_Tokenize(benchmark::State& state)
+{
+    const std::string input = page();
+    for (auto _ : state) {
+        NoTokens sink;
+        zelko::html::Tokenizer tokenizer(sink);
+        inPieces(input, [&](const char* p, std::size_t n) { tokenizer.feed(p, n); });
+        tokenizer.finish();
+    }
+    measure(state, input);
+}
+
+void BM_BuildTables(benchmark::State& state)
+{
+    const std::string input = page();
+    for (auto _ : state) {
+        NoFindings findings;
+        zelko::html::TableBuilder builder(findings);
+        zelko::html::Tokenizer tokenizer(builder);
+        inPieces(input, [&](const char* p, std::size_t n) { tokenizer.feed(p, n); });
+        tokenizer.finish();
+    }
+    measure(state, input);
+}
+
+void BM_Check(benchmark::State& state)
+{
+    const std::string input = page();
+    for (auto _ : state) {
+        std::size_t bytes = 0;
+        zelko::check::PageChecker checker("page.html", [&bytes](const std::string& s) { bytes += s.size(); });
+        inPieces(input, [&](const char* p, std::size_t n) { checker.feed(p, n); });
+        checker.finish();
+        benchmark::DoNotOptimize(bytes);
+    }
+    measure(state, input);
+}
+
+void BM_View(benchmark::State& state)
+{
+    const std::string input = page();
+    for (auto _ : state) {
+        std::size_t bytes = 0;
+        zelko::view::PageViewer viewer("page.html", true, [&bytes](const char*, std::size_t n) { bytes += n; });
+        inPieces(input, [&](const char* p, std::size_t n) { viewer.feed(p, n); });
+        viewer.finish();
+        benchmark::DoNotOptimize(bytes);
+    }
+    measure(state, input);
+}
+
 }  // namespace
 
 BENCHMARK(BM_ScanOnly)->Unit(benchmark::kMillisecond);
@@ -68,4 +153,8 @@ BENCHMARK(BM_ScanAndAnnotate)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScanAndAnnotatePlain)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScanAndAnnotatePortable)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TagInfoCell);
+BENCHMARK(BM_Tokenize)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BuildTables)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Check)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_View)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();
