@@ -70,8 +70,9 @@ public:
     virtual void cellEnd() = 0;
 };
 
-// Appends `number` in decimal.
-inline void appendNumber(std::string& out, std::uint64_t number)
+// Appends `number` in decimal to a std::string, or to any output with the same append.
+template <typename Out>
+inline void appendNumber(Out& out, std::uint64_t number)
 {
     char digits[20];
     char* end = std::to_chars(digits, digits + sizeof digits, number).ptr;

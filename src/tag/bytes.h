@@ -46,8 +46,10 @@ inline std::size_t utf8Length(const unsigned char* p, std::size_t n)
     return length;
 }
 
-// Appends the code point `c` (at most U+10FFFF, no surrogate) in UTF-8.
-inline void appendUtf8(std::string& out, std::uint32_t c)
+// Appends the code point `c` (at most U+10FFFF, no surrogate) in UTF-8, to a std::string or to
+// any output that appends a char as it does.
+template <typename Out>
+inline void appendUtf8(Out& out, std::uint32_t c)
 {
     if (c < 0x80) {
         out += static_cast<char>(c);

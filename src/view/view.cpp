@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -34,10 +36,62 @@ const char kHead[] =
     "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
     "style-src 'unsafe-inline'; base-uri 'none'; form-action 'none'\">\n<title>zelko: ";
 
+// The result as it is written: its bytes gather in a block that goes to the writer whenever it
+// is full. It appends as a std::string does, so that the same helpers write to either.
+class Output {
+public:
+    static constexpr std::size_t kBlock = 64 * 1024;
+
+    explicit Output(PageViewer::Writer write) : write_(std::move(write)), block_(new char[kBlock]) {}
+
+    void append(const char* bytes, std::size_t n)
+    {
+        if (n > kBlock - used_) {
+            flush();
+            if (n > kBlock) {
+                write_(bytes, n);
+                return;
+            }
+        }
+        std::memcpy(block_.get() + used_, bytes, n);
+        used_ += n;
+    }
+    Output& operator+=(const char* text)
+    {
+        append(text, std::strlen(text));
+        return *this;
+    }
+    Output& operator+=(const std::string& text)
+    {
+        append(text.data(), text.size());
+        return *this;
+    }
+    Output& operator+=(char c)
+    {
+        if (used_ == kBlock)
+            flush();
+        block_[used_++] = c;
+        return *this;
+    }
+
+    void flush()
+    {
+        if (used_ > 0)
+            write_(block_.get(), used_);
+        used_ = 0;
+    }
+
+private:
+    PageViewer::Writer write_;
+    std::unique_ptr<char[]> block_;
+    std::size_t used_ = 0;
+};
+
 // Appends `text` from the page as UTF-8 text or attribute value: the characters that could end
 // either as references, and a byte that is no part of UTF-8 as the windows-1252 character a
 // browser shows for it in a page that declares no encoding.
-void appendEscaped(std::string& out, std::string_view text)
+template <typename Out>
+void appendEscaped(Out& out, std::string_view text)
 {
     static const std::uint16_t kWindows1252[32] = {
         0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
@@ -91,7 +145,8 @@ const char* tagName(Tag tag)
 
 // The ids of a table's elements: t3, t3r5 (row 5), t3r5c2 (the cell at row 5, column 2), t3k1
 // (its first column element).
-void appendId(std::string& out, const html::Target& target)
+template <typename Out>
+void appendId(Out& out, const html::Target& target)
 {
     out += 't';
     appendNumber(out, target.table);
@@ -118,7 +173,7 @@ void appendId(std::string& out, const html::Target& target)
 class Picture : public html::TableEvents, public html::FindingSink {
 public:
     Picture(const std::string& page, bool borders, PageViewer::Writer write)
-        : borders_(borders), write_(std::move(write))
+        : borders_(borders), out_(std::move(write))
     {
         out_ += kHead;
         appendEscaped(out_, page);
@@ -139,16 +194,18 @@ public:
     void finish()
     {
         out_ += "\n</body></html>\n";
-        flush();
+        out_.flush();
     }
 
     void tableStart(std::uint64_t number, const html::Token& table) override
     {
-        if (!open_.empty())
+        if (depth_ > 0)
             captionForNested();
-        open_.push_back(Open{});
-        Open& t = open_.back();
-        t.number = number;
+        // A closed table's place is used again, with the room its list made.
+        if (depth_ == open_.size())
+            open_.emplace_back();
+        Open& t = open_[depth_++];
+        t.reset(number);
         out_ += "\n<table id=\"t";
         appendNumber(out_, number);
         out_ += '"';
@@ -180,12 +237,11 @@ public:
             appendNumber(out_, table.where.line);
             out_ += "</caption>";
         }
-        spill();
     }
 
     void tableEnd() override
     {
-        Open& t = open_.back();
+        Open& t = top();
         out_ += "\n</table>";
         if (!t.list.empty() || t.overflow != nullptr) {
             out_ += "\n<ol";
@@ -203,19 +259,18 @@ public:
             out_ += "</ol>";
         }
         out_ += '\n';
-        open_.pop_back();
-        spill();
+        --depth_;
     }
 
     void captionStart() override
     {
-        open_.back().inCaption = true;
-        open_.back().captionWritten = false;
+        top().inCaption = true;
+        top().captionWritten = false;
     }
 
     void captionEnd() override
     {
-        Open& t = open_.back();
+        Open& t = top();
         if (t.captionWritten)
             out_ += "</caption>";
         t.inCaption = t.captionWritten = false;
@@ -225,7 +280,7 @@ public:
     {
         out_ += "\n<colgroup";
         if (colgroup != nullptr) {
-            appendIdAttribute(html::Target{html::Target::Kind::column, open_.back().number, 0, number});
+            appendIdAttribute(html::Target{html::Target::Kind::column, top().number, 0, number});
             appendSpan(" span=\"", span);
         }
         out_ += '>';
@@ -234,7 +289,7 @@ public:
     void column(std::uint32_t number, std::uint32_t span) override
     {
         out_ += "<col";
-        appendIdAttribute(html::Target{html::Target::Kind::column, open_.back().number, 0, number});
+        appendIdAttribute(html::Target{html::Target::Kind::column, top().number, 0, number});
         appendSpan(" span=\"", span);
         out_ += '>';
     }
@@ -243,7 +298,7 @@ public:
 
     void rowGroupStart(Tag tag, bool) override
     {
-        open_.back().group = tag;
+        top().group = tag;
         out_ += "\n<";
         out_ += tagName(tag);
         out_ += '>';
@@ -252,14 +307,13 @@ public:
     void rowGroupEnd() override
     {
         out_ += "\n</";
-        out_ += tagName(open_.back().group);
+        out_ += tagName(top().group);
         out_ += '>';
-        spill();
     }
 
     void rowStart(std::uint64_t row) override
     {
-        Open& t = open_.back();
+        Open& t = top();
         t.rowId.clear();
         appendId(t.rowId, html::Target{html::Target::Kind::row, t.number, row, 0});
         out_ += "\n<tr id=\"";
@@ -270,12 +324,11 @@ public:
     void rowEnd() override
     {
         out_ += "</tr>";
-        spill();
     }
 
     void cellStart(const html::Token& cell, const html::CellPlace& place) override
     {
-        Open& t = open_.back();
+        Open& t = top();
         t.cell = cell.tag;
         out_ += '<';
         out_ += tagName(cell.tag);
@@ -298,7 +351,7 @@ public:
     void cellEnd() override
     {
         out_ += "</";
-        out_ += tagName(open_.back().cell);
+        out_ += tagName(top().cell);
         out_ += '>';
     }
 
@@ -315,9 +368,9 @@ public:
             out_ += kMarkRule;
             out_ += "</style>";
         }
-        if (open_.empty())
+        if (depth_ == 0)
             return;
-        Open& t = open_.back();
+        Open& t = top();
         // A long list waits in a temporary file, so that memory stays bounded whatever the
         // table; without one, the rest of the findings are counted.
         if (t.list.size() >= kListBlock && !t.overflowFailed) {
@@ -358,16 +411,27 @@ private:
         std::FILE* overflow = nullptr;  // the earlier ones of a long list
         bool overflowFailed = false;
         std::uint64_t unlisted = 0;
+
+        void reset(std::uint64_t table)
+        {
+            number = table;
+            group = Tag::tbody;
+            cell = Tag::td;
+            inCaption = captionWritten = overflowFailed = false;
+            rowId.clear();
+            list.clear();
+            overflow = nullptr;
+            unlisted = 0;
+        }
     };
 
     // Hands on the earlier part of a long list from its temporary file, which it closes.
     void copyOverflow(Open& t)
     {
-        flush();
         std::rewind(t.overflow);
         char block[16 * 1024];
         for (std::size_t n; (n = std::fread(block, 1, sizeof block, t.overflow)) > 0;)
-            write_(block, n);
+            out_.append(block, n);
         std::fclose(t.overflow);
         t.overflow = nullptr;
     }
@@ -375,7 +439,7 @@ private:
     // A table nested in the page's caption of a table gets a caption of its own to stand in.
     void captionForNested()
     {
-        Open& parent = open_.back();
+        Open& parent = top();
         if (parent.inCaption && !parent.captionWritten) {
             out_ += "<caption>";
             parent.captionWritten = true;
@@ -399,23 +463,13 @@ private:
         out_ += '"';
     }
 
-    void spill()
-    {
-        if (out_.size() >= 64 * 1024)
-            flush();
-    }
-
-    void flush()
-    {
-        if (!out_.empty())
-            write_(out_.data(), out_.size());
-        out_.clear();
-    }
-
     bool borders_;
-    PageViewer::Writer write_;
-    std::string out_;
+    Output out_;
+    Open& top() { return open_[depth_ - 1]; }
+
+    // The open tables, the innermost last: the first depth_ of open_.
     std::vector<Open> open_;
+    std::size_t depth_ = 0;
 };
 
 }  // namespace
