@@ -13,6 +13,10 @@
 #include "html/tokenizer.h"
 #include "tag/bytes.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace zelko::view {
 
 namespace {
@@ -36,55 +40,75 @@ const char kHead[] =
     "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
     "style-src 'unsafe-inline'; base-uri 'none'; form-action 'none'\">\n<title>zelko: ";
 
-// The result as it is written: its bytes gather in a block that goes to the writer whenever it
-// is full. It appends as a std::string does, so that the same helpers write to either.
-class Output {
+// Bytes being written, appended as a std::string appends them (so that the same helpers write
+// to either) but inline. Without a writer it grows as it must; with one it holds a block of
+// fixed size, which goes to the writer whenever it is full.
+class Buffer {
 public:
-    static constexpr std::size_t kBlock = 64 * 1024;
-
-    explicit Output(PageViewer::Writer write) : write_(std::move(write)), block_(new char[kBlock]) {}
+    explicit Buffer(std::size_t block = 0, PageViewer::Writer write = nullptr)
+        : write_(std::move(write)), data_(new char[block]), capacity_(block)
+    {
+    }
 
     void append(const char* bytes, std::size_t n)
     {
-        if (n > kBlock - used_) {
-            flush();
-            if (n > kBlock) {
-                write_(bytes, n);
-                return;
-            }
-        }
-        std::memcpy(block_.get() + used_, bytes, n);
-        used_ += n;
+        if (n > capacity_ - size_ && !makeRoom(bytes, n))
+            return;
+        std::memcpy(data_.get() + size_, bytes, n);
+        size_ += n;
     }
-    Output& operator+=(const char* text)
+    Buffer& operator+=(const char* text)
     {
         append(text, std::strlen(text));
         return *this;
     }
-    Output& operator+=(const std::string& text)
+    Buffer& operator+=(std::string_view text)
     {
         append(text.data(), text.size());
         return *this;
     }
-    Output& operator+=(char c)
+    Buffer& operator+=(char c)
     {
-        if (used_ == kBlock)
-            flush();
-        block_[used_++] = c;
+        append(&c, 1);
         return *this;
     }
 
+    const char* data() const { return data_.get(); }
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    void clear() { size_ = 0; }
+
+    // Hands the bytes held to the writer.
     void flush()
     {
-        if (used_ > 0)
-            write_(block_.get(), used_);
-        used_ = 0;
+        if (size_ > 0)
+            write_(data_.get(), size_);
+        size_ = 0;
     }
 
 private:
+    // Makes room for `n` more bytes; returns false when they went straight to the writer instead,
+    // being more than its block holds.
+    ZELKO_NOINLINE bool makeRoom(const char* bytes, std::size_t n)
+    {
+        if (write_ == nullptr) {
+            std::size_t capacity = std::max(2 * capacity_, size_ + n);
+            std::unique_ptr<char[]> grown(new char[capacity]);
+            std::memcpy(grown.get(), data_.get(), size_);
+            data_ = std::move(grown);
+            capacity_ = capacity;
+            return true;
+        }
+        flush();
+        if (n <= capacity_)
+            return true;
+        write_(bytes, n);
+        return false;
+    }
+
     PageViewer::Writer write_;
-    std::unique_ptr<char[]> block_;
-    std::size_t used_ = 0;
+    std::unique_ptr<char[]> data_;
+    std::size_t capacity_, size_ = 0;
 };
 
 // Appends `text` from the page as UTF-8 text or attribute value: the characters that could end
@@ -102,6 +126,21 @@ void appendEscaped(Out& out, std::string_view text)
     for (std::size_t i = 0; i < text.size();) {
         // Most of a text needs no reference: it is copied a run at a time.
         std::size_t run = i;
+#if defined(__SSE2__)
+        for (; run + 16 <= text.size(); run += 16) {
+            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + run));
+            const __m128i special = _mm_or_si128(
+                _mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('&')), _mm_cmpeq_epi8(block, _mm_set1_epi8('<'))),
+                _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('>')), _mm_cmpeq_epi8(block, _mm_set1_epi8('"'))),
+                             _mm_cmpeq_epi8(block, _mm_setzero_si128())));
+            // The high bit of each byte marks the ones from 0x80 up.
+            const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(special) | _mm_movemask_epi8(block));
+            if (mask != 0) {
+                run += static_cast<unsigned>(__builtin_ctz(mask));
+                break;
+            }
+        }
+#endif
         while (run < text.size() && p[run] < 0x80 && p[run] != '&' && p[run] != '<' && p[run] != '>' &&
                p[run] != '"' && p[run] != 0)
             ++run;
@@ -173,7 +212,7 @@ void appendId(Out& out, const html::Target& target)
 class Picture : public html::TableEvents, public html::FindingSink {
 public:
     Picture(const std::string& page, bool borders, PageViewer::Writer write)
-        : borders_(borders), out_(std::move(write))
+        : borders_(borders), out_(64 * 1024, std::move(write))
     {
         out_ += kHead;
         appendEscaped(out_, page);
@@ -249,7 +288,7 @@ public:
             out_ += '>';
             if (t.overflow != nullptr)
                 copyOverflow(t);
-            out_ += t.list;
+            out_.append(t.list.data(), t.list.size());
             if (t.unlisted > 0) {
                 out_ += "<li>and ";
                 appendNumber(out_, t.unlisted);
@@ -357,14 +396,12 @@ public:
 
     void add(const html::Finding& finding) override
     {
-        std::string id;
-        appendId(id, finding.target);
         // Errors and warnings mark their element at once, by a rule that also reaches an element
         // written before the finding was known. A style element may stand in a table, a row
         // group, a row or a cell without changing the table.
         if (finding.severity != html::Severity::note) {
             out_ += "<style>#";
-            out_ += id;
+            appendId(out_, finding.target);
             out_ += kMarkRule;
             out_ += "</style>";
         }
@@ -387,7 +424,7 @@ public:
         }
         static const char* const kWords[] = {"error", "warning", "note"};
         t.list += "<li><a href=\"#";
-        t.list += id;
+        appendId(t.list, finding.target);
         t.list += "\">";
         appendNumber(t.list, finding.where.line);
         t.list += ':';
@@ -407,7 +444,7 @@ private:
         Tag group = Tag::tbody, cell = Tag::td;
         bool inCaption = false, captionWritten = false;
         std::string rowId;  // the open row's id
-        std::string list;   // the findings listed after the table, the last ones
+        Buffer list;        // the findings listed after the table, the last ones
         std::FILE* overflow = nullptr;  // the earlier ones of a long list
         bool overflowFailed = false;
         std::uint64_t unlisted = 0;
@@ -464,7 +501,7 @@ private:
     }
 
     bool borders_;
-    Output out_;
+    Buffer out_;
     Open& top() { return open_[depth_ - 1]; }
 
     // The open tables, the innermost last: the first depth_ of open_.
