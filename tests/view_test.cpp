@@ -115,6 +115,37 @@ TEST(View, BorderModeStylesEveryTableAndCellAndCaptionsTheTable)
     }, true);
 }
 
+TEST(View, ReadsACellsAttributesAsABrowserDoes)
+{
+    // The cell as written in a one-row table, whole and in pieces that split every construct.
+    struct Cell {
+        std::string tag, written;
+    };
+    const Cell cells[] = {
+        {"<td class = \"a&amp;b\" colspan= 2>", "<td id=\"t1r1c1\" colspan=\"2\">&nbsp;2x1 a&amp;b</td>"},
+        {"<td/class=y>", "<td id=\"t1r1c1\">&nbsp;1x1 y</td>"},
+        {"<td class=x/>", "<td id=\"t1r1c1\">&nbsp;1x1 x/</td>"},
+        {"<td class='a'class=b rowspan=\"3\"rowspan=4>", "<td id=\"t1r1c1\" rowspan=\"3\">&nbsp;1x3 a</td>"},
+        {"<td =x class=z>", "<td id=\"t1r1c1\">&nbsp;1x1 z</td>"},
+        {"<td class=\"a\r\nb\rc\">", "<td id=\"t1r1c1\">&nbsp;1x1 a\nb\nc</td>"},
+        {"<TD CLASS=\"Q\" ROWSPAN=\r\n3 COLSPAN=' \t4'>", "<td id=\"t1r1c1\" colspan=\"4\" rowspan=\"3\">&nbsp;4x3 Q</td>"},
+        {"<td class=\"a&ampb&amp c&lt;d\">", "<td id=\"t1r1c1\">&nbsp;1x1 a&amp;ampb&amp; c&lt;d</td>"},
+        {"<td class=a&#65;b&#x42;&quot>", "<td id=\"t1r1c1\">&nbsp;1x1 aAbB&quot;</td>"},
+        {std::string("<td class=\"a\0b\">", 15), "<td id=\"t1r1c1\">&nbsp;1x1 a\xef\xbf\xbd" "b</td>"},
+        {"<td class=\"\">", "<td id=\"t1r1c1\">&nbsp;1x1 </td>"},
+        {"<td class=\"a\" / colspan=3 / >", "<td id=\"t1r1c1\" colspan=\"3\">&nbsp;3x1 a</td>"},
+        {"<td colspan=\"2\"\"class=x>", "<td id=\"t1r1c1\" colspan=\"2\">&nbsp;2x1 </td>"},
+        {"<td class=>", "<td id=\"t1r1c1\">&nbsp;1x1 </td>"},
+    };
+    for (const Cell& cell : cells) {
+        std::string page = "<table><tr>" + cell.tag + "</td></tr></table>";
+        for (std::size_t piece : {0, 1, 2, 3, 5, 7}) {
+            EXPECT_NE(viewText(page, false, "p.html", piece).find(cell.written), std::string::npos)
+                << page << ", in pieces of " << piece;
+        }
+    }
+}
+
 TEST(View, ListsAndMarksEveryFindingOfALongTable)
 {
     // Far more findings than a list keeps in memory: the earlier ones wait in a temporary file.

@@ -66,7 +66,8 @@ void Grid::reset(std::uint64_t number, const Token& table)
     number_ = number;
     where_ = table.where;
     hasClass_ = table.hasClass;
-    class_ = table.className;
+    if (hasClass_)
+        class_ = table.className;
     width_ = 0;
     rowGroupSeen_ = inColumnGroup_ = groupHasColumns_ = false;
     elementColumns_ = 0;
@@ -103,7 +104,8 @@ std::uint32_t Grid::columnGroup(const Token& colgroup, bool implied)
     groupHasColumns_ = false;
     colgroup_.where = colgroup.where;
     colgroup_.hasSpan = colgroup.hasSpan;
-    colgroup_.span = colgroup.span;
+    if (colgroup.hasSpan)
+        colgroup_.span = colgroup.span;
     if (!implied)
         colgroupNumber_ = columnElements_++;
     return spanOf(colgroup.hasSpan, colgroup.span);

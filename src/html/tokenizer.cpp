@@ -29,71 +29,49 @@ void feedInPieces(const std::string& text, std::size_t piece,
 
 void LineCounter::beginPiece(const unsigned char* p, std::size_t n)
 {
-    starts_.clear();
-    cursor_ = 0;
-    size_ = n;
     piece_ = p;
-    if (n == 0)
-        return;
-    std::size_t i = 0;
+    size_ = n;
+    scanned_ = 0;
     // A CR at the end of the last piece and an LF here are one line end: the line starts after
     // the LF, and no further line begins.
-    if (afterCR_ && p[0] == '\n') {
-        lineStart_ = pieceLineStart_ = pieceStart_ + 1;
-        i = 1;
-        if (n == 1) {  // the page so far ends in that CR LF, which belongs to the CR's line
-            afterCR_ = false;
-            ++pastLast_.column;
-            return;
-        }
+    if (n > 0 && afterCR_ && p[0] == '\n') {
+        lineStart_ = pieceStart_ + 1;
+        scanned_ = 1;
     }
-    bool pendingCR = false;  // the byte before i is a CR whose line end is not yet placed
-    auto scalar = [&](std::size_t from, std::size_t to) {
-        for (std::size_t k = from; k < to; ++k) {
-            unsigned char c = p[k];
-            if (pendingCR) {
-                pendingCR = false;
-                if (c == '\n') {
-                    starts_.push_back(static_cast<std::uint32_t>(k + 1));
-                    continue;
-                }
-                starts_.push_back(static_cast<std::uint32_t>(k));
-            }
-            if (c == '\r')
-                pendingCR = true;
-            else if (c == '\n')
-                starts_.push_back(static_cast<std::uint32_t>(k + 1));
-        }
-    };
+}
+
+// A line ends at an LF, and at a CR that no LF follows. A CR that ends the piece ends its line;
+// should the next piece start with an LF, that LF moves the line's start past itself.
+void LineCounter::countLines(std::size_t to)
+{
+    const unsigned char* const p = piece_;
+    std::size_t k = scanned_;
 #if defined(__SSE2__)
-    // Sixteen bytes at a time: a block without a CR places its LFs from their bit mask.
+    // Sixteen bytes at a time, with the byte after them for a CR's LF.
     const __m128i lf = _mm_set1_epi8('\n'), cr = _mm_set1_epi8('\r');
-    for (; i + 16 <= n; i += 16) {
-        __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-        unsigned lfs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, lf)));
-        unsigned crs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, cr)));
-        if (crs != 0 || pendingCR) {
-            scalar(i, i + 16);
+    for (; k < to && k + 17 <= size_; k += 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + k));
+        const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + k + 1));
+        unsigned ends = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, lf)));
+        ends |= static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, cr))) &
+                ~static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(next, lf)));
+        if (to - k < 16)
+            ends &= (1u << (to - k)) - 1;
+        if (ends == 0)
             continue;
-        }
-        for (; lfs != 0; lfs &= lfs - 1)
-            starts_.push_back(static_cast<std::uint32_t>(i + static_cast<unsigned>(__builtin_ctz(lfs)) + 1));
+        lineStart_ = pieceStart_ + k + static_cast<unsigned>(31 - __builtin_clz(ends)) + 1;
+        for (; ends != 0; ends &= ends - 1)
+            ++line_;
     }
 #endif
-    scalar(i, n);
-    if (pendingCR)
-        starts_.push_back(static_cast<std::uint32_t>(n));
-    afterCR_ = p[n - 1] == '\r';
-    const std::uint64_t counted = counted_;
-    const std::int64_t surplus = surplus_;
-    Location last = locate(n - 1);
-    pastLast_ = {last.line, last.column + 1};
-    // The bytes before the last one are located again as the piece is read.
-    cursor_ = 0;
-    line_ = pieceLine_;
-    lineStart_ = pieceLineStart_;
-    counted_ = counted;
-    surplus_ = surplus;
+    for (; k < to; ++k) {
+        const unsigned char c = p[k];
+        if (c == '\n' || (c == '\r' && (k + 1 == size_ || p[k + 1] != '\n'))) {
+            ++line_;
+            lineStart_ = pieceStart_ + k + 1;
+        }
+    }
+    scanned_ = std::max(scanned_, to);
 }
 
 std::int64_t LineCounter::surplus(std::size_t at)
@@ -113,11 +91,8 @@ std::int64_t LineCounter::surplus(std::size_t at)
 
 Location LineCounter::locate(std::size_t at)
 {
-    while (cursor_ < starts_.size() && starts_[cursor_] <= at) {
-        ++line_;
-        lineStart_ = pieceStart_ + starts_[cursor_];
-        ++cursor_;
-    }
+    if (at > scanned_)
+        countLines(at);
     std::uint64_t column = pieceStart_ + at - lineStart_ + 1;
     if (codeUnits_)
         column -= static_cast<std::uint64_t>(surplus(at));
@@ -126,16 +101,20 @@ Location LineCounter::locate(std::size_t at)
 
 void LineCounter::endPiece()
 {
-    for (; cursor_ < starts_.size(); ++cursor_) {
-        ++line_;
-        lineStart_ = pieceStart_ + starts_[cursor_];
+    if (size_ > 0) {
+        if (scanned_ < size_) {
+            Location last = locate(size_ - 1);
+            pastLast_ = {last.line, last.column + 1};
+        } else {
+            ++pastLast_.column;  // the piece is the LF of a CR LF, which belongs to the CR's line
+        }
+        countLines(size_);
+        afterCR_ = piece_[size_ - 1] == '\r';
+        if (codeUnits_)
+            surplus(size_);  // the last line runs on into the next piece
     }
-    if (codeUnits_ && size_ > 0)
-        surplus(size_);  // the last line runs on into the next piece
     pieceStart_ += size_;
     size_ = 0;
-    pieceLine_ = line_;
-    pieceLineStart_ = lineStart_;
 }
 
 // --- Numbers ------------------------------------------------------------------------------------
@@ -166,55 +145,53 @@ long parseNonNegative(const std::string& text, long cap)
 
 namespace {
 
-// A name of up to eight bytes as one number, its first byte lowest, so that names compare as
-// integers; longer names are told apart by their length first.
-constexpr std::uint64_t packed(const char* name, std::size_t length)
+// Whether the `length` bytes at `name` are the name `known`; with `known` a literal, the compiler
+// makes it a compare or two of whole words.
+template <std::size_t N>
+bool isNamed(const char* name, std::size_t length, const char (&known)[N])
 {
-    std::uint64_t word = 0;
-    for (std::size_t i = 0; i < length && i < 8; ++i)
-        word |= std::uint64_t{static_cast<unsigned char>(name[i])} << (8 * i);
-    return word;
+    return length == N - 1 && std::memcmp(name, known, N - 1) == 0;
 }
 
-constexpr std::size_t lengthOf(const char* name)
+// Most names on a page (a, b, p, div, span, img) are ruled out by their length alone.
+Tag tagNamed(const char* n, std::size_t length)
 {
-    std::size_t n = 0;
-    while (name[n] != 0)
-        ++n;
-    return n;
-}
-
-struct NamedTag {
-    constexpr NamedTag(const char* name, Tag tag) : word(packed(name, lengthOf(name))), length(lengthOf(name)), tag(tag) {}
-    std::uint64_t word;
-    std::size_t length;
-    Tag tag;
-};
-
-// The cell and row tags first: they are the most frequent of these in tables.
-constexpr NamedTag kTags[] = {
-    {"td", Tag::td}, {"tr", Tag::tr}, {"th", Tag::th}, {"table", Tag::table},
-    {"tbody", Tag::tbody}, {"thead", Tag::thead}, {"tfoot", Tag::tfoot}, {"caption", Tag::caption},
-    {"colgroup", Tag::colgroup}, {"col", Tag::col}, {"select", Tag::select},
-    {"input", Tag::input}, {"keygen", Tag::keygen}, {"textarea", Tag::textarea},
-    {"template", Tag::template_}, {"script", Tag::script}, {"style", Tag::style},
-    {"xmp", Tag::xmp}, {"iframe", Tag::iframe}, {"noembed", Tag::noembed},
-    {"noframes", Tag::noframes}, {"title", Tag::title},
-};
-
-Tag tagNamed(const char* name, std::size_t length)
-{
-    // Most names on a page (a, b, p, div, span, img) are ruled out by their length alone.
-    if (length == 4 || length < 2 || length > 9)
+    switch (length) {
+    case 2:
+        if (n[0] != 't')
+            return Tag::other;
+        return n[1] == 'd' ? Tag::td : n[1] == 'r' ? Tag::tr : n[1] == 'h' ? Tag::th : Tag::other;
+    case 3:
+        return isNamed(n, length, "col") ? Tag::col : isNamed(n, length, "xmp") ? Tag::xmp : Tag::other;
+    case 5:
+        if (n[0] == 't') {
+            return isNamed(n, length, "table")   ? Tag::table
+                   : isNamed(n, length, "tbody") ? Tag::tbody
+                   : isNamed(n, length, "thead") ? Tag::thead
+                   : isNamed(n, length, "tfoot") ? Tag::tfoot
+                   : isNamed(n, length, "title") ? Tag::title
+                                                 : Tag::other;
+        }
+        return isNamed(n, length, "input") ? Tag::input : isNamed(n, length, "style") ? Tag::style : Tag::other;
+    case 6:
+        return isNamed(n, length, "select")   ? Tag::select
+               : isNamed(n, length, "keygen") ? Tag::keygen
+               : isNamed(n, length, "script") ? Tag::script
+               : isNamed(n, length, "iframe") ? Tag::iframe
+                                              : Tag::other;
+    case 7:
+        return isNamed(n, length, "caption") ? Tag::caption : isNamed(n, length, "noembed") ? Tag::noembed : Tag::other;
+    case 8:
+        return isNamed(n, length, "colgroup")   ? Tag::colgroup
+               : isNamed(n, length, "textarea") ? Tag::textarea
+               : isNamed(n, length, "template") ? Tag::template_
+               : isNamed(n, length, "noframes") ? Tag::noframes
+                                                : Tag::other;
+    case 9:
+        return isNamed(n, length, "plaintext") ? Tag::plaintext : Tag::other;
+    default:
         return Tag::other;
-    if (length == 9)
-        return std::memcmp(name, "plaintext", 9) == 0 ? Tag::plaintext : Tag::other;
-    std::uint64_t word = packed(name, length);
-    for (const NamedTag& t : kTags) {
-        if (t.word == word)
-            return t.tag;
     }
-    return Tag::other;
 }
 
 bool keepsAttributes(Tag tag)
@@ -298,44 +275,35 @@ void Tokenizer::endAttributeName()
         if (has)
             return;  // the first of two same-named attributes counts
         has = true;
+        value.clear();
         value_ = &value;
         numeric_ = numeric;
     };
-    if (viewAttributes_) {
-        if (t.tag == Tag::table) {
-            for (std::size_t i = 0; i < 5; ++i) {
-                if (attributeLength_ == std::strlen(kTableLooks[i]) &&
-                    std::memcmp(attribute_, kTableLooks[i], attributeLength_) == 0) {
-                    take(t.hasLook[i], t.looks[i], false);
-                    return;
-                }
-            }
-        } else if ((t.tag == Tag::td || t.tag == Tag::th) && attributeLength_ == 5 &&
-                   std::memcmp(attribute_, "class", 5) == 0) {
+    const char* const a = attribute_;
+    const std::size_t n = attributeLength_;
+    if (t.tag == Tag::td || t.tag == Tag::th) {
+        if (isNamed(a, n, "colspan"))
+            take(t.hasColspan, t.colspan, true);
+        else if (isNamed(a, n, "rowspan"))
+            take(t.hasRowspan, t.rowspan, true);
+        else if (isNamed(a, n, "headers"))
+            take(t.hasHeaders, t.headers, false);
+        else if (t.tag == Tag::th && isNamed(a, n, "id"))
+            take(t.hasId, t.id, false);
+        else if (viewAttributes_ && isNamed(a, n, "class"))
             take(t.hasClass, t.className, false);
-            return;
+    } else if (t.tag == Tag::table) {
+        if (isNamed(a, n, "class")) {
+            take(t.hasClass, t.className, false);
+        } else if (viewAttributes_) {
+            for (std::size_t i = 0; i < 5; ++i) {
+                if (n == std::strlen(kTableLooks[i]) && std::memcmp(a, kTableLooks[i], n) == 0)
+                    take(t.hasLook[i], t.looks[i], false);
+            }
         }
-    }
-    if (attributeLength_ > 8)
-        return;
-    const std::uint64_t word = packed(attribute_, attributeLength_);
-    constexpr std::uint64_t kColspan = packed("colspan", 7), kRowspan = packed("rowspan", 7),
-                            kHeaders = packed("headers", 7), kId = packed("id", 2),
-                            kSpan = packed("span", 4), kClass = packed("class", 5);
-    bool cell = t.tag == Tag::td || t.tag == Tag::th;
-    bool column = t.tag == Tag::col || t.tag == Tag::colgroup;
-    if (cell && word == kColspan)
-        take(t.hasColspan, t.colspan, true);
-    else if (cell && word == kRowspan)
-        take(t.hasRowspan, t.rowspan, true);
-    else if (cell && word == kHeaders)
-        take(t.hasHeaders, t.headers, false);
-    else if (t.tag == Tag::th && word == kId)
-        take(t.hasId, t.id, false);
-    else if (column && word == kSpan)
+    } else if (isNamed(a, n, "span")) {  // col and colgroup
         take(t.hasSpan, t.span, true);
-    else if (t.tag == Tag::table && word == kClass)
-        take(t.hasClass, t.className, false);
+    }
 }
 
 // A NUL in a name stands for U+FFFD, which no name the checks know holds.
@@ -457,20 +425,11 @@ void Tokenizer::endTagName()
     Token& t = token_;
     t.tag = nameLength_ <= sizeof name_ ? tagNamed(name_, nameLength_) : Tag::other;
     keepAttributes_ = !t.endTag && keepsAttributes(t.tag);
+    // A value is cleared when its attribute comes: one whose attribute has not come is not read.
     if (keepAttributes_) {
         t.hasColspan = t.hasRowspan = t.hasSpan = t.hasHeaders = t.hasId = t.hasClass = false;
-        t.colspan.clear();
-        t.rowspan.clear();
-        t.span.clear();
-        t.headers.clear();
-        t.id.clear();
-        t.className.clear();
-        if (viewAttributes_) {
-            for (std::size_t i = 0; i < 5; ++i) {
-                t.hasLook[i] = false;
-                t.looks[i].clear();
-            }
-        }
+        for (bool& has : t.hasLook)
+            has = false;
     }
     value_ = nullptr;
 }
@@ -610,36 +569,189 @@ const unsigned char* Tokenizer::skipAttributes(const unsigned char* p, const uns
     }
 }
 
-// Text, and the start of a tag: its "<", "</" and name.
-ZELKO_INLINE const unsigned char* Tokenizer::readTags(const unsigned char* p, const unsigned char* end)
+// Text, up to the next tag. A tag that starts with a letter after its "<" or "</" is read on
+// at once, its name and attributes in one straight pass where the piece holds them, and so is
+// the text after it: most of a page is read without a step of the state machine per tag.
+const unsigned char* Tokenizer::readData(const unsigned char* p, const unsigned char* end)
 {
-    const unsigned char c = *p;
-    switch (state_) {
-    case State::data: {
+    while (p < end && state_ == State::data) {
         if (sink_.wantsText) {
             const unsigned char* q = p;
             while (q < end && *q != '<' && isHtmlWhite(*q))
                 ++q;
             if (q < end && *q != '<') {
                 sink_.text(locate(q));
-                p = q + 1;
-                return p;  // the sink may want no more text now
+                return q + 1;  // the sink may want no more text now
             }
             p = q;
             if (p == end)
                 break;
         }
         const void* lt = std::memchr(p, '<', static_cast<std::size_t>(end - p));
-        if (lt == nullptr) {
-            p = end;
-            break;
-        }
+        if (lt == nullptr)
+            return end;
         p = static_cast<const unsigned char*>(lt);
         startTagToken(p);
         ++p;
-        state_ = State::tagOpen;
-        break;
+        if (p < end && isAsciiLetter(*p)) {
+            beginTag(false);
+            p = readTagName(p, end);
+        } else if (end - p >= 2 && *p == '/' && isAsciiLetter(p[1])) {
+            beginTag(true);
+            p = readTagName(p + 1, end);
+        } else {
+            state_ = State::tagOpen;
+        }
     }
+    return p;
+}
+
+// A tag's name, and on into its attributes.
+const unsigned char* Tokenizer::readTagName(const unsigned char* p, const unsigned char* end)
+{
+    state_ = State::tagName;
+    std::size_t length = nameLength_;  // counted here, where it need not be stored each time
+    for (; p < end && !endsName(*p); ++p, ++length) {
+        if (length < sizeof name_)
+            name_[length] = static_cast<char>(*p == 0 ? 0xFF : lowerAscii(*p));
+    }
+    nameLength_ = length;
+    if (p == end)
+        return p;
+    endTagName();
+    if (*p == '>') {
+        emitTag();
+        return p + 1;
+    }
+    if (*p == '/') {
+        state_ = State::selfClosing;
+        return p + 1;
+    }
+    state_ = State::beforeAttributeName;
+    return keepAttributes_ ? readKeptAttributes(p + 1, end) : skipAttributes(p + 1, end);
+}
+
+// The attributes of a tag whose values are kept, read in one straight pass as far as the piece
+// holds them and they hold nothing unusual: a value's character reference, NUL or CR, and the
+// end of the piece, are handed back to the states, which go on from there. Starts in
+// beforeAttributeName.
+const unsigned char* Tokenizer::readKeptAttributes(const unsigned char* p, const unsigned char* end)
+{
+    for (;;) {
+        p = skipWhite(p, end);
+        if (p == end)
+            return p;  // still before an attribute name
+        if (*p == '>') {
+            emitTag();
+            return p + 1;
+        }
+        if (*p == '/') {
+            state_ = State::afterAttributeName;
+            return p;
+        }
+        beginAttribute();
+        state_ = State::attributeName;
+        if (*p == '=')
+            appendAttribute(*p++);  // a name may start with '='
+        std::size_t length = attributeLength_;  // as in a tag name
+        for (; p < end && !endsName(*p) && *p != '='; ++p, ++length) {
+            if (length < sizeof attribute_)
+                attribute_[length] = static_cast<char>(*p == 0 ? 0xFF : lowerAscii(*p));
+        }
+        attributeLength_ = length;
+        if (p == end)
+            return p;
+        endAttributeName();
+        p = skipWhite(p, end);
+        if (p == end) {
+            state_ = State::afterAttributeName;
+            return p;
+        }
+        if (*p == '/') {
+            state_ = State::selfClosing;
+            return p + 1;
+        }
+        if (*p == '>') {
+            emitTag();
+            return p + 1;
+        }
+        if (*p != '=')
+            continue;  // the next attribute's name
+        p = skipWhite(p + 1, end);
+        if (p == end) {
+            state_ = State::beforeAttributeValue;
+            return p;
+        }
+        if (*p == '>') {
+            emitTag();  // an '=' with no value
+            return p + 1;
+        }
+        if (*p == '"' || *p == '\'') {
+            quote_ = static_cast<char>(*p);
+            state_ = State::quotedValue;
+            ++p;
+            const void* found = std::memchr(p, quote_, static_cast<std::size_t>(end - p));
+            const unsigned char* close = found == nullptr ? end : static_cast<const unsigned char*>(found);
+            p = takeValue(p, close);
+            if (p != close || close == end)
+                return p;  // the states read on from an unusual byte, or in the next piece
+            ++p;
+            if (p == end) {
+                state_ = State::afterQuotedValue;
+                return p;
+            }
+            if (*p == '/') {
+                state_ = State::selfClosing;
+                return p + 1;
+            }
+            if (*p == '>') {
+                emitTag();
+                return p + 1;
+            }
+            state_ = State::beforeAttributeName;
+            continue;  // white space, or the next name straight after the quote
+        }
+        state_ = State::unquotedValue;
+        const unsigned char* stop = p;
+        while (stop < end && !isHtmlWhite(*stop) && *stop != '>')
+            ++stop;
+        p = takeValue(p, stop);
+        if (p != stop || stop == end)
+            return p;
+        if (*p == '>') {
+            emitTag();
+            return p + 1;
+        }
+        state_ = State::beforeAttributeName;
+        ++p;
+    }
+}
+
+// Adds the bytes of an attribute value from `p` up to `stop` to the kept value, if any, as far
+// as no byte needs the states' care (a character reference, NUL, CR); returns where it stopped.
+const unsigned char* Tokenizer::takeValue(const unsigned char* p, const unsigned char* stop)
+{
+    if (value_ == nullptr)
+        return stop;
+    const unsigned char* q = p;
+    while (q < stop && *q != '&' && *q != 0 && *q != '\r')
+        ++q;
+    std::string& v = *value_;
+    if (numeric_ && v.empty())
+        p = skipWhite(p, q);
+    const std::size_t bound = numeric_ ? kMaxNumber : kMaxText;
+    v.append(reinterpret_cast<const char*>(p), std::min<std::size_t>(static_cast<std::size_t>(q - p), bound - std::min(bound, v.size())));
+    return q;
+}
+
+// Text, and the start of a tag: its "<", "</" and name.
+ZELKO_INLINE const unsigned char* Tokenizer::readTags(const unsigned char* p, const unsigned char* end)
+{
+    const unsigned char c = *p;
+    switch (state_) {
+    case State::data:
+        p = readData(p, end);
+        break;
     case State::tagOpen:
         if (c == '!') {
             lookaheadLength_ = 0;
@@ -668,23 +780,9 @@ ZELKO_INLINE const unsigned char* Tokenizer::readTags(const unsigned char* p, co
             state_ = State::bogusComment;
         }
         break;
-    case State::tagName: {
-        const unsigned char* q = p;
-        while (q < end && !endsName(*q))
-            appendName(*q++);
-        p = q;
-        if (p == end)
-            break;
-        endTagName();
-        if (*p == '>') {
-            ++p;
-            emitTag();
-        } else {
-            state_ = *p == '/' ? State::selfClosing : State::beforeAttributeName;
-            ++p;
-        }
+    case State::tagName:
+        p = readTagName(p, end);
         break;
-    }
     default:
         break;
     }
@@ -697,22 +795,7 @@ ZELKO_INLINE const unsigned char* Tokenizer::readAttributes(const unsigned char*
     const unsigned char c = *p;
     switch (state_) {
     case State::beforeAttributeName:
-        if (!keepAttributes_) {
-            p = skipAttributes(p, end);
-            break;
-        }
-        if (isHtmlWhite(c)) {
-            ++p;
-        } else if (c == '/' || c == '>') {
-            state_ = State::afterAttributeName;
-        } else {
-            beginAttribute();
-            if (c == '=') {
-                appendAttribute(c);
-                ++p;
-            }
-            state_ = State::attributeName;
-        }
+        p = keepAttributes_ ? readKeptAttributes(p, end) : skipAttributes(p, end);
         break;
     case State::attributeName: {
         const unsigned char* q = p;

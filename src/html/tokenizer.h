@@ -49,7 +49,8 @@ struct Token {
     bool hasColspan = false, hasRowspan = false, hasSpan = false;
     bool hasHeaders = false, hasId = false, hasClass = false;
     // Values with character references resolved; the numeric ones without their leading white
-    // space, and all of them cut at a bound (kMaxNumber, kMaxText bytes).
+    // space, and all of them cut at a bound (kMaxNumber, kMaxText bytes). A value whose flag is
+    // not set is left from an earlier tag and means nothing.
     std::string colspan, rowspan, span, headers, id, className;
     // With view attributes kept: a cell's class too (in className), and a table's own border
     // attributes, named in kTableLooks.
@@ -82,9 +83,8 @@ public:
 void feedInPieces(const std::string& text, std::size_t piece,
                   const std::function<void(const char* bytes, std::size_t n)>& feed);
 
-// The line and column of any byte of the page. Each piece of the page is scanned once, when it
-// arrives, for the places where its lines start; a byte is then located by moving forward
-// through those places.
+// The line and column of any byte of the page. The line ends before a byte are counted when it
+// is located, on from where the last count stopped, so that each byte is looked at once.
 class LineCounter {
 public:
     // Takes the next `n` bytes of the page, which stay readable until the next piece.
@@ -101,19 +101,19 @@ public:
     void countCodeUnits() { codeUnits_ = true; }
 
 private:
+    // Counts the line ends among the bytes of the piece from the last count up to `to`.
+    void countLines(std::size_t to);
     // In code units: how many more bytes than code units lie between the line's start and
     // `at` of this piece, counted on from where the last call stopped.
     std::int64_t surplus(std::size_t at);
 
-    std::vector<std::uint32_t> starts_;  // where, in the piece, a line starts after a line end
-    std::size_t cursor_ = 0;             // the starts passed so far
+    const unsigned char* piece_ = nullptr;
     std::size_t size_ = 0;
+    std::size_t scanned_ = 0;  // the line ends before this byte of the piece are counted
     std::uint64_t line_ = 1, lineStart_ = 0, pieceStart_ = 0;  // line start: from the page's start
-    std::uint64_t pieceLine_ = 1, pieceLineStart_ = 0;         // the same where the piece began
     bool afterCR_ = false;  // the page so far ends in a CR: an LF next ends no further line
     Location pastLast_;
     bool codeUnits_ = false;
-    const unsigned char* piece_ = nullptr;
     std::uint64_t counted_ = 0;  // code units: the bytes before this offset are in surplus_
     std::int64_t surplus_ = 0;
 };
@@ -138,6 +138,10 @@ private:
     // One step of the state machine in each family of states: reads from `p` and returns where
     // the next step starts.
     const unsigned char* readTags(const unsigned char* p, const unsigned char* end);
+    const unsigned char* readData(const unsigned char* p, const unsigned char* end);
+    const unsigned char* readTagName(const unsigned char* p, const unsigned char* end);
+    const unsigned char* readKeptAttributes(const unsigned char* p, const unsigned char* end);
+    const unsigned char* takeValue(const unsigned char* p, const unsigned char* stop);
     const unsigned char* readAttributes(const unsigned char* p, const unsigned char* end);
     const unsigned char* readComments(const unsigned char* p, const unsigned char* end);
     const unsigned char* readRawText(const unsigned char* p, const unsigned char* end);
