@@ -1,5 +1,6 @@
 #include "app/run.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -80,7 +81,7 @@ int viewInto(std::FILE* source, std::FILE* result, const std::string& page, bool
              const Reporter& report)
 {
     std::setvbuf(result, nullptr, _IONBF, 0);
-    int writeError = 0;
+    std::atomic<int> writeError{0};  // the viewer writes on a thread of its own
     view::PageViewer viewer(page, showBorders, [&](const char* bytes, std::size_t n) {
         errno = 0;
         if (writeError == 0 && std::fwrite(bytes, 1, n, result) != n)

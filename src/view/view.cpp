@@ -6,12 +6,14 @@
 #include <cstring>
 #include <memory>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "html/findings.h"
 #include "html/tables.h"
 #include "html/tokenizer.h"
 #include "tag/bytes.h"
+#include "view/queue.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -509,17 +511,243 @@ private:
     std::size_t depth_ = 0;
 };
 
+// What the reading thread hands the writing thread: a record per table event or finding, its
+// kind first, then its values as they lie in memory and its texts as a length and the bytes.
+enum class Record : std::uint8_t {
+    tableStart, tableEnd, captionStart, captionEnd, columnGroupStart, column, columnGroupEnd,
+    rowGroupStart, rowGroupEnd, rowStart, rowEnd, cellStart, cellEnd, finding,
+};
+
+// A finding's values, but for its message.
+struct FindingHead {
+    html::Location where;
+    html::Severity severity;
+    const char* kind;  // one of the grid's own names, which outlive every thread
+    html::Target target;
+    std::uint32_t messageLength;
+};
+
+// A record's kind and its values, put in one piece.
+template <typename T>
+struct Tagged {
+    Record record;
+    T values;
+};
+
+// The values of the records that have any.
+struct ColumnGroupValues {
+    bool written;  // a colgroup of the page's, not implied by a col
+    std::uint32_t number, span;
+};
+struct ColumnValues {
+    std::uint32_t number, span;
+};
+struct RowGroupValues {
+    Tag tag;
+    bool implied;
+};
+struct CellValues {
+    Tag tag;
+    bool hasClass;
+    html::CellPlace place;
+    std::uint32_t classLength;
+};
+
+// On the reading thread: takes the events and findings of the page's tables, as records.
+class Recorder : public html::TableEvents, public html::FindingSink {
+public:
+    Recorder(ByteQueue& queue, bool borders) : queue_(queue), borders_(borders) {}
+
+    void tableStart(std::uint64_t number, const html::Token& table) override
+    {
+        put(Record::tableStart);
+        put(number);
+        put(table.where.line);
+        putText(table.hasClass, table.className);
+        if (!borders_) {  // the page's looks are written only without borders of the tool's own
+            for (std::size_t i = 0; i < 5; ++i)
+                putText(table.hasLook[i], table.looks[i]);
+        }
+    }
+    void tableEnd() override { put(Record::tableEnd); }
+    void captionStart() override { put(Record::captionStart); }
+    void captionEnd() override { put(Record::captionEnd); }
+    void columnGroupStart(const html::Token* colgroup, std::uint32_t number, std::uint32_t span) override
+    {
+        put(Record::columnGroupStart, ColumnGroupValues{colgroup != nullptr, number, span});
+    }
+    void column(std::uint32_t number, std::uint32_t span) override
+    {
+        put(Record::column, ColumnValues{number, span});
+    }
+    void columnGroupEnd() override { put(Record::columnGroupEnd); }
+    void rowGroupStart(Tag tag, bool implied) override { put(Record::rowGroupStart, RowGroupValues{tag, implied}); }
+    void rowGroupEnd() override { put(Record::rowGroupEnd); }
+    void rowStart(std::uint64_t row) override { put(Record::rowStart, row); }
+    void rowEnd() override { put(Record::rowEnd); }
+    void cellStart(const html::Token& cell, const html::CellPlace& place) override
+    {
+        const std::uint32_t length = cell.hasClass ? static_cast<std::uint32_t>(cell.className.size()) : 0;
+        put(Record::cellStart, CellValues{cell.tag, cell.hasClass, place, length});
+        queue_.put(cell.className.data(), length);
+    }
+    void cellEnd() override { put(Record::cellEnd); }
+    void add(const html::Finding& finding) override
+    {
+        put(Record::finding, FindingHead{finding.where, finding.severity, finding.kind, finding.target,
+                                         static_cast<std::uint32_t>(finding.message.size())});
+        queue_.put(finding.message.data(), finding.message.size());
+    }
+
+private:
+    template <typename T>
+    void put(const T& value)
+    {
+        queue_.put(&value, sizeof value);
+    }
+    template <typename T>
+    void put(Record record, const T& values)
+    {
+        const Tagged<T> both{record, values};
+        queue_.put(&both, sizeof both);
+    }
+    void putText(bool has, const std::string& text)
+    {
+        put(has);
+        if (!has)
+            return;
+        put(static_cast<std::uint32_t>(text.size()));
+        queue_.put(text.data(), text.size());
+    }
+
+    ByteQueue& queue_;
+    bool borders_;
+};
+
+// On the writing thread: reads the records as they come and writes the picture from them,
+// until the reading thread ends the stream.
+class Replay {
+public:
+    Replay(ByteQueue& queue, Picture& picture, bool borders) : queue_(queue), picture_(picture), borders_(borders) {}
+
+    void run()
+    {
+        for (Record record; queue_.get(&record, sizeof record);) {
+            switch (record) {
+            case Record::tableStart: {
+                std::uint64_t number = get<std::uint64_t>();
+                token_.where.line = get<std::uint64_t>();
+                getText(token_.hasClass, token_.className);
+                for (std::size_t i = 0; i < 5; ++i) {
+                    if (borders_)
+                        token_.hasLook[i] = false;
+                    else
+                        getText(token_.hasLook[i], token_.looks[i]);
+                }
+                picture_.tableStart(number, token_);
+                break;
+            }
+            case Record::tableEnd: picture_.tableEnd(); break;
+            case Record::captionStart: picture_.captionStart(); break;
+            case Record::captionEnd: picture_.captionEnd(); break;
+            case Record::columnGroupStart: {
+                const auto group = values<ColumnGroupValues>();
+                picture_.columnGroupStart(group.written ? &token_ : nullptr, group.number, group.span);
+                break;
+            }
+            case Record::column: {
+                const auto column = values<ColumnValues>();
+                picture_.column(column.number, column.span);
+                break;
+            }
+            case Record::columnGroupEnd: picture_.columnGroupEnd(); break;
+            case Record::rowGroupStart: {
+                const auto group = values<RowGroupValues>();
+                picture_.rowGroupStart(group.tag, group.implied);
+                break;
+            }
+            case Record::rowGroupEnd: picture_.rowGroupEnd(); break;
+            case Record::rowStart: picture_.rowStart(values<std::uint64_t>()); break;
+            case Record::rowEnd: picture_.rowEnd(); break;
+            case Record::cellStart: {
+                const auto cell = values<CellValues>();
+                token_.tag = cell.tag;
+                token_.hasClass = cell.hasClass;
+                token_.className.resize(cell.classLength);
+                queue_.get(&token_.className[0], cell.classLength);
+                picture_.cellStart(token_, cell.place);
+                break;
+            }
+            case Record::cellEnd: picture_.cellEnd(); break;
+            case Record::finding: {
+                const auto head = values<FindingHead>();
+                message_.resize(head.messageLength);
+                queue_.get(&message_[0], message_.size());
+                picture_.add(html::Finding{head.where, head.severity, message_, head.kind, head.target});
+                break;
+            }
+            }
+        }
+    }
+
+private:
+    template <typename T>
+    T get()
+    {
+        T value{};
+        queue_.get(&value, sizeof value);
+        return value;
+    }
+    // The values of a record put with its kind, whose kind was got.
+    template <typename T>
+    T values()
+    {
+        Tagged<T> both;
+        queue_.get(reinterpret_cast<char*>(&both) + sizeof both.record, sizeof both - sizeof both.record);
+        return both.values;
+    }
+    void getText(bool& has, std::string& text)
+    {
+        has = get<bool>();
+        if (!has)
+            return;
+        text.resize(get<std::uint32_t>());
+        queue_.get(&text[0], text.size());
+    }
+
+    ByteQueue& queue_;
+    Picture& picture_;
+    bool borders_;
+    html::Token token_;  // the parts of a tag the picture reads, made again
+    std::string message_;
+};
+
 }  // namespace
 
+// The page is read on the caller's thread and its picture written on a thread of its own, the
+// two joined by a queue of records: reading and writing take about as long as each other.
 struct PageViewer::Reading {
     Reading(const std::string& page, bool borders, Writer write)
-        : picture(page, borders, std::move(write)), builder(picture, &picture), tokenizer(builder)
+        : picture(page, borders, std::move(write)), replay(queue, picture, borders), recorder(queue, borders),
+          builder(recorder, &recorder),
+          tokenizer(builder), writing([this] { replay.run(); })
     {
         tokenizer.keepViewAttributes();
     }
-    Picture picture;
+    ~Reading()
+    {
+        queue.close();
+        if (writing.joinable())
+            writing.join();
+    }
+    // The writing thread's parts apart from the reading thread's, on cache lines of their own.
+    ByteQueue queue;
+    alignas(64) Picture picture;
+    Replay replay;
+    alignas(64) Recorder recorder;
     html::TableBuilder builder;
     html::Tokenizer tokenizer;
+    std::thread writing;  // last: it starts once the rest is made
 };
 
 PageViewer::PageViewer(const std::string& page, bool borders, Writer write)
@@ -536,6 +764,8 @@ void PageViewer::feed(const char* bytes, std::size_t n) { reading_->tokenizer.fe
 void PageViewer::finish()
 {
     reading_->tokenizer.finish();
+    reading_->queue.close();
+    reading_->writing.join();
     reading_->picture.finish();
 }
 

@@ -20,7 +20,8 @@ class PageViewer {
 public:
     using Writer = std::function<void(const char* bytes, std::size_t n)>;
     // `page` names the page in the title; `borders`: border mode. The result goes to `write`
-    // in blocks of some 64 KiB.
+    // in blocks of some 64 KiB, from a thread of the viewer's own (one call at a time, all of
+    // them made by the time finish returns or the viewer is gone).
     PageViewer(const std::string& page, bool borders, Writer write);
     ~PageViewer();
     PageViewer(const PageViewer&) = delete;
