@@ -27,57 +27,90 @@ void feedInPieces(const std::string& text, std::size_t piece,
 
 // --- Line counting -----------------------------------------------------------------------------
 
+namespace {
+
+// The place of the highest bit set in `bits` (not 0).
+unsigned highestBit(std::uint64_t bits)
+{
+#if defined(__GNUC__) || defined(__clang__)
+    return 63 - static_cast<unsigned>(__builtin_clzll(bits));
+#else
+    unsigned at = 0;
+    while (bits >>= 1)
+        ++at;
+    return at;
+#endif
+}
+
+unsigned bitsSet(std::uint64_t bits)
+{
+    unsigned n = 0;
+    for (; bits != 0; bits &= bits - 1)  // a line end is rare among 64 bytes: few turns
+        ++n;
+    return n;
+}
+
+}  // namespace
+
 void LineCounter::beginPiece(const unsigned char* p, std::size_t n)
 {
     piece_ = p;
     size_ = n;
-    scanned_ = 0;
+    windowStart_ = 0;
+    window_ = lineEnds(0);
     // A CR at the end of the last piece and an LF here are one line end: the line starts after
     // the LF, and no further line begins.
-    if (n > 0 && afterCR_ && p[0] == '\n') {
+    absorbedLF_ = n > 0 && afterCR_ && p[0] == '\n';
+    if (absorbedLF_) {
         lineStart_ = pieceStart_ + 1;
-        scanned_ = 1;
+        window_ &= ~std::uint64_t{1};
     }
 }
 
 // A line ends at an LF, and at a CR that no LF follows. A CR that ends the piece ends its line;
 // should the next piece start with an LF, that LF moves the line's start past itself.
-void LineCounter::countLines(std::size_t to)
+std::uint64_t LineCounter::lineEnds(std::size_t from) const
 {
     const unsigned char* const p = piece_;
-    std::size_t k = scanned_;
+    std::uint64_t ends = 0;
 #if defined(__SSE2__)
     // Sixteen bytes at a time, with the byte after them for a CR's LF.
-    const __m128i lf = _mm_set1_epi8('\n'), cr = _mm_set1_epi8('\r');
-    for (; k < to && k + 17 <= size_; k += 16) {
-        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + k));
-        const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + k + 1));
-        unsigned ends = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, lf)));
-        ends |= static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, cr))) &
-                ~static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(next, lf)));
-        if (to - k < 16)
-            ends &= (1u << (to - k)) - 1;
-        if (ends == 0)
-            continue;
-        lineStart_ = pieceStart_ + k + static_cast<unsigned>(31 - __builtin_clz(ends)) + 1;
-        for (; ends != 0; ends &= ends - 1)
-            ++line_;
+    if (from + 65 <= size_) {
+        const __m128i lf = _mm_set1_epi8('\n'), cr = _mm_set1_epi8('\r');
+        for (unsigned i = 0; i < 64; i += 16) {
+            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + from + i));
+            const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + from + i + 1));
+            unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, lf)));
+            bits |= static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, cr))) &
+                    ~static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(next, lf)));
+            ends |= std::uint64_t{bits} << i;
+        }
+        return ends;
     }
 #endif
-    for (; k < to; ++k) {
+    const std::size_t to = std::min(from + 64, size_);
+    for (std::size_t k = from; k < to; ++k) {
         const unsigned char c = p[k];
-        if (c == '\n' || (c == '\r' && (k + 1 == size_ || p[k + 1] != '\n'))) {
-            ++line_;
-            lineStart_ = pieceStart_ + k + 1;
-        }
+        if (c == '\n' || (c == '\r' && (k + 1 == size_ || p[k + 1] != '\n')))
+            ends |= std::uint64_t{1} << (k - from);
     }
-    scanned_ = std::max(scanned_, to);
+    return ends;
 }
 
-std::int64_t LineCounter::surplus(std::size_t at)
+void LineCounter::passWindow()
 {
-    if (counted_ < lineStart_) {
-        counted_ = lineStart_;
+    if (window_ != 0) {
+        lineStart_ = pieceStart_ + windowStart_ + highestBit(window_) + 1;
+        line_ += bitsSet(window_);
+    }
+    windowStart_ += 64;
+    window_ = windowStart_ < size_ ? lineEnds(windowStart_) : 0;
+}
+
+std::int64_t LineCounter::surplus(std::size_t at, std::uint64_t lineStart)
+{
+    if (counted_ < lineStart) {
+        counted_ = lineStart;
         surplus_ = 0;
     }
     // A continuation byte adds no code unit; a four-byte sequence's lead byte adds two.
@@ -91,27 +124,35 @@ std::int64_t LineCounter::surplus(std::size_t at)
 
 Location LineCounter::locate(std::size_t at)
 {
-    if (at > scanned_)
-        countLines(at);
-    std::uint64_t column = pieceStart_ + at - lineStart_ + 1;
+    while (at >= windowStart_ + 64)
+        passWindow();
+    std::uint64_t line = line_, lineStart = lineStart_;
+    // The line ends in the window before `at`.
+    const std::uint64_t before = window_ & ((std::uint64_t{1} << (at - windowStart_)) - 1);
+    if (before != 0) {
+        lineStart = pieceStart_ + windowStart_ + highestBit(before) + 1;
+        line += bitsSet(before);
+    }
+    std::uint64_t column = pieceStart_ + at - lineStart + 1;
     if (codeUnits_)
-        column -= static_cast<std::uint64_t>(surplus(at));
-    return {line_, column};
+        column -= static_cast<std::uint64_t>(surplus(at, lineStart));
+    return {line, column};
 }
 
 void LineCounter::endPiece()
 {
     if (size_ > 0) {
-        if (scanned_ < size_) {
+        if (absorbedLF_ && size_ == 1) {
+            ++pastLast_.column;  // the piece is the LF of a CR LF, which belongs to the CR's line
+        } else {
             Location last = locate(size_ - 1);
             pastLast_ = {last.line, last.column + 1};
-        } else {
-            ++pastLast_.column;  // the piece is the LF of a CR LF, which belongs to the CR's line
         }
-        countLines(size_);
+        while (windowStart_ < size_)
+            passWindow();
         afterCR_ = piece_[size_ - 1] == '\r';
         if (codeUnits_)
-            surplus(size_);  // the last line runs on into the next piece
+            surplus(size_, lineStart_);  // the last line runs on into the next piece
     }
     pieceStart_ += size_;
     size_ = 0;
@@ -443,7 +484,9 @@ void Tokenizer::appendName(unsigned char c)
 
 void Tokenizer::emitTag()
 {
-    if (token_.tag != Tag::other && !tagLocated_) {
+    // Nothing reads the place of a cell's end tag, which only closes the cell.
+    bool cellEnd = token_.endTag && (token_.tag == Tag::td || token_.tag == Tag::th);
+    if (token_.tag != Tag::other && !tagLocated_ && !cellEnd) {
         token_.where = locate(tagStart_);
         tagLocated_ = true;
     }
@@ -471,6 +514,24 @@ void Tokenizer::emitTag()
 namespace {
 
 bool endsName(unsigned char c) { return isHtmlWhite(c) || c == '/' || c == '>'; }
+
+// The first `c` from `p` on, before `end`, or null. Most of what it looks for on a page is near
+// (the next tag, a value's closing quote): the sixteen bytes ahead are looked at in place
+// before the library's search is called.
+const unsigned char* findByte(const unsigned char* p, const unsigned char* end, unsigned char c)
+{
+#if defined(__SSE2__)
+    if (end - p >= 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const unsigned mask = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8(static_cast<char>(c)))));
+        if (mask != 0)
+            return p + __builtin_ctz(mask);
+        p += 16;
+    }
+#endif
+    return static_cast<const unsigned char*>(std::memchr(p, c, static_cast<std::size_t>(end - p)));
+}
 
 const unsigned char* skipWhite(const unsigned char* p, const unsigned char* end)
 {
@@ -531,13 +592,13 @@ const unsigned char* Tokenizer::skipAttributes(const unsigned char* p, const uns
             return p;
         }
         if (*p == '"' || *p == '\'') {
-            const void* close = std::memchr(p + 1, *p, static_cast<std::size_t>(end - p - 1));
+            const unsigned char* close = findByte(p + 1, end, *p);
             if (close == nullptr) {
                 quote_ = static_cast<char>(*p);
                 state_ = State::quotedValue;
                 return end;
             }
-            p = static_cast<const unsigned char*>(close) + 1;
+            p = close + 1;
             if (p == end) {
                 state_ = State::afterQuotedValue;
                 return p;
@@ -587,10 +648,10 @@ const unsigned char* Tokenizer::readData(const unsigned char* p, const unsigned 
             if (p == end)
                 break;
         }
-        const void* lt = std::memchr(p, '<', static_cast<std::size_t>(end - p));
+        const unsigned char* lt = findByte(p, end, '<');
         if (lt == nullptr)
             return end;
-        p = static_cast<const unsigned char*>(lt);
+        p = lt;
         startTagToken(p);
         ++p;
         if (p < end && isAsciiLetter(*p)) {
@@ -690,8 +751,8 @@ const unsigned char* Tokenizer::readKeptAttributes(const unsigned char* p, const
             quote_ = static_cast<char>(*p);
             state_ = State::quotedValue;
             ++p;
-            const void* found = std::memchr(p, quote_, static_cast<std::size_t>(end - p));
-            const unsigned char* close = found == nullptr ? end : static_cast<const unsigned char*>(found);
+            const unsigned char* found = findByte(p, end, static_cast<unsigned char>(quote_));
+            const unsigned char* close = found == nullptr ? end : found;
             p = takeValue(p, close);
             if (p != close || close == end)
                 return p;  // the states read on from an unusual byte, or in the next piece

@@ -45,7 +45,7 @@ enum class Content : std::uint8_t { data, rcdata, rawtext, scriptData, plaintext
 struct Token {
     Tag tag = Tag::other;
     bool endTag = false;
-    Location where;  // the tag's '<'
+    Location where;  // the tag's '<' (not kept for the end tag of a cell)
     bool hasColspan = false, hasRowspan = false, hasSpan = false;
     bool hasHeaders = false, hasId = false, hasClass = false;
     // Values with character references resolved; the numeric ones without their leading white
@@ -83,8 +83,9 @@ public:
 void feedInPieces(const std::string& text, std::size_t piece,
                   const std::function<void(const char* bytes, std::size_t n)>& feed);
 
-// The line and column of any byte of the page. The line ends before a byte are counted when it
-// is located, on from where the last count stopped, so that each byte is looked at once.
+// The line and column of any byte of the page. The piece is looked at 64 bytes at a time, each
+// window once, for a mask of its line ends; a byte is located by the line ends in the windows
+// passed and those before it in its own.
 class LineCounter {
 public:
     // Takes the next `n` bytes of the page, which stay readable until the next piece.
@@ -101,17 +102,22 @@ public:
     void countCodeUnits() { codeUnits_ = true; }
 
 private:
-    // Counts the line ends among the bytes of the piece from the last count up to `to`.
-    void countLines(std::size_t to);
+    // The line ends among the 64 bytes of the piece from `from` on, as a mask, lowest bit first.
+    std::uint64_t lineEnds(std::size_t from) const;
+    // Counts the current window's line ends and moves on to the next window.
+    void passWindow();
     // In code units: how many more bytes than code units lie between the line's start and
     // `at` of this piece, counted on from where the last call stopped.
-    std::int64_t surplus(std::size_t at);
+    std::int64_t surplus(std::size_t at, std::uint64_t lineStart);
 
     const unsigned char* piece_ = nullptr;
     std::size_t size_ = 0;
-    std::size_t scanned_ = 0;  // the line ends before this byte of the piece are counted
-    std::uint64_t line_ = 1, lineStart_ = 0, pieceStart_ = 0;  // line start: from the page's start
-    bool afterCR_ = false;  // the page so far ends in a CR: an LF next ends no further line
+    std::size_t windowStart_ = 0;  // the window's first byte in the piece
+    std::uint64_t window_ = 0;     // its line ends
+    // The lines before the window and where the last of them starts, from the page's start.
+    std::uint64_t line_ = 1, lineStart_ = 0, pieceStart_ = 0;
+    bool afterCR_ = false;     // the page so far ends in a CR: an LF next ends no further line
+    bool absorbedLF_ = false;  // the piece starts with the LF of such a CR LF
     Location pastLast_;
     bool codeUnits_ = false;
     std::uint64_t counted_ = 0;  // code units: the bytes before this offset are in surplus_

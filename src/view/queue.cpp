@@ -28,8 +28,11 @@ void ByteQueue::handOn()
 {
     std::unique_lock<std::mutex> lock(mutex_);
     full_[(fullFirst_ + fullCount_++) % kBlocks] = Full{writing_, filled_};
-    changed_.notify_all();
+    if (readerWaits_)
+        changed_.notify_all();
+    writerWaits_ = true;
     changed_.wait(lock, [this] { return emptyCount_ > 0; });
+    writerWaits_ = false;
     writing_ = empty_[--emptyCount_];
     filled_ = 0;
 }
@@ -53,9 +56,12 @@ bool ByteQueue::getAcross(char* bytes, std::size_t n)
             if (reading_ != nullptr) {  // the block read is free again
                 empty_[emptyCount_++] = reading_;
                 reading_ = nullptr;
-                changed_.notify_all();
+                if (writerWaits_)
+                    changed_.notify_all();
             }
+            readerWaits_ = true;
             changed_.wait(lock, [this] { return fullCount_ > 0 || closed_; });
+            readerWaits_ = false;
             if (fullCount_ == 0)
                 return false;
             reading_ = full_[fullFirst_].block;

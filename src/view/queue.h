@@ -59,6 +59,7 @@ private:
     char* empty_[kBlocks];  // blocks free to write
     std::size_t emptyCount_ = 0;
     bool closed_ = false;
+    bool readerWaits_ = false, writerWaits_ = false;
 
     // Each side's own place, on a cache line of its own: were they on one line, every byte put
     // would take it away from the reader, and every byte got from the writer.
