@@ -513,7 +513,34 @@ void Tokenizer::emitTag()
 
 namespace {
 
-bool endsName(unsigned char c) { return isHtmlWhite(c) || c == '/' || c == '>'; }
+// What a byte means to the loops over names and values, looked up rather than tested for one
+// byte after another.
+enum : unsigned char {
+    kWhite = 1,               // tab, LF, FF, CR, space
+    kEndsName = 2,            // white space, '/' or '>'
+    kEndsAttributeName = 4,   // those or '='
+    kEndsUnquotedValue = 8,   // white space or '>'
+};
+
+struct ByteClasses {
+    unsigned char of[256] = {};
+    unsigned char nameByte[256] = {};  // a name's byte as kept: lower case, a NUL as 0xFF
+
+    constexpr ByteClasses()
+    {
+        for (unsigned c = 0; c < 256; ++c) {
+            const bool white = c == '\t' || c == '\n' || c == '\f' || c == '\r' || c == ' ';
+            const bool endsName = white || c == '/' || c == '>';
+            of[c] = static_cast<unsigned char>((white ? kWhite : 0) | (endsName ? kEndsName : 0) |
+                                               (endsName || c == '=' ? kEndsAttributeName : 0) |
+                                               (white || c == '>' ? kEndsUnquotedValue : 0));
+            nameByte[c] = static_cast<unsigned char>(c == 0 ? 0xFF : c >= 'A' && c <= 'Z' ? c | 0x20 : c);
+        }
+    }
+};
+constexpr ByteClasses kBytes;
+
+bool endsName(unsigned char c) { return (kBytes.of[c] & kEndsName) != 0; }
 
 // The first `c` from `p` on, before `end`, or null. Most of what it looks for on a page is near
 // (the next tag, a value's closing quote): the sixteen bytes ahead are looked at in place
@@ -535,7 +562,7 @@ const unsigned char* findByte(const unsigned char* p, const unsigned char* end, 
 
 const unsigned char* skipWhite(const unsigned char* p, const unsigned char* end)
 {
-    while (p < end && isHtmlWhite(*p))
+    while (p < end && (kBytes.of[*p] & kWhite) != 0)
         ++p;
     return p;
 }
@@ -563,7 +590,7 @@ const unsigned char* Tokenizer::skipAttributes(const unsigned char* p, const uns
             }
             return p;
         }
-        while (p < end && !endsName(*p) && *p != '=')
+        while (p < end && (kBytes.of[*p] & kEndsAttributeName) == 0)
             ++p;
         if (p == end) {
             state_ = State::attributeName;
@@ -617,7 +644,7 @@ const unsigned char* Tokenizer::skipAttributes(const unsigned char* p, const uns
             emitTag();  // an '=' with no value
             return p + 1;
         }
-        while (p < end && !isHtmlWhite(*p) && *p != '>')
+        while (p < end && (kBytes.of[*p] & kEndsUnquotedValue) == 0)
             ++p;
         if (p == end) {
             state_ = State::unquotedValue;
@@ -674,7 +701,7 @@ const unsigned char* Tokenizer::readTagName(const unsigned char* p, const unsign
     std::size_t length = nameLength_;  // counted here, where it need not be stored each time
     for (; p < end && !endsName(*p); ++p, ++length) {
         if (length < sizeof name_)
-            name_[length] = static_cast<char>(*p == 0 ? 0xFF : lowerAscii(*p));
+            name_[length] = static_cast<char>(kBytes.nameByte[*p]);
     }
     nameLength_ = length;
     if (p == end)
@@ -715,9 +742,9 @@ const unsigned char* Tokenizer::readKeptAttributes(const unsigned char* p, const
         if (*p == '=')
             appendAttribute(*p++);  // a name may start with '='
         std::size_t length = attributeLength_;  // as in a tag name
-        for (; p < end && !endsName(*p) && *p != '='; ++p, ++length) {
+        for (; p < end && (kBytes.of[*p] & kEndsAttributeName) == 0; ++p, ++length) {
             if (length < sizeof attribute_)
-                attribute_[length] = static_cast<char>(*p == 0 ? 0xFF : lowerAscii(*p));
+                attribute_[length] = static_cast<char>(kBytes.nameByte[*p]);
         }
         attributeLength_ = length;
         if (p == end)
@@ -774,7 +801,7 @@ const unsigned char* Tokenizer::readKeptAttributes(const unsigned char* p, const
         }
         state_ = State::unquotedValue;
         const unsigned char* stop = p;
-        while (stop < end && !isHtmlWhite(*stop) && *stop != '>')
+        while (stop < end && (kBytes.of[*stop] & kEndsUnquotedValue) == 0)
             ++stop;
         p = takeValue(p, stop);
         if (p != stop || stop == end)
