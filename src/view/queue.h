@@ -41,6 +41,17 @@ public:
         return getAcross(static_cast<char*>(bytes), n);
     }
 
+    // The next `n` bytes where they lie, when the block being read holds them all: valid until
+    // the next call. Null otherwise, with nothing got.
+    const char* take(std::size_t n)
+    {
+        if (n > size_ - read_)
+            return nullptr;
+        const char* bytes = reading_ + read_;
+        read_ += n;
+        return bytes;
+    }
+
 private:
     struct Full {
         char* block;

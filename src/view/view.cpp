@@ -1,6 +1,7 @@
 #include "view/view.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -75,6 +76,16 @@ public:
         return *this;
     }
 
+    // Room for `n` more bytes, written through the pointer returned and then counted by
+    // `commit` with the pointer just past them. The writer's block holds any n up to its size.
+    char* room(std::size_t n)
+    {
+        if (n > capacity_ - size_)
+            makeRoom(nullptr, n);
+        return data_.get() + size_;
+    }
+    void commit(const char* end) { size_ = static_cast<std::size_t>(end - data_.get()); }
+
     const char* data() const { return data_.get(); }
     std::size_t size() const { return size_; }
     bool empty() const { return size_ == 0; }
@@ -102,7 +113,7 @@ private:
             return true;
         }
         flush();
-        if (n <= capacity_)
+        if (n <= capacity_ || bytes == nullptr)
             return true;
         write_(bytes, n);
         return false;
@@ -172,6 +183,20 @@ void appendEscaped(Out& out, std::string_view text)
         ++i;
     }
 }
+
+// The most digits of a number, and the longest id of a row: 't', the table's number, 'r', the
+// row's.
+constexpr std::size_t kMaxDigits = 20;
+constexpr std::size_t kMaxRowId = 2 + 2 * kMaxDigits;
+
+// Writes `text` at `to`, returning the end.
+template <std::size_t N>
+char* put(char* to, const char (&text)[N])
+{
+    return std::copy(text, text + N - 1, to);
+}
+
+char* putNumber(char* to, std::uint64_t number) { return std::to_chars(to, to + kMaxDigits, number).ptr; }
 
 const char* tagName(Tag tag)
 {
@@ -369,24 +394,36 @@ public:
 
     void cellStart(const html::Token& cell, const html::CellPlace& place) override
     {
+        cellStart(cell.tag, cell.hasClass ? std::string_view(cell.className) : std::string_view(), place);
+    }
+
+    // A cell: its tag with id and spans, and its label, written in one piece but for the class.
+    void cellStart(Tag tag, std::string_view className, const html::CellPlace& place)
+    {
         Open& t = top();
-        t.cell = cell.tag;
-        out_ += '<';
-        out_ += tagName(cell.tag);
-        out_ += " id=\"";
-        out_ += t.rowId;  // the cell's row is the open one
-        out_ += 'c';
-        appendNumber(out_, std::uint64_t{place.column} + 1);
-        out_ += '"';
-        appendSpan(" colspan=\"", place.colspan);
-        appendSpan(" rowspan=\"", place.rowspan);
-        out_ += ">&nbsp;";
-        appendNumber(out_, place.colspan);
-        out_ += 'x';
-        appendNumber(out_, place.rowspan);
-        out_ += ' ';
-        if (cell.hasClass)
-            appendEscaped(out_, cell.className);
+        t.cell = tag;
+        constexpr std::size_t kMost = 8 + kMaxRowId + 1 + kMaxDigits + 1 + 2 * (10 + kMaxDigits + 1) + 7 + 2 * kMaxDigits + 2;
+        char* to = out_.room(kMost);
+        to = put(to, tag == Tag::th ? "<th id=\"" : "<td id=\"");
+        to = std::copy(t.rowId.begin(), t.rowId.end(), to);  // the cell's row is the open one
+        *to++ = 'c';
+        to = putNumber(to, std::uint64_t{place.column} + 1);
+        *to++ = '"';
+        if (place.colspan != 1) {  // a span browsers read as 1 is left out
+            to = putNumber(put(to, " colspan=\""), place.colspan);
+            *to++ = '"';
+        }
+        if (place.rowspan != 1) {
+            to = putNumber(put(to, " rowspan=\""), place.rowspan);
+            *to++ = '"';
+        }
+        to = put(to, ">&nbsp;");
+        to = putNumber(to, place.colspan);
+        *to++ = 'x';
+        to = putNumber(to, place.rowspan);
+        *to++ = ' ';
+        out_.commit(to);
+        appendEscaped(out_, className);
     }
 
     void cellEnd() override
@@ -518,13 +555,18 @@ enum class Record : std::uint8_t {
     rowGroupStart, rowGroupEnd, rowStart, rowEnd, cellStart, cellEnd, finding,
 };
 
+// Records are put and got packed, without the padding their fields would have in memory: they
+// cross from one core's cache to the other's, and each byte less is a byte less to carry.
+#pragma pack(push, 1)
+
 // A finding's values, but for its message.
 struct FindingHead {
-    html::Location where;
+    std::uint64_t line, column;
     html::Severity severity;
     const char* kind;  // one of the grid's own names, which outlive every thread
-    html::Target target;
-    std::uint32_t messageLength;
+    html::Target::Kind target;
+    std::uint64_t table, row;
+    std::uint32_t targetColumn, messageLength;
 };
 
 // A record's kind and its values, put in one piece.
@@ -546,12 +588,13 @@ struct RowGroupValues {
     Tag tag;
     bool implied;
 };
-struct CellValues {
+struct CellValues {  // the cell's row is the one open
     Tag tag;
     bool hasClass;
-    html::CellPlace place;
-    std::uint32_t classLength;
+    std::uint32_t column, colspan, rowspan, classLength;
 };
+
+#pragma pack(pop)
 
 // On the reading thread: takes the events and findings of the page's tables, as records.
 class Recorder : public html::TableEvents, public html::FindingSink {
@@ -588,14 +631,15 @@ public:
     void cellStart(const html::Token& cell, const html::CellPlace& place) override
     {
         const std::uint32_t length = cell.hasClass ? static_cast<std::uint32_t>(cell.className.size()) : 0;
-        put(Record::cellStart, CellValues{cell.tag, cell.hasClass, place, length});
+        put(Record::cellStart, CellValues{cell.tag, cell.hasClass, place.column, place.colspan, place.rowspan, length});
         queue_.put(cell.className.data(), length);
     }
     void cellEnd() override { put(Record::cellEnd); }
     void add(const html::Finding& finding) override
     {
-        put(Record::finding, FindingHead{finding.where, finding.severity, finding.kind, finding.target,
-                                         static_cast<std::uint32_t>(finding.message.size())});
+        const html::Target& t = finding.target;
+        put(Record::finding, FindingHead{finding.where.line, finding.where.column, finding.severity, finding.kind, t.kind,
+                                         t.table, t.row, t.column, static_cast<std::uint32_t>(finding.message.size())});
         queue_.put(finding.message.data(), finding.message.size());
     }
 
@@ -671,19 +715,15 @@ public:
             case Record::rowEnd: picture_.rowEnd(); break;
             case Record::cellStart: {
                 const auto cell = values<CellValues>();
-                token_.tag = cell.tag;
-                token_.hasClass = cell.hasClass;
-                token_.className.resize(cell.classLength);
-                queue_.get(&token_.className[0], cell.classLength);
-                picture_.cellStart(token_, cell.place);
+                picture_.cellStart(cell.tag, text(cell.classLength),
+                                   html::CellPlace{0, cell.column, cell.colspan, cell.rowspan});
                 break;
             }
             case Record::cellEnd: picture_.cellEnd(); break;
             case Record::finding: {
                 const auto head = values<FindingHead>();
-                message_.resize(head.messageLength);
-                queue_.get(&message_[0], message_.size());
-                picture_.add(html::Finding{head.where, head.severity, message_, head.kind, head.target});
+                picture_.add(html::Finding{{head.line, head.column}, head.severity, text(head.messageLength), head.kind,
+                                           {head.target, head.table, head.row, head.targetColumn}});
                 break;
             }
             }
@@ -698,6 +738,17 @@ private:
         queue_.get(&value, sizeof value);
         return value;
     }
+    // The next `n` bytes as text: where they lie in the queue when one block holds them, else
+    // copied out. Valid until the next get.
+    std::string_view text(std::uint32_t n)
+    {
+        if (const char* bytes = queue_.take(n))
+            return {bytes, n};
+        scratch_.resize(n);
+        queue_.get(&scratch_[0], n);
+        return scratch_;
+    }
+
     // The values of a record put with its kind, whose kind was got.
     template <typename T>
     T values()
@@ -719,7 +770,7 @@ private:
     Picture& picture_;
     bool borders_;
     html::Token token_;  // the parts of a tag the picture reads, made again
-    std::string message_;
+    std::string scratch_;
 };
 
 }  // namespace
