@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
+#include <vector>
+
+#include "view/queue.h"
 
 namespace zelko::view {
 namespace {
@@ -172,6 +176,56 @@ TEST(View, ListsAndMarksEveryFindingOfALongTable)
     EXPECT_LT(note, next);
     EXPECT_EQ(result.find("more finding"), std::string::npos);
     EXPECT_EQ(viewText(page, false, "p.html", 4093), result);
+}
+
+TEST(ByteQueue, HandsEveryByteOnInOrderAcrossItsBlocks)
+{
+    // Records of every size, some longer than a block and than all blocks together, from one
+    // thread to another: each arrives whole and in order, and the end of the stream after them.
+    std::vector<std::string> records;
+    for (std::size_t n : {0, 1, 7, 100, 5000, 32 * 1024 - 1, 32 * 1024, 32 * 1024 + 1, 200 * 1000, 3})
+        records.push_back(std::string(n, static_cast<char>('a' + records.size())));
+    for (int i = 0; i < 20000; ++i)
+        records.push_back(std::to_string(i));
+    ByteQueue queue;
+    std::thread writer([&] {
+        for (const std::string& record : records) {
+            const std::size_t n = record.size();
+            queue.put(&n, sizeof n);
+            queue.put(record.data(), n);
+        }
+        queue.close();
+    });
+    std::size_t got = 0;
+    for (std::size_t n; queue.get(&n, sizeof n); ++got) {
+        ASSERT_LT(got, records.size());
+        std::string record(n, '\0');
+        const char* in_place = queue.take(n);
+        if (in_place != nullptr)
+            record.assign(in_place, n);
+        else
+            ASSERT_TRUE(queue.get(&record[0], n));
+        ASSERT_EQ(record, records[got]) << "record " << got;
+    }
+    writer.join();
+    EXPECT_EQ(got, records.size());
+    char byte;
+    EXPECT_FALSE(queue.get(&byte, 1));
+}
+
+TEST(ByteQueue, EndsAnEmptyStreamAndOneCutShort)
+{
+    ByteQueue empty;
+    empty.close();
+    char byte;
+    EXPECT_FALSE(empty.get(&byte, 1));
+
+    // A reader asking for more than was put before the end gets false, not a wait.
+    ByteQueue cut;
+    cut.put("abc", 3);
+    cut.close();
+    char four[4];
+    EXPECT_FALSE(cut.get(four, 4));
 }
 
 }  // namespace
