@@ -569,92 +569,24 @@ const unsigned char* skipWhite(const unsigned char* p, const unsigned char* end)
 
 }  // namespace
 
-// The attributes of a tag whose values are not kept, read in one straight pass instead of a
-// state at a time; it follows the same states and hands anything unusual ('/', a name that
-// starts with '=') and the end of the piece back to them. Starts in beforeAttributeName.
-const unsigned char* Tokenizer::skipAttributes(const unsigned char* p, const unsigned char* end)
+// After an attribute's name or value: the end of the piece leaves the tag in state `pause`, a
+// '/' starts its self-closing state and a '>' ends it. Returns where reading goes on then, or
+// null when the byte at `p` is another one.
+const unsigned char* Tokenizer::closeOrPause(const unsigned char* p, const unsigned char* end, State pause)
 {
-    for (;;) {
-        p = skipWhite(p, end);
-        if (p == end)
-            return p;  // still before an attribute name
-        if (*p == '>') {
-            emitTag();
-            return p + 1;
-        }
-        if (*p == '/' || *p == '=') {
-            state_ = *p == '/' ? State::afterAttributeName : State::attributeName;
-            if (*p == '=') {
-                beginAttribute();
-                return p + 1;
-            }
-            return p;
-        }
-        while (p < end && (kBytes.of[*p] & kEndsAttributeName) == 0)
-            ++p;
-        if (p == end) {
-            state_ = State::attributeName;
-            return p;
-        }
-        if (isHtmlWhite(*p)) {
-            p = skipWhite(p, end);
-            if (p == end) {
-                state_ = State::afterAttributeName;
-                return p;
-            }
-            if (*p != '=' && *p != '>' && *p != '/')
-                continue;  // the next attribute's name
-        }
-        if (*p == '>') {
-            emitTag();
-            return p + 1;
-        }
-        if (*p == '/') {
-            state_ = State::selfClosing;
-            return p + 1;
-        }
-        p = skipWhite(p + 1, end);  // past the '='
-        if (p == end) {
-            state_ = State::beforeAttributeValue;
-            return p;
-        }
-        if (*p == '"' || *p == '\'') {
-            const unsigned char* close = findByte(p + 1, end, *p);
-            if (close == nullptr) {
-                quote_ = static_cast<char>(*p);
-                state_ = State::quotedValue;
-                return end;
-            }
-            p = close + 1;
-            if (p == end) {
-                state_ = State::afterQuotedValue;
-                return p;
-            }
-            if (*p == '>') {
-                emitTag();
-                return p + 1;
-            }
-            if (*p == '/') {
-                state_ = State::selfClosing;
-                return p + 1;
-            }
-            continue;  // white space, or the next name straight after the quote
-        }
-        if (*p == '>') {
-            emitTag();  // an '=' with no value
-            return p + 1;
-        }
-        while (p < end && (kBytes.of[*p] & kEndsUnquotedValue) == 0)
-            ++p;
-        if (p == end) {
-            state_ = State::unquotedValue;
-            return p;
-        }
-        if (*p == '>') {
-            emitTag();
-            return p + 1;
-        }
+    if (p == end) {
+        state_ = pause;
+        return p;
     }
+    if (*p == '/') {
+        state_ = State::selfClosing;
+        return p + 1;
+    }
+    if (*p == '>') {
+        emitTag();
+        return p + 1;
+    }
+    return nullptr;
 }
 
 // Text, up to the next tag. A tag that starts with a letter after its "<" or "</" is read on
@@ -716,14 +648,14 @@ const unsigned char* Tokenizer::readTagName(const unsigned char* p, const unsign
         return p + 1;
     }
     state_ = State::beforeAttributeName;
-    return keepAttributes_ ? readKeptAttributes(p + 1, end) : skipAttributes(p + 1, end);
+    return readAttributeList(p + 1, end);
 }
 
-// The attributes of a tag whose values are kept, read in one straight pass as far as the piece
-// holds them and they hold nothing unusual: a value's character reference, NUL or CR, and the
-// end of the piece, are handed back to the states, which go on from there. Starts in
-// beforeAttributeName.
-const unsigned char* Tokenizer::readKeptAttributes(const unsigned char* p, const unsigned char* end)
+// A tag's attributes, read in one straight pass instead of a state at a time, as far as the
+// piece holds them and they hold nothing unusual: a '/' before a name, a character reference,
+// NUL or CR in a kept value, and the end of the piece, are handed back to the states, which go
+// on from there. Starts in beforeAttributeName.
+const unsigned char* Tokenizer::readAttributeList(const unsigned char* p, const unsigned char* end)
 {
     for (;;) {
         p = skipWhite(p, end);
@@ -742,27 +674,22 @@ const unsigned char* Tokenizer::readKeptAttributes(const unsigned char* p, const
         if (*p == '=')
             appendAttribute(*p++);  // a name may start with '='
         std::size_t length = attributeLength_;  // as in a tag name
-        for (; p < end && (kBytes.of[*p] & kEndsAttributeName) == 0; ++p, ++length) {
-            if (length < sizeof attribute_)
-                attribute_[length] = static_cast<char>(kBytes.nameByte[*p]);
+        if (keepAttributes_) {
+            for (; p < end && (kBytes.of[*p] & kEndsAttributeName) == 0; ++p, ++length) {
+                if (length < sizeof attribute_)
+                    attribute_[length] = static_cast<char>(kBytes.nameByte[*p]);
+            }
+        } else {
+            while (p < end && (kBytes.of[*p] & kEndsAttributeName) == 0)
+                ++p;  // a name no one reads
         }
         attributeLength_ = length;
         if (p == end)
             return p;
         endAttributeName();
         p = skipWhite(p, end);
-        if (p == end) {
-            state_ = State::afterAttributeName;
-            return p;
-        }
-        if (*p == '/') {
-            state_ = State::selfClosing;
-            return p + 1;
-        }
-        if (*p == '>') {
-            emitTag();
-            return p + 1;
-        }
+        if (const unsigned char* next = closeOrPause(p, end, State::afterAttributeName))
+            return next;
         if (*p != '=')
             continue;  // the next attribute's name
         p = skipWhite(p + 1, end);
@@ -783,19 +710,9 @@ const unsigned char* Tokenizer::readKeptAttributes(const unsigned char* p, const
             p = takeValue(p, close);
             if (p != close || close == end)
                 return p;  // the states read on from an unusual byte, or in the next piece
+            if (const unsigned char* next = closeOrPause(p + 1, end, State::afterQuotedValue))
+                return next;
             ++p;
-            if (p == end) {
-                state_ = State::afterQuotedValue;
-                return p;
-            }
-            if (*p == '/') {
-                state_ = State::selfClosing;
-                return p + 1;
-            }
-            if (*p == '>') {
-                emitTag();
-                return p + 1;
-            }
             state_ = State::beforeAttributeName;
             continue;  // white space, or the next name straight after the quote
         }
@@ -883,7 +800,7 @@ ZELKO_INLINE const unsigned char* Tokenizer::readAttributes(const unsigned char*
     const unsigned char c = *p;
     switch (state_) {
     case State::beforeAttributeName:
-        p = keepAttributes_ ? readKeptAttributes(p, end) : skipAttributes(p, end);
+        p = readAttributeList(p, end);
         break;
     case State::attributeName: {
         const unsigned char* q = p;

@@ -146,8 +146,9 @@ private:
     const unsigned char* readTags(const unsigned char* p, const unsigned char* end);
     const unsigned char* readData(const unsigned char* p, const unsigned char* end);
     const unsigned char* readTagName(const unsigned char* p, const unsigned char* end);
-    const unsigned char* readKeptAttributes(const unsigned char* p, const unsigned char* end);
+    const unsigned char* readAttributeList(const unsigned char* p, const unsigned char* end);
     const unsigned char* takeValue(const unsigned char* p, const unsigned char* stop);
+    const unsigned char* closeOrPause(const unsigned char* p, const unsigned char* end, State pause);
     const unsigned char* readAttributes(const unsigned char* p, const unsigned char* end);
     const unsigned char* readComments(const unsigned char* p, const unsigned char* end);
     const unsigned char* readRawText(const unsigned char* p, const unsigned char* end);
@@ -162,7 +163,6 @@ private:
     bool referenceByte(unsigned char c);
     bool endReference(unsigned char next);
     void emitTag();
-    const unsigned char* skipAttributes(const unsigned char* p, const unsigned char* end);
     bool appropriateEndTag() const;
 
     TokenSink& sink_;
