@@ -178,6 +178,42 @@ TEST(View, ListsAndMarksEveryFindingOfALongTable)
     EXPECT_EQ(viewText(page, false, "p.html", 4093), result);
 }
 
+TEST(View, KeepsLongLabelsAndEntriesWholeAcrossBlocks)
+{
+    // Cells with a 4000-byte class that escapes to four times as much, and headers naming 700
+    // ids no th has: labels and list entries far longer than a block of the view, of the queue
+    // between its threads, or of a list kept in memory, cut nowhere.
+    std::string ids;
+    for (int i = 0; i < 700; ++i)
+        ids += "h" + std::to_string(i) + " ";
+    std::string page = "<table><tr>";
+    for (int i = 0; i < 15; ++i)  // within the headers check's 64 KiB
+        page += "<td class=\"" + std::string(4000, '<') + "\" headers=\"" + ids + "\">";
+    page += "</table>";
+    const std::string result = viewText(page, false, "p.html");
+    EXPECT_EQ(viewText(page, false, "p.html", 7), result);
+
+    std::string label = "\">&nbsp;1x1 ";
+    for (int i = 0; i < 4000; ++i)
+        label += "&lt;";
+    label += "</td>";
+    std::size_t at = 0;
+    for (int cell = 1; cell <= 15; ++cell) {  // every cell whole, then every entry, in order
+        at = result.find("<td id=\"t1r1c" + std::to_string(cell) + label, at);
+        ASSERT_NE(at, std::string::npos) << "cell " << cell;
+    }
+    for (int cell = 1; cell <= 15; ++cell) {
+        at = result.find("<li><a href=\"#t1r1c" + std::to_string(cell) + "\">", at);
+        ASSERT_NE(at, std::string::npos) << "entry " << cell;
+        const std::size_t end = result.find("</li>", at);
+        ASSERT_NE(end, std::string::npos);
+        const std::string entry = result.substr(at, end - at);
+        EXPECT_NE(entry.find("&quot;h0&quot;, &quot;h1&quot;"), std::string::npos) << "entry " << cell;
+        EXPECT_NE(entry.find("&quot;h699&quot;, which no th of this table has as its id [headers-unknown]"),
+                  std::string::npos) << "entry " << cell;
+    }
+}
+
 TEST(ByteQueue, HandsEveryByteOnInOrderAcrossItsBlocks)
 {
     // Records of every size, some longer than a block and than all blocks together, from one
