@@ -27,13 +27,20 @@ pass() { passed=$((passed + 1)); }
 crlf() { sed 's/$/\r/' "$1"; }   # the expected result with Windows line ends
 
 # run DIR ARGS...: runs zelko.exe copied into DIR; sets status, out and err (with \r removed).
+# zelko.exe always says something under Wine (at least that it cannot open the result), so a
+# run that fails having said nothing at all is Wine failing to start it: that run is tried once
+# more.
 run() {
-  local dir=$1; shift
+  local dir=$1 try; shift
   cp "$exe" "$dir/zelko.exe"
-  (cd "$dir" && timeout 60 wine zelko.exe "$@" </dev/null >"$work/out" 2>"$work/err")
-  status=$?
-  out=$(tr -d '\r' <"$work/out")
-  err=$(tr -d '\r' <"$work/err")
+  for try in 1 2; do
+    (cd "$dir" && timeout 60 wine zelko.exe "$@" </dev/null >"$work/out" 2>"$work/err")
+    status=$?
+    out=$(tr -d '\r' <"$work/out")
+    err=$(tr -d '\r' <"$work/err")
+    if [ "$status" -eq 0 ] || [ "$status" -eq 124 ] || [ -n "$out$err" ]; then break; fi
+    echo "note: Wine ended zelko.exe $* with status $status and no output (try $try)"
+  done
 }
 
 expect_status() { # what expected
