@@ -854,12 +854,12 @@ ZELKO_INLINE const unsigned char* Tokenizer::readAttributes(const unsigned char*
         break;
     case State::quotedValue: {
         if (value_ == nullptr) {
-            const void* q = std::memchr(p, quote_, static_cast<std::size_t>(end - p));
+            const unsigned char* q = findByte(p, end, static_cast<unsigned char>(quote_));
             if (q == nullptr) {
                 p = end;
                 break;
             }
-            p = static_cast<const unsigned char*>(q) + 1;
+            p = q + 1;
             state_ = State::afterQuotedValue;
             break;
         }
@@ -935,8 +935,8 @@ ZELKO_INLINE const unsigned char* Tokenizer::readComments(const unsigned char* p
     case State::bogusComment:
     case State::doctype: {
         // A DOCTYPE ends at its first '>' in every one of its states, quoted or not.
-        const void* gt = std::memchr(p, '>', static_cast<std::size_t>(end - p));
-        p = gt == nullptr ? end : static_cast<const unsigned char*>(gt) + 1;
+        const unsigned char* gt = findByte(p, end, '>');
+        p = gt == nullptr ? end : gt + 1;
         if (gt != nullptr)
             state_ = State::data;
         break;
@@ -982,8 +982,8 @@ ZELKO_INLINE const unsigned char* Tokenizer::readComments(const unsigned char* p
         }
         break;
     case State::comment: {
-        const void* dash = std::memchr(p, '-', static_cast<std::size_t>(end - p));
-        p = dash == nullptr ? end : static_cast<const unsigned char*>(dash) + 1;
+        const unsigned char* dash = findByte(p, end, '-');
+        p = dash == nullptr ? end : dash + 1;
         if (dash != nullptr)
             state_ = State::commentEndDash;
         break;
@@ -1034,12 +1034,12 @@ ZELKO_INLINE const unsigned char* Tokenizer::readRawText(const unsigned char* p,
     switch (state_) {
     case State::rawText:
     case State::scriptData: {
-        const void* lt = std::memchr(p, '<', static_cast<std::size_t>(end - p));
+        const unsigned char* lt = findByte(p, end, '<');
         if (lt == nullptr) {
             p = end;
             break;
         }
-        p = static_cast<const unsigned char*>(lt);
+        p = lt;
         startTagToken(p);
         ++p;
         state_ = state_ == State::rawText ? State::rawLessThan : State::scriptLessThan;
