@@ -83,6 +83,45 @@ TEST(CheckTokenizer, ReadsTagsAsABrowserDoes)
     });
 }
 
+TEST(CheckTokenizer, EndsEveryTagWhereABrowserDoes)
+{
+    // Where the table starts tells where the tags before it ended: quotes hide a '>', a name may
+    // start with '=' and then swallows a quote, a raw text element hides tags up to its own end
+    // tag. Kept values keep what the states resolve: CR LF, references.
+    auto at = [](const char* place) {
+        return std::vector<std::string>{note(place, "table 1 (no class): 0 rows x 0 columns, 0 row groups")};
+    };
+    expectReports({
+        {"a quoted '>' is no tag end", "<a title='x>y'><table>", at("1:16")},
+        {"nor is one in the other quotes", "<a title=\"x'>y\"><table>", at("1:17")},
+        {"an unquoted value takes a '/'", "<img src=a/><table>", at("1:13")},
+        {"a '/' after the name starts an attribute", "<a/b c=\">\"><table>", at("1:12")},
+        {"a name that starts with '=' takes the quote", "<p =\">\"><table>", at("1:9")},
+        {"an attribute straight after a quote", "<a b = 'c'd=\">\"><table>", at("1:17")},
+        {"an end tag's attributes are read too", "</a title=\">\"><table>", at("1:15")},
+        {"a quoted value runs over lines", "<a b=\"\r\n>\"><table>", at("2:4")},
+        {"a name of any case", "<TaBlE>", at("1:1")},
+        {"a longer or shorter name is another tag", "<tablex><tabl><table>", at("1:15")},
+        {"style hides tags", "<style><table></style><table>", at("1:23")},
+        {"xmp too", "<xmp><table></xmp><table>", at("1:19")},
+        {"iframe too", "<iframe><table></iframe><table>", at("1:25")},
+        {"noembed too", "<noembed><table></noembed><table>", at("1:27")},
+        {"noframes too", "<noframes><table></noframes><table>", at("1:29")},
+        {"textarea too", "<textarea><table></textarea><table>", at("1:29")},
+        {"title too", "<title><table></title><table>", at("1:23")},
+        {"script too", "<script><table></script><table>", at("1:25")},
+        {"noscript does not, with scripting off", "<noscript><table>", at("1:11")},
+        {"plaintext hides the rest of the page", "<plaintext><table>", {}},
+        {"a kept value's CR LF is one LF", "<table class=\"a\r\nb\">",
+         {note("1:1", "table 1 (class \"a\\x0ab\"): 0 rows x 0 columns, 0 row groups")}},
+        {"a kept value's references are resolved", "<table class=\"x&lt;y&amp\">",
+         {note("1:1", "table 1 (class \"x<y&\"): 0 rows x 0 columns, 0 row groups")}},
+        {"a kept number's leading white space goes", "<table><tr><td colspan=\"\n 2\"></table>",
+         {note("1:1", "table 1 (no class): 1 row x 2 columns, 1 row group"),
+          "1:12: error: no cell begins in column 2 [column-no-cells]"}},
+    });
+}
+
 TEST(CheckTokenizer, CountsLinesAsTheStandardDoes)
 {
     expectReports({

@@ -150,6 +150,26 @@ TEST(View, ReadsACellsAttributesAsABrowserDoes)
     }
 }
 
+TEST(View, EscapesAClassWhereverItsSpecialBytesFall)
+{
+    // The bytes to escape at every place relative to the sixteen looked at together: before,
+    // on and after each border, and a byte that is no UTF-8 shown as windows-1252 shows it.
+    struct Special {
+        std::string byte, written;
+    };
+    const Special specials[] = {{"<", "&lt;"}, {">", "&gt;"}, {"&", "&amp;"}, {"\"", "&quot;"},
+                                {"\xe9", "\xc3\xa9"}, {"\x80", "\xe2\x82\xac"}, {"\xc3\xa9", "\xc3\xa9"}};
+    for (const Special& special : specials) {
+        for (std::size_t before = 0; before < 40; ++before) {
+            const std::string lead(before, 'a'), tail(21, 'b');
+            const std::string page = "<table><td class='" + lead + special.byte + tail + "'></table>";
+            const std::string label = "&nbsp;1x1 " + lead + special.written + tail + "</td>";
+            EXPECT_NE(viewText(page, false, "p.html").find(label), std::string::npos)
+                << "byte " << special.written << " after " << before << " bytes";
+        }
+    }
+}
+
 TEST(View, ListsAndMarksEveryFindingOfALongTable)
 {
     // Far more findings than a list keeps in memory: the earlier ones wait in a temporary file.
