@@ -108,6 +108,10 @@ TEST(View, BorderModeStylesEveryTableAndCellAndCaptionsTheTable)
              "\n<tr id=\"t1r1\"><td id=\"t1r1c1\"" + cell + ">&nbsp;1x1 </td></tr>\n</tbody>\n</table>" + kList +
              note("t1", "2:1", "table 1 (class &quot;a-very-long-class-name &lt;x&gt;&quot;): 1 row x 1 column, 1 row group") +
              "</ol>\n"},
+        {"the page's own border attributes give way to the tool's", "<table border=5 cellpadding=3><td>",
+         "\n<table id=\"t1\">" + caption + "table 1 \xc2\xb7 no class \xc2\xb7 line 1</caption>\n<tbody>"
+         "\n<tr id=\"t1r1\"><td id=\"t1r1c1\">&nbsp;1x1 </td></tr>\n</tbody>\n</table>" + kList +
+             note("t1", "1:1", "table 1 (no class): 1 row x 1 column, 1 row group") + "</ol>\n"},
         {"no class; an overlap is marked at once", "<table><tr><td><td rowspan=2><tr><td colspan=2></table>",
          "\n<table id=\"t1\"" + table + ">" + caption + "table 1 \xc2\xb7 no class \xc2\xb7 line 1</caption>\n<tbody>"
          "\n<tr id=\"t1r1\"><td id=\"t1r1c1\"" + cell + ">&nbsp;1x1 </td><td id=\"t1r1c2\" rowspan=\"2\"" + cell +
