@@ -18,9 +18,9 @@ std::uint32_t next(std::uint32_t bound)
     return static_cast<std::uint32_t>(state % bound);
 }
 
-const char* const kWords[] = {"the", "harbour", "line", "runs", "every", "ten", "minutes",
-                              "from", "quay", "to", "market", "and", "lighthouse", "on",
-                              "weekdays", "fares", "are", "paid", "at", "stop", "café", "über"};
+const char* const kWords[] = {"the",  "harbour", "line",   "runs", "every",      "ten", "minutes",  "from",
+                              "quay", "to",      "market", "and",  "lighthouse", "on",  "weekdays", "fares",
+                              "are",  "paid",    "at",     "stop", "café",       "über"};
 const char* const kClasses[] = {"main", "side", "odd", "even", "price-cell", "note", "wide", "x"};
 
 void words(std::string& out, int count)
@@ -34,14 +34,40 @@ void words(std::string& out, int count)
 void inline_markup(std::string& out)
 {
     switch (next(10)) {
-    case 0: out += "<a href=\"https://example.org/timetables/harbour-line/weekday?from=quay&amp;to=market#top\" title=\"Harbour line weekday timetable\">"; words(out, 2); out += "</a> "; break;
-    case 1: out += "<b>"; words(out, 1); out += "</b> "; break;
-    case 2: out += "<span class=\"hint\" style=\"color: #336699; font-weight: bold\">"; words(out, 2); out += "</span> "; break;
-    case 3: out += "<br>\n"; break;
-    case 4: out += "<img src=\"/img/icons/ferry-32x32.png\" width=32 height=32 alt=\"ferry\"> "; break;
-    case 5: out += "fares < 3 euro for zones 1 - 2 > or a<5 "; break;
-    case 6: out += "<!-- updated by the timetable export, do not edit -->\n"; break;
-    default: out += "<i>"; words(out, 1); out += "</i> "; break;
+    case 0:
+        out +=
+            "<a href=\"https://example.org/timetables/harbour-line/weekday?from=quay&amp;to=market#top\" "
+            "title=\"Harbour line weekday timetable\">";
+        words(out, 2);
+        out += "</a> ";
+        break;
+    case 1:
+        out += "<b>";
+        words(out, 1);
+        out += "</b> ";
+        break;
+    case 2:
+        out += "<span class=\"hint\" style=\"color: #336699; font-weight: bold\">";
+        words(out, 2);
+        out += "</span> ";
+        break;
+    case 3:
+        out += "<br>\n";
+        break;
+    case 4:
+        out += "<img src=\"/img/icons/ferry-32x32.png\" width=32 height=32 alt=\"ferry\"> ";
+        break;
+    case 5:
+        out += "fares < 3 euro for zones 1 - 2 > or a<5 ";
+        break;
+    case 6:
+        out += "<!-- updated by the timetable export, do not edit -->\n";
+        break;
+    default:
+        out += "<i>";
+        words(out, 1);
+        out += "</i> ";
+        break;
     }
 }
 
@@ -100,9 +126,12 @@ void section(std::string& out)
 {
     switch (next(8)) {
     case 0:
-        out += "<script type=\"text/javascript\">\nfor (var i = 0; i < rows.length; i++) { if (rows[i] > 2 && a<5) mark(\"<td>\" + i); }\n</script>\n";
+        out +=
+            "<script type=\"text/javascript\">\nfor (var i = 0; i < rows.length; i++) { if (rows[i] > 2 && "
+            "a<5) mark(\"<td>\" + i); }\n</script>\n";
         break;
-    case 1: case 2:
+    case 1:
+    case 2:
         table(out, 0);
         break;
     default:
@@ -124,8 +153,9 @@ int main(int argc, char** argv)
         return 2;
     }
     std::uint64_t target = std::strtoull(argv[1], nullptr, 10) << 20;
-    std::string out = "<!DOCTYPE html>\n<html>\n<head>\n<title>Harbour Line</title>\n"
-                      "<link rel=\"stylesheet\" href=\"/css/timetable.css\">\n</head>\n<body>\n";
+    std::string out =
+        "<!DOCTYPE html>\n<html>\n<head>\n<title>Harbour Line</title>\n"
+        "<link rel=\"stylesheet\" href=\"/css/timetable.css\">\n</head>\n<body>\n";
     std::uint64_t written = 0;
     const char tail[] = "</body>\n</html>\n";
     while (written + out.size() + sizeof tail - 1 < target) {

@@ -138,7 +138,8 @@ void BM_View(benchmark::State& state)
     const std::string input = page();
     for (auto _ : state) {
         std::size_t bytes = 0;
-        zelko::view::PageViewer viewer("page.html", true, [&bytes](const char*, std::size_t n) { bytes += n; });
+        zelko::view::PageViewer viewer("page.html", true,
+                                       [&bytes](const char*, std::size_t n) { bytes += n; });
         inPieces(input, [&](const char* p, std::size_t n) { viewer.feed(p, n); });
         viewer.finish();
         benchmark::DoNotOptimize(bytes);

@@ -13,7 +13,11 @@ namespace {
 
 using namespace zelko;
 
-void require(bool ok) { if (!ok) std::abort(); }
+void require(bool ok)
+{
+    if (!ok)
+        std::abort();
+}
 
 // The report of `page`, decoded, fed in pieces of `piece` bytes, in `format`.
 std::string decodedReport(const std::string& page, std::size_t piece, check::Format format)
@@ -51,15 +55,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         require(whole[end - 1] == ']' && whole.find(" [", at) < end);
     }
 
-    for (check::Format format : {check::Format::gnu, check::Format::json, check::Format::sarif,
-                                 check::Format::github}) {
+    for (check::Format format :
+         {check::Format::gnu, check::Format::json, check::Format::sarif, check::Format::github}) {
         std::string report = decodedReport(page, page.size() + 1, format);
         require(decodedReport(page, piece, format) == report);
         if (format == check::Format::json) {
             for (std::size_t at = 0, end; at < report.size(); at = end + 1) {
                 end = report.find('\n', at);
                 require(end != std::string::npos && report.compare(at, 9, "{\"page\":\"") == 0 &&
-                      report[end - 1] == '}');
+                        report[end - 1] == '}');
             }
         } else if (format == check::Format::sarif) {
             require(report.size() >= 6 && report.compare(report.size() - 6, 6, "\n]}]}\n") == 0);

@@ -10,7 +10,11 @@
 #include "scan/scanner.h"
 
 namespace {
-void check(bool ok) { if (!ok) std::abort(); }
+void check(bool ok)
+{
+    if (!ok)
+        std::abort();
+}
 
 const std::string kCaption = "<thead style=\"color: #FF0000; font: normal 9px Courier New;\">";
 
@@ -84,8 +88,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     // Every byte written comes from the input or from the tool's own texts.
-    const std::string own = std::string(zelko::kTableBorderStyle) + zelko::kCellBorderStyle +
-                            kCaption + "</thead>&nbsp;0123456789x- \t\n";
+    const std::string own = std::string(zelko::kTableBorderStyle) + zelko::kCellBorderStyle + kCaption +
+                            "</thead>&nbsp;0123456789x- \t\n";
     for (char c : borders)
         check(input.find(c) != std::string::npos || own.find(c) != std::string::npos);
     return 0;

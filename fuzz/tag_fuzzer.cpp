@@ -7,7 +7,11 @@
 #include "tag/TagInfo.h"
 
 namespace {
-void check(bool ok) { if (!ok) std::abort(); }
+void check(bool ok)
+{
+    if (!ok)
+        std::abort();
+}
 // Every character of a field must come from the tag text.
 void fromText(const char* field, const std::string& text)
 {

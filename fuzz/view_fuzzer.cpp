@@ -11,15 +11,20 @@
 
 namespace {
 
-void require(bool ok) { if (!ok) std::abort(); }
+void require(bool ok)
+{
+    if (!ok)
+        std::abort();
+}
 
 bool isViewTag(const std::string& name)
 {
     static const char* const kNames[] = {
-        "!DOCTYPE", "html", "/html", "head", "/head", "meta", "title", "/title", "body", "/body",
-        "table", "/table", "caption", "/caption", "colgroup", "/colgroup", "col", "tbody", "/tbody",
-        "thead", "/thead", "tfoot", "/tfoot", "tr", "/tr", "td", "/td", "th", "/th", "style",
-        "/style", "ol", "/ol", "li", "/li", "a", "/a",
+        "!DOCTYPE", "html",  "/html",  "head",   "/head",   "meta",     "title",    "/title",
+        "body",     "/body", "table",  "/table", "caption", "/caption", "colgroup", "/colgroup",
+        "col",      "tbody", "/tbody", "thead",  "/thead",  "tfoot",    "/tfoot",   "tr",
+        "/tr",      "td",    "/td",    "th",     "/th",     "style",    "/style",   "ol",
+        "/ol",      "li",    "/li",    "a",      "/a",
     };
     for (const char* known : kNames) {
         if (name == known)

@@ -50,8 +50,7 @@ void expectRows(const std::vector<Row>& rows)
 TEST(AnnotateTag, RestylesTablesAndCellsInBorderMode)
 {
     expectRows({
-        {"<table class=grid border=0>",
-         "<table class=grid border=0 " + kTable + kCaption + "grid</thead>",
+        {"<table class=grid border=0>", "<table class=grid border=0 " + kTable + kCaption + "grid</thead>",
          "<table class=grid border=0>"},
         {"<table>", "<table " + kTable + kCaption + "</thead>", "<table>"},
         {"<TABLE CLASS=x>", "<TABLE CLASS=x " + kTable + kCaption + "</thead>", "<TABLE CLASS=x>"},
@@ -92,8 +91,8 @@ TEST(AnnotateTag, WritesAClassAsTextNeverAsMarkup)
         {"<td class=\"<script src=//x\">",
          "<td class=\"<script src=//x\" " + kCell + "&nbsp;1x1 &lt;script src=//x",
          "<td class=\"<script src=//x\">&nbsp;1x1 &lt;script src=//x"},
-        {"<table class=\"a<b>c\">",
-         "<table class=\"a<b>c\" " + kTable + kCaption + "a&lt;b>c</thead>", "<table class=\"a<b>c\">"},
+        {"<table class=\"a<b>c\">", "<table class=\"a<b>c\" " + kTable + kCaption + "a&lt;b>c</thead>",
+         "<table class=\"a<b>c\">"},
         {"<td class=\"abcdefghijklmnopqr<s\">",
          "<td class=\"abcdefghijklmnopqr<s\" " + kCell + "&nbsp;1x1 abcdefghijklmnopqr&lt;",
          "<td class=\"abcdefghijklmnopqr<s\">&nbsp;1x1 abcdefghijklmnopqr&lt;"},
@@ -103,7 +102,8 @@ TEST(AnnotateTag, WritesAClassAsTextNeverAsMarkup)
         {"<table class=\"<<<<<<<<<<<<<<<<<<<<<<\">",
          "<table class=\"<<<<<<<<<<<<<<<<<<<<<<\" " + kTable + kCaption + lt19 + "</thead>",
          "<table class=\"<<<<<<<<<<<<<<<<<<<<<<\">"},
-        {"<td class=&lt;b>", "<td class=&lt;b " + kCell + "&nbsp;1x1 &lt;b", "<td class=&lt;b>&nbsp;1x1 &lt;b"},
+        {"<td class=&lt;b>", "<td class=&lt;b " + kCell + "&nbsp;1x1 &lt;b",
+         "<td class=&lt;b>&nbsp;1x1 &lt;b"},
     });
 }
 
@@ -125,11 +125,33 @@ TEST(AnnotateTag, WritesClosingAndFrameTagsUnchanged)
 
 TEST(AnnotateTag, WritesNothingForOtherTags)
 {
-    for (const char* tag : {"<p>", "<div class=x>", "<br>", "<td", "<tablex>", "<t>", "<thead>",
-                            "<tbody>", "<caption>", "<font>", "<tdclass=x>", "<td/>", "<tables>",
-                            "< y <td>", "<>", "</p>", "<meta charset=utf8>", "<title>", "<script>",
-                            "<tablecell>", "<TDX>", "<bodyx>", "<linked>", "<td\x01>",
-                            "<td\x0b class=x>", "<tr\x1f>", "<a\x7f>"})
+    for (const char* tag : {"<p>",
+                            "<div class=x>",
+                            "<br>",
+                            "<td",
+                            "<tablex>",
+                            "<t>",
+                            "<thead>",
+                            "<tbody>",
+                            "<caption>",
+                            "<font>",
+                            "<tdclass=x>",
+                            "<td/>",
+                            "<tables>",
+                            "< y <td>",
+                            "<>",
+                            "</p>",
+                            "<meta charset=utf8>",
+                            "<title>",
+                            "<script>",
+                            "<tablecell>",
+                            "<TDX>",
+                            "<bodyx>",
+                            "<linked>",
+                            "<td\x01>",
+                            "<td\x0b class=x>",
+                            "<tr\x1f>",
+                            "<a\x7f>"})
         expectRows({{tag, "", ""}});
 }
 
@@ -172,10 +194,9 @@ TEST(LabelCache, GivesTheRecordsLabelForEveryTextAgainAndAgain)
                 text + std::string(LabelCache::kLongestText, static_cast<char>('a' + random() % 26));
             const Label& label = cache->labelOf(readable.data(), text.size(), table);
             TagInfo record(text.data(), text.size());
-            std::string expected =
-                table ? kCaption + record.className + "</thead>"
-                      : "&nbsp;" + std::to_string(record.colspan) + "x" +
-                            std::to_string(record.rowspan) + " " + record.className;
+            std::string expected = table ? kCaption + record.className + "</thead>"
+                                         : "&nbsp;" + std::to_string(record.colspan) + "x" +
+                                               std::to_string(record.rowspan) + " " + record.className;
             ASSERT_EQ(std::string(label.text, label.size), expected) << text;
         }
     }

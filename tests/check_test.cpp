@@ -41,28 +41,38 @@ void expectReports(const std::vector<Case>& cases)
     }
 }
 
-std::string note(const char* at, const char* what) { return std::string(at) + ": note: " + what + " [table]"; }
+std::string note(const char* at, const char* what)
+{
+    return std::string(at) + ": note: " + what + " [table]";
+}
 
 TEST(CheckTokenizer, ReadsTagsAsABrowserDoes)
 {
     expectReports({
-        {"names end at a tab, a newline or a slash", "<table>\n<tr><td\tclass=x><td\nid=y><td/></table>",
+        {"names end at a tab, a newline or a slash",
+         "<table>\n<tr><td\tclass=x><td\nid=y><td/></table>",
          {note("1:1", "table 1 (no class): 1 row x 3 columns, 1 row group")}},
-        {"names in any letter case", "<TABLE Class=Big><Tr><tD>a</TD></tR></TaBlE>",
+        {"names in any letter case",
+         "<TABLE Class=Big><Tr><tD>a</TD></tR></TaBlE>",
          {note("1:1", "table 1 (class \"Big\"): 1 row x 1 column, 1 row group")}},
-        {"a '>' inside quotes belongs to the value", "<table><tr><td title='a>b' colspan=\"2\">x</td></table>",
+        {"a '>' inside quotes belongs to the value",
+         "<table><tr><td title='a>b' colspan=\"2\">x</td></table>",
          {note("1:1", "table 1 (no class): 1 row x 2 columns, 1 row group"),
           "1:12: error: no cell begins in column 2 [column-no-cells]"}},
-        {"the first of two same-named attributes wins", "<table><tr><td colspan=3 COLSPAN=1></table>",
+        {"the first of two same-named attributes wins",
+         "<table><tr><td colspan=3 COLSPAN=1></table>",
          {note("1:1", "table 1 (no class): 1 row x 3 columns, 1 row group"),
           "1:12: error: no cell begins in columns 2-3 [column-no-cells]"}},
-        {"character references in values", "<table class=\"a&amp;b&lt\"><tr><td colspan=&#50;><td colspan='&#x33;'></table>",
+        {"character references in values",
+         "<table class=\"a&amp;b&lt\"><tr><td colspan=&#50;><td colspan='&#x33;'></table>",
          {note("1:1", "table 1 (class \"a&b<\"): 1 row x 5 columns, 1 row group"),
           "1:31: error: no cell begins in column 2 [column-no-cells]",
           "1:49: error: no cell begins in columns 4-5 [column-no-cells]"}},
-        {"a legacy reference before a letter stays as it is", "<table class=\"&ampx &amp=\"></table>",
+        {"a legacy reference before a letter stays as it is",
+         "<table class=\"&ampx &amp=\"></table>",
          {note("1:1", "table 1 (class \"&ampx &amp=\"): 0 rows x 0 columns, 0 row groups")}},
-        {"comments of every shape hide tags", "<table><tr><!-- <td> --><!--><td><!---><!-- x --!><td></table>",
+        {"comments of every shape hide tags",
+         "<table><tr><!-- <td> --><!--><td><!---><!-- x --!><td></table>",
          {note("1:1", "table 1 (no class): 1 row x 2 columns, 1 row group")}},
         {"DOCTYPE, bogus comments and CDATA end at the first '>'",
          "<!DOCTYPE html \"<td>\"><table><tr><!x <td>><? <td>></ td><![CDATA[<td>]]><td></table>",
@@ -74,11 +84,14 @@ TEST(CheckTokenizer, ReadsTagsAsABrowserDoes)
         {"a script's escaped '<script>' is not ended by '</script>'",
          "<table><tr><td><script><!--<script></script><td>--></script><td></table>",
          {note("1:1", "table 1 (no class): 1 row x 2 columns, 1 row group")}},
-        {"an end tag of raw text needs its own name", "<table><tr><td><style></styles><td></style><td></table>",
+        {"an end tag of raw text needs its own name",
+         "<table><tr><td><style></styles><td></style><td></table>",
          {note("1:1", "table 1 (no class): 1 row x 2 columns, 1 row group")}},
-        {"plaintext runs to the end of the page", "<table><tr><td><plaintext></table><td>",
+        {"plaintext runs to the end of the page",
+         "<table><tr><td><plaintext></table><td>",
          {note("1:1", "table 1 (no class): 1 row x 1 column, 1 row group")}},
-        {"a NUL makes a name no tag", std::string("<table><tr><td\0><td></table>", 29),
+        {"a NUL makes a name no tag",
+         std::string("<table><tr><td\0><td></table>", 29),
          {note("1:1", "table 1 (no class): 1 row x 1 column, 1 row group")}},
     });
 }
@@ -112,11 +125,14 @@ TEST(CheckTokenizer, EndsEveryTagWhereABrowserDoes)
         {"script too", "<script><table></script><table>", at("1:25")},
         {"noscript does not, with scripting off", "<noscript><table>", at("1:11")},
         {"plaintext hides the rest of the page", "<plaintext><table>", {}},
-        {"a kept value's CR LF is one LF", "<table class=\"a\r\nb\">",
+        {"a kept value's CR LF is one LF",
+         "<table class=\"a\r\nb\">",
          {note("1:1", "table 1 (class \"a\\x0ab\"): 0 rows x 0 columns, 0 row groups")}},
-        {"a kept value's references are resolved", "<table class=\"x&lt;y&amp\">",
+        {"a kept value's references are resolved",
+         "<table class=\"x&lt;y&amp\">",
          {note("1:1", "table 1 (class \"x<y&\"): 0 rows x 0 columns, 0 row groups")}},
-        {"a kept number's leading white space goes", "<table><tr><td colspan=\"\n 2\"></table>",
+        {"a kept number's leading white space goes",
+         "<table><tr><td colspan=\"\n 2\"></table>",
          {note("1:1", "table 1 (no class): 1 row x 2 columns, 1 row group"),
           "1:12: error: no cell begins in column 2 [column-no-cells]"}},
     });
@@ -125,15 +141,19 @@ TEST(CheckTokenizer, EndsEveryTagWhereABrowserDoes)
 TEST(CheckTokenizer, CountsLinesAsTheStandardDoes)
 {
     expectReports({
-        {"LF, CR LF and a lone CR each end a line", "a\nb\r\nc\rd<table>",
+        {"LF, CR LF and a lone CR each end a line",
+         "a\nb\r\nc\rd<table>",
          {note("4:2", "table 1 (no class): 0 rows x 0 columns, 0 row groups")}},
-        {"a row the page ends is located past its last byte", "<table>\n<tr><td>a<tr>\n",
+        {"a row the page ends is located past its last byte",
+         "<table>\n<tr><td>a<tr>\n",
          {"2:15: warning: row 2 has 0 columns, fewer than the 1 that the first row sets [row-short]",
           "2:15: error: no cell begins in row 2 [row-no-cells]",
           note("1:1", "table 1 (no class): 2 rows x 1 column, 1 row group")}},
-        {"a CR LF at the end belongs to its line", "<table><tr><td>\r\n",
+        {"a CR LF at the end belongs to its line",
+         "<table><tr><td>\r\n",
          {note("1:1", "table 1 (no class): 1 row x 1 column, 1 row group")}},
-        {"the end of a page ending in CR LF is on the CR's line", "<table><tr><td><tr>\r\n",
+        {"the end of a page ending in CR LF is on the CR's line",
+         "<table><tr><td><tr>\r\n",
          {"1:22: warning: row 2 has 0 columns, fewer than the 1 that the first row sets [row-short]",
           "1:22: error: no cell begins in row 2 [row-no-cells]",
           note("1:1", "table 1 (no class): 2 rows x 1 column, 1 row group")}},
@@ -182,7 +202,8 @@ TEST(CheckTokenizer, LocatesEveryByteAsTheLineRuleSays)
             const std::string piece = page.substr(at, n);
             lines.beginPiece(reinterpret_cast<const unsigned char*>(piece.data()), n);
             for (; next < starts.size() && starts[next] < at + n; ++next) {
-                html::Location got = lines.locate(starts[next] - at), want = placeOf(page, starts[next], codeUnits);
+                html::Location got = lines.locate(starts[next] - at),
+                               want = placeOf(page, starts[next], codeUnits);
                 ASSERT_EQ(got.line, want.line) << "byte " << starts[next] << " of round " << round;
                 ASSERT_EQ(got.column, want.column) << "byte " << starts[next] << " of round " << round;
             }
@@ -200,31 +221,41 @@ TEST(CheckTokenizer, LocatesEveryByteAsTheLineRuleSays)
 TEST(CheckTables, BuildsTablesAsTheStandardDoes)
 {
     expectReports({
-        {"a cell directly in a table opens the row group and row", "<table><td>a<td>b</table>",
+        {"a cell directly in a table opens the row group and row",
+         "<table><td>a<td>b</table>",
          {note("1:1", "table 1 (no class): 1 row x 2 columns, 1 row group")}},
-        {"a new row and a new row group close the open ones", "<table><tr><td><tr><td><tbody><td></table>",
+        {"a new row and a new row group close the open ones",
+         "<table><tr><td><tr><td><tbody><td></table>",
          {note("1:1", "table 1 (no class): 3 rows x 1 column, 2 row groups")}},
-        {"a table start in a table, outside a cell, ends it", "<table><tr><td>a</td><table><td>b</table>",
+        {"a table start in a table, outside a cell, ends it",
+         "<table><tr><td>a</td><table><td>b</table>",
          {note("1:1", "table 1 (no class): 1 row x 1 column, 1 row group"),
           note("1:22", "table 2 (no class): 1 row x 1 column, 1 row group")}},
-        {"tables nest in cells and captions", "<table><caption><table></table></caption><tr><td><table><td></table></table>",
+        {"tables nest in cells and captions",
+         "<table><caption><table></table></caption><tr><td><table><td></table></table>",
          {note("1:17", "table 2 (no class): 0 rows x 0 columns, 0 row groups"),
           note("1:50", "table 3 (no class): 1 row x 1 column, 1 row group"),
           note("1:1", "table 1 (no class): 1 row x 1 column, 1 row group")}},
-        {"cell tags outside any table are dropped", "<td>a</td><tr><caption><col><table><tr><td></table></td>",
+        {"cell tags outside any table are dropped",
+         "<td>a</td><tr><caption><col><table><tr><td></table></td>",
          {note("1:29", "table 1 (no class): 1 row x 1 column, 1 row group")}},
-        {"a select box in a cell ends at the next cell", "<table><tr><td><select><td>x</select><td></table>",
+        {"a select box in a cell ends at the next cell",
+         "<table><tr><td><select><td>x</select><td></table>",
          {note("1:1", "table 1 (no class): 1 row x 3 columns, 1 row group")}},
-        {"a select box outside tables swallows them", "<select><table><tr><td></select><table></table>",
+        {"a select box outside tables swallows them",
+         "<select><table><tr><td></select><table></table>",
          {note("1:33", "table 1 (no class): 0 rows x 0 columns, 0 row groups")}},
-        {"template contents are no part of the page", "<table><tr><td><template><td><table></table></template></table>",
+        {"template contents are no part of the page",
+         "<table><tr><td><template><td><table></table></template></table>",
          {note("1:1", "table 1 (no class): 1 row x 1 column, 1 row group")}},
         {"an end tag of a row group that is not open is ignored in a row",
          "<table><thead><tr><td></tbody><td></table>",
          {note("1:1", "table 1 (no class): 1 row x 2 columns, 1 row group")}},
-        {"text or another tag ends a column group", "<table><colgroup span=2>x<col><colgroup span=3></div><col><tr><td><td><td><td><td><td><td></table>",
+        {"text or another tag ends a column group",
+         "<table><colgroup span=2>x<col><colgroup span=3></div><col><tr><td><td><td><td><td><td><td></table>",
          {note("1:1", "table 1 (no class): 1 row x 7 columns, 1 row group")}},
-        {"column elements after the first row group do not count", "<table><tr><td></tr><colgroup span=4></table>",
+        {"column elements after the first row group do not count",
+         "<table><tr><td></tr><colgroup span=4></table>",
          {note("1:1", "table 1 (no class): 1 row x 1 column, 1 row group")}},
     });
 }
@@ -232,24 +263,31 @@ TEST(CheckTables, BuildsTablesAsTheStandardDoes)
 TEST(CheckGrid, ReportsWhatIsWrongWithATable)
 {
     expectReports({
-        {"rows narrower and wider than the first", "<table>\n<tr><td>a<td>b\n<tr><td>c\n<tr><td>d<td>e<td>f\n</table>",
+        {"rows narrower and wider than the first",
+         "<table>\n<tr><td>a<td>b\n<tr><td>c\n<tr><td>d<td>e<td>f\n</table>",
          {"4:1: warning: row 2 has 1 column, fewer than the 2 that the first row sets [row-short]",
           "5:1: warning: row 3 has 3 columns, more than the 2 that the first row sets [row-long]",
           note("1:1", "table 1 (no class): 3 rows x 3 columns, 1 row group")}},
-        {"column elements make a short row an error", "<table><col span=3><tr><td colspan=2></tr></table>",
+        {"column elements make a short row an error",
+         "<table><col span=3><tr><td colspan=2></tr></table>",
          {"1:38: error: row 1 has 2 columns, fewer than the 3 that the column elements set [row-short]",
           note("1:1", "table 1 (no class): 1 row x 3 columns, 1 row group"),
           "1:8: error: no cell begins in columns 2-3 [column-no-cells]"}},
-        {"a row with no cell of its own", "<table><tr><td rowspan=2>a<td>b</tr><tr><td>c</tr><tr></tr></table>",
+        {"a row with no cell of its own",
+         "<table><tr><td rowspan=2>a<td>b</tr><tr><td>c</tr><tr></tr></table>",
          {"1:55: warning: row 3 has 0 columns, fewer than the 2 that the first row sets [row-short]",
           "1:55: error: no cell begins in row 3 [row-no-cells]",
           note("1:1", "table 1 (no class): 3 rows x 2 columns, 1 row group")}},
-        {"a rowspan past its row group; rowspan 0 reaches its end", "<table><tr><td rowspan=3><td rowspan=0><tr><td></table>",
+        {"a rowspan past its row group; rowspan 0 reaches its end",
+         "<table><tr><td rowspan=3><td rowspan=0><tr><td></table>",
          {"1:48: warning: row 2 has 3 columns, more than the 2 that the first row sets [row-long]",
-          "1:12: error: cell at row 1, column 1 has rowspan 3, but its row group ends after row 2: it spans 2 rows [rowspan-clipped]",
+          "1:12: error: cell at row 1, column 1 has rowspan 3, but its row group ends after row 2: it spans "
+          "2 rows [rowspan-clipped]",
           note("1:1", "table 1 (no class): 2 rows x 3 columns, 1 row group")}},
-        {"overlapping cells name every earlier cell", "<table><tr><td rowspan=2><td><td rowspan=2><tr><td colspan=3></table>",
-         {"1:48: error: cell at row 2, column 2 overlaps the cell at row 1, column 3 (line 1, column 30) [cell-overlap]",
+        {"overlapping cells name every earlier cell",
+         "<table><tr><td rowspan=2><td><td rowspan=2><tr><td colspan=3></table>",
+         {"1:48: error: cell at row 2, column 2 overlaps the cell at row 1, column 3 (line 1, column 30) "
+          "[cell-overlap]",
           "1:62: warning: row 2 has 4 columns, more than the 3 that the first row sets [row-long]",
           note("1:1", "table 1 (no class): 2 rows x 4 columns, 1 row group"),
           "1:48: error: no cell begins in column 4 [column-no-cells]"}},
@@ -267,10 +305,13 @@ TEST(CheckGrid, ReportsWhatIsWrongWithATable)
          {"1:80: warning: row 3 has 1 column, fewer than the 4 that the first row sets [row-short]",
           "1:80: error: no cell begins in row 3 [row-no-cells]",
           note("1:1", "table 1 (no class): 3 rows x 4 columns, 1 row group")}},
-        {"headers that name no th of the table", "<table><tr><th id=a>x<th id=b><td headers=\"a c  d c\"><td headers=b></table>",
+        {"headers that name no th of the table",
+         "<table><tr><th id=a>x<th id=b><td headers=\"a c  d c\"><td headers=b></table>",
          {note("1:1", "table 1 (no class): 1 row x 4 columns, 1 row group"),
-          "1:31: error: headers names \"c\" and \"d\", which no th of this table has as its id [headers-unknown]"}},
-        {"spans are capped and malformed ones are 1", "<table><tr><td colspan=5000><td colspan=0 rowspan=x><td colspan=\" +2x\"></table>",
+          "1:31: error: headers names \"c\" and \"d\", which no th of this table has as its id "
+          "[headers-unknown]"}},
+        {"spans are capped and malformed ones are 1",
+         "<table><tr><td colspan=5000><td colspan=0 rowspan=x><td colspan=\" +2x\"></table>",
          {note("1:1", "table 1 (no class): 1 row x 1003 columns, 1 row group"),
           "1:12: error: no cell begins in columns 2-1000 [column-no-cells]",
           "1:53: error: no cell begins in column 1003 [column-no-cells]"}},
@@ -317,8 +358,11 @@ TEST(CheckTokenizer, ReadsNumbersByTheStandardsRules)
         const char* text;
         long value;
     } rows[] = {
-        {"3", 3}, {"  7", 7}, {"+2", 2}, {"-0", 0}, {"-1", -1}, {"2x", 2}, {"x", -1}, {"", -1},
-        {"99999999999999999999", 1000}, {"1000", 1000}, {"1001", 1000}, {"\n\t5", 5}, {"2.5", 2},
+        {"3", 3},       {"  7", 7},     {"+2", 2},
+        {"-0", 0},      {"-1", -1},     {"2x", 2},
+        {"x", -1},      {"", -1},       {"99999999999999999999", 1000},
+        {"1000", 1000}, {"1001", 1000}, {"\n\t5", 5},
+        {"2.5", 2},
     };
     for (const auto& row : rows)
         EXPECT_EQ(parseNonNegative(row.text, 1000), row.value) << '"' << row.text << '"';
@@ -346,9 +390,12 @@ TEST(CheckReport, WritesEachFormExactly)
     ReportStyle json{Format::json, false, true};
     EXPECT_EQ(reportOf(page, name, json),
               "{\"page\":\"dir/a b,c:%\xc3\xa9.html\",\"line\":1,\"column\":45,\"severity\":\"warning\","
-              "\"kind\":\"row-short\",\"message\":\"row 2 has 1 column, fewer than the 2 that the first row sets\"}\n"
-              "{\"page\":\"dir/a b,c:%\xc3\xa9.html\",\"line\":1,\"column\":1,\"severity\":\"note\",\"kind\":\"table\","
-              "\"message\":\"table 1 (class \\\"a\\\\\\\"\\\\\\\\\\\\x09,:%\\ufffd\\\"): 2 rows x 2 columns, 1 row group\"}\n");
+              "\"kind\":\"row-short\",\"message\":\"row 2 has 1 column, fewer than the 2 that the first row "
+              "sets\"}\n"
+              "{\"page\":\"dir/a "
+              "b,c:%\xc3\xa9.html\",\"line\":1,\"column\":1,\"severity\":\"note\",\"kind\":\"table\","
+              "\"message\":\"table 1 (class \\\"a\\\\\\\"\\\\\\\\\\\\x09,:%\\ufffd\\\"): 2 rows x 2 columns, "
+              "1 row group\"}\n");
     ReportStyle github{Format::github, false, true};
     EXPECT_EQ(reportOf(page, name, github),
               "::warning file=dir/a b%2Cc%3A%25\xc3\xa9.html,line=1,col=45,title=row-short::"
@@ -356,32 +403,38 @@ TEST(CheckReport, WritesEachFormExactly)
               "::notice file=dir/a b%2Cc%3A%25\xc3\xa9.html,line=1,col=1,title=table::"
               "table 1 (class \"a\\\"\\\\\\x09,:%25\xff\"): 2 rows x 2 columns, 1 row group\n");
     ReportStyle gnu{Format::gnu, true, false};
-    EXPECT_EQ(reportOf(page, name, gnu), name + ":1:45: \033[01;35mwarning\033[m: row 2 has 1 column, fewer "
-                                                "than the 2 that the first row sets [row-short]\n");
+    EXPECT_EQ(reportOf(page, name, gnu), name +
+                                             ":1:45: \033[01;35mwarning\033[m: row 2 has 1 column, fewer "
+                                             "than the 2 that the first row sets [row-short]\n");
 
     ReportStyle sarif{Format::sarif, true, false};
     std::string log = reportOf(page, name, sarif);
-    EXPECT_EQ(log.rfind("{\"$schema\":\"https://json.schemastore.org/sarif-2.1.0.json\",\"version\":\"2.1.0\","
-                        "\"runs\":[{\"tool\":{\"driver\":{\"name\":\"zelko\",\"version\":\"9.8.7\",\"rules\":[\n"
-                        "{\"id\":\"row-short\",\"shortDescription\":{\"text\":",
-                        0),
-              0u)
+    EXPECT_EQ(
+        log.rfind("{\"$schema\":\"https://json.schemastore.org/sarif-2.1.0.json\",\"version\":\"2.1.0\","
+                  "\"runs\":[{\"tool\":{\"driver\":{\"name\":\"zelko\",\"version\":\"9.8.7\",\"rules\":[\n"
+                  "{\"id\":\"row-short\",\"shortDescription\":{\"text\":",
+                  0),
+        0u)
         << log;
     const std::string result =
-        "\"results\":[\n{\"ruleId\":\"row-short\",\"ruleIndex\":0,\"level\":\"warning\",\"message\":{\"text\":"
-        "\"row 2 has 1 column, fewer than the 2 that the first row sets\"},\"locations\":[{\"physicalLocation\":"
+        "\"results\":[\n{\"ruleId\":\"row-short\",\"ruleIndex\":0,\"level\":\"warning\",\"message\":{"
+        "\"text\":"
+        "\"row 2 has 1 column, fewer than the 2 that the first row "
+        "sets\"},\"locations\":[{\"physicalLocation\":"
         "{\"artifactLocation\":{\"uri\":\"dir/a%20b%2Cc%3A%25%C3%A9.html\"},\"region\":{\"startLine\":1,"
         "\"startColumn\":45}}}]}\n]}]}\n";
     ASSERT_GE(log.size(), result.size());
     EXPECT_EQ(log.substr(log.size() - result.size()), result) << log;
     for (std::size_t i = 0; i < kKindCount; ++i)
-        EXPECT_NE(log.find(std::string("{\"id\":\"") + kKinds[i].id + "\""), std::string::npos) << kKinds[i].id;
+        EXPECT_NE(log.find(std::string("{\"id\":\"") + kKinds[i].id + "\""), std::string::npos)
+            << kKinds[i].id;
 }
 
 TEST(CheckReport, AnEmptyRunIsStillAWholeSarifLog)
 {
     std::string out;
-    RunReport run(ReportStyle{Format::sarif, false, true}, "1", [&out](const std::string& lines) { out += lines; });
+    RunReport run(ReportStyle{Format::sarif, false, true}, "1",
+                  [&out](const std::string& lines) { out += lines; });
     run.finish();
     const std::string end = "\"results\":[\n]}]}\n";
     ASSERT_GE(out.size(), end.size());
@@ -426,7 +479,8 @@ TEST(CheckReport, SumsUpARun)
 TEST(CheckTokenizer, CountsCodeUnitsForAPageThatWasUtf16)
 {
     // Two-, three- and four-byte sequences before the table, on lines of their own and not.
-    const std::string page = "\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80<table>\n\xf0\x9f\x98\x80x<tr><td><td><tr><td></table>";
+    const std::string page =
+        "\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80<table>\n\xf0\x9f\x98\x80x<tr><td><td><tr><td></table>";
     for (std::size_t piece : {std::size_t{1}, std::size_t{2}, std::size_t{5}, std::size_t{1000}}) {
         std::string out;
         RunReport run(ReportStyle{}, "", [&out](const std::string& lines) { out += lines; });
@@ -436,8 +490,10 @@ TEST(CheckTokenizer, CountsCodeUnitsForAPageThatWasUtf16)
             checker.feed(page.data() + at, std::min(piece, page.size() - at));
         checker.finish();
         run.finish();
-        EXPECT_EQ(out, "p:2:24: warning: row 2 has 1 column, fewer than the 2 that the first row sets [row-short]\n"
-                       "p:1:5: note: table 1 (no class): 2 rows x 2 columns, 1 row group [table]\n")
+        EXPECT_EQ(
+            out,
+            "p:2:24: warning: row 2 has 1 column, fewer than the 2 that the first row sets [row-short]\n"
+            "p:1:5: note: table 1 (no class): 2 rows x 2 columns, 1 row group [table]\n")
             << "pieces of " << piece;
     }
 }

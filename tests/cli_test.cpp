@@ -41,9 +41,11 @@ TEST(Cli, WithoutArgumentsShowsUsageAndFails)
     TempDir dir;
     RunResult r = runZelko({dir / "zelko", {}, dir.path()});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out,
-              "\nERROR: missing sourcefile as parameter!!\n\nUsing:\nzelko.exe \"htmlfile.html\" [options]\n\n"
-              " -b\tshow borders\n -n\tborders from source file (default)\n\n" + kPrompt);
+    EXPECT_EQ(
+        r.out,
+        "\nERROR: missing sourcefile as parameter!!\n\nUsing:\nzelko.exe \"htmlfile.html\" [options]\n\n"
+        " -b\tshow borders\n -n\tborders from source file (default)\n\n" +
+            kPrompt);
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.opened, "");
     EXPECT_FALSE(fileExists(dir / "zelko.html"));
@@ -203,8 +205,9 @@ bool isRoot() { return geteuid() == 0; }
 TEST(Cli, NeverLosesAFileNorCallsAFailureSuccess)
 {
     const std::string oldResult = "<table>earlier result</table>\n", page = "a <td>b\n";
-    const std::string newResult = " <td style=\"border: 1px dotted #A0A0A0; border-width: 1px "
-                                  "1px 1px 1px;\">&nbsp;1x1 \n";
+    const std::string newResult =
+        " <td style=\"border: 1px dotted #A0A0A0; border-width: 1px "
+        "1px 1px 1px;\">&nbsp;1x1 \n";
     // A set-up that cannot fail.
     auto always = [](auto change) {
         return [change](const TempDir& d, RunOptions& o) {
@@ -234,39 +237,50 @@ TEST(Cli, NeverLosesAFileNorCallsAFailureSuccess)
         return mknod(path.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
     };
     const SafetyRow rows[] = {
-        {"link planted at the result", [](const TempDir& d, RunOptions&) {
+        {"link planted at the result",
+         [](const TempDir& d, RunOptions&) {
              std::remove((d / "zelko.html").c_str());
              return symlink((d / "target.txt").c_str(), (d / "zelko.html").c_str()) == 0;
-         }, 0, "", true},
-        {"FIFO planted at the result", [](const TempDir& d, RunOptions&) {
+         },
+         0, "", true},
+        {"FIFO planted at the result",
+         [](const TempDir& d, RunOptions&) {
              std::remove((d / "zelko.html").c_str());
              return mkfifo((d / "zelko.html").c_str(), 0644) == 0;
-         }, 0, "", true},
-        {"device planted at the result", [&](const TempDir& d, RunOptions&) {
+         },
+         0, "", true},
+        {"device planted at the result",
+         [&](const TempDir& d, RunOptions&) {
              std::remove((d / "zelko.html").c_str());
              return nullDevice(d / "zelko.html");
-         }, 0, "", true},
-        {"folder as the source", [](const TempDir& d, RunOptions& o) {
+         },
+         0, "", true},
+        {"folder as the source",
+         [](const TempDir& d, RunOptions& o) {
              o.args = {d / "folder"};
              return mkdir((d / "folder").c_str(), 0755) == 0;
-         }, 21, "Read file error: Is a directory\n", false},
-        {"source that fails to read", source("/proc/self/mem"), 5,
-         "Read file error: Input/output error\n", false},
+         },
+         21, "Read file error: Is a directory\n", false},
+        {"source that fails to read", source("/proc/self/mem"), 5, "Read file error: Input/output error\n",
+         false},
         {"write that fails part way", sizeLimit(true), 27, "Write file error: File too large\n", false},
         {"file-size limit with SIGXFSZ at its default", sizeLimit(false), 27,
          "Write file error: File too large\n", false},
-        {"folder at the result", [](const TempDir& d, RunOptions&) {
+        {"folder at the result",
+         [](const TempDir& d, RunOptions&) {
              std::remove((d / "zelko.html").c_str());
              return mkdir((d / "zelko.html").c_str(), 0755) == 0;
-         }, 21, "Create file error: Is a directory\n", false},
+         },
+         21, "Create file error: Is a directory\n", false},
         {"full standard output", always([](const TempDir&, RunOptions& o) { o.stdoutPath = "/dev/full"; }),
          28, "Write console error: No space left on device\n", true},
         {"missing opener", always([](const TempDir&, RunOptions& o) { o.noOpener = true; }), 0,
          "Open result error: xdg-open could not be started: No such file or directory\n", true},
         {"failing opener", always([](const TempDir&, RunOptions& o) { o.openerEnd = "exit 3\n"; }), 0,
          "Open result error: xdg-open ended with status 3\n", true},
-        {"opener ended by a signal", always([](const TempDir&, RunOptions& o) { o.openerEnd = "kill -9 $$\n"; }),
-         0, "Open result error: xdg-open was ended by signal 9 (Killed)\n", true},
+        {"opener ended by a signal",
+         always([](const TempDir&, RunOptions& o) { o.openerEnd = "kill -9 $$\n"; }), 0,
+         "Open result error: xdg-open was ended by signal 9 (Killed)\n", true},
         {"tool path too long for a result name",
          always([](const TempDir& d, RunOptions& o) { o.argv0 = d / std::string(1250, 'z'); }), 36,
          "Create file error: File name too long\n", false},
@@ -275,15 +289,18 @@ TEST(Cli, NeverLosesAFileNorCallsAFailureSuccess)
              writeFile(d / "names.txt", "first.html\nsecond.html\n");
              o.stdinPath = d / "names.txt";
              o.args = {d / "missing.html"};
-         }), 2, "Open file error: No such file or directory\n", false},
+         }),
+         2, "Open file error: No such file or directory\n", false},
         // A result named like the pause command, or like an option, is a document all the same.
         {"result named PAUSE", output("PAUSE"), 0, "", true, "PAUSE", "PAUSE"},
         {"result name starting with '-'", output("-x.html"), 0, "", true, "-x.html", "./-x.html"},
         // A FIFO or device named by --output is written into and stays; nothing is opened.
-        {"device named by --output", [&](const TempDir& d, RunOptions& o) {
+        {"device named by --output",
+         [&](const TempDir& d, RunOptions& o) {
              output("null")(d, o);
              return nullDevice(d / "null");
-         }, 0, "", false, "null"},
+         },
+         0, "", false, "null"},
     };
     for (const SafetyRow& row : rows) {
         SCOPED_TRACE(row.name);
@@ -321,7 +338,9 @@ TEST(Cli, NeverLosesAFileNorCallsAFailureSuccess)
             if (options.stdoutPath.empty()) {
                 EXPECT_EQ(r.out, "\nRESULT:\t'" + shown + "'\n");
             }
-            std::string opener = row.output == nullptr ? written : row.openedAs != nullptr ? row.openedAs : "";
+            std::string opener = row.output == nullptr     ? written
+                                 : row.openedAs != nullptr ? row.openedAs
+                                                           : "";
             EXPECT_EQ(r.opened, options.noOpener || opener.empty() ? "" : "1|<" + opener + ">");
         } else {
             EXPECT_EQ(r.out, row.err + kPrompt);
@@ -387,52 +406,54 @@ struct OptionRow {
 
 TEST(Cli, LongOptions)
 {
-    const std::string borders = "<td style=\"border: 1px dotted #A0A0A0; border-width: 1px 1px 1px "
-                                "1px;\">&nbsp;1x1 \n";
+    const std::string borders =
+        "<td style=\"border: 1px dotted #A0A0A0; border-width: 1px 1px 1px "
+        "1px;\">&nbsp;1x1 \n";
     const std::string plain = "<td>&nbsp;1x1 \n";
-    const std::string table = "<table style=\"border: 1px solid #FF0000; border-width: 1px 1px 1px 1px;\">"
-                              "<thead style=\"color: #FF0000; font: normal 9px Courier New;\"></thead>\n";
+    const std::string table =
+        "<table style=\"border: 1px solid #FF0000; border-width: 1px 1px 1px 1px;\">"
+        "<thead style=\"color: #FF0000; font: normal 9px Courier New;\"></thead>\n";
     auto resultLine = [](const std::string& name) { return "\nRESULT:\t'" + name + "'\n"; };
     // Written out in full, so that a change of wording shows here.
     const std::string help =
-    "Usage: zelko [OPTION]... SOURCE [-b | -n]...\n"
-    "Writes a page that keeps only the frame and the table skeleton of the HTML page SOURCE,\n"
-    "labels every cell with its colspan, rowspan and class, and opens it in the browser.\n"
-    "\n"
-    "  -b              border mode: red table borders and captions, dotted cell borders\n"
-    "                  (the default)\n"
-    "  -n              borders from the source: table tags as they stand, no captions\n"
-    "  --output=PATH   write the result to PATH; '-' writes it to standard output and\n"
-    "                  opens nothing\n"
-    "  --no-open       write the result and print its name, but do not open it\n"
-    "  --check         write no result; report what is wrong with the tables of each\n"
-    "                  page named ('-' is standard input), as a browser builds them,\n"
-    "                  one line per finding: PAGE:LINE:COLUMN: SEVERITY: MESSAGE [KIND]\n"
-    "  --html5         write the tables as a browser builds them instead, each fault of\n"
-    "                  --check marked on its element and listed after its table ('-' as\n"
-    "                  SOURCE is standard input)\n"
-    "  --format=FORMAT the report's form: gnu (as above, the default), json (one JSON\n"
-    "                  object per line), sarif (one SARIF 2.1.0 log) or github (GitHub\n"
-    "                  Actions workflow commands)\n"
-    "  --no-notes      leave the notes (table, headers-limit) out of the report\n"
-    "  --color=WHEN    colour the severity words of the gnu form: auto (on a terminal,\n"
-    "                  unless NO_COLOR is set; the default), always or never\n"
-    "  --help          show this help and exit\n"
-    "  --version       show the version and exit\n"
-    "  --              every later argument is a file name\n"
-    "\n"
-    "Only the first two characters of -b and -n count; the last of them wins. Without\n"
-    "--output the result is named after the tool: the path it was started by, with its\n"
-    "extension replaced by \".html\" (./build/zelko writes ./build/zelko.html). A result\n"
-    "replaces the earlier one only when it is complete, and never the source.\n"
-    "\n"
-    "Exit status: 0 when the result was written (a viewer that fails to open it is reported\n"
-    "but does not count); 1 without arguments, or when the result would replace the source;\n"
-    "2 for a bad option; otherwise the system's error number of the failed open, read,\n"
-    "create or write, such as 2 for a missing file, 21 for a folder, 28 for a full disk.\n"
-    "With --check: 0 when no page has an error or warning, 1 when one has, or the error\n"
-    "number of a page that could not be read (the other pages are still checked); a\n"
-    "summary line goes to standard error.\n";
+        "Usage: zelko [OPTION]... SOURCE [-b | -n]...\n"
+        "Writes a page that keeps only the frame and the table skeleton of the HTML page SOURCE,\n"
+        "labels every cell with its colspan, rowspan and class, and opens it in the browser.\n"
+        "\n"
+        "  -b              border mode: red table borders and captions, dotted cell borders\n"
+        "                  (the default)\n"
+        "  -n              borders from the source: table tags as they stand, no captions\n"
+        "  --output=PATH   write the result to PATH; '-' writes it to standard output and\n"
+        "                  opens nothing\n"
+        "  --no-open       write the result and print its name, but do not open it\n"
+        "  --check         write no result; report what is wrong with the tables of each\n"
+        "                  page named ('-' is standard input), as a browser builds them,\n"
+        "                  one line per finding: PAGE:LINE:COLUMN: SEVERITY: MESSAGE [KIND]\n"
+        "  --html5         write the tables as a browser builds them instead, each fault of\n"
+        "                  --check marked on its element and listed after its table ('-' as\n"
+        "                  SOURCE is standard input)\n"
+        "  --format=FORMAT the report's form: gnu (as above, the default), json (one JSON\n"
+        "                  object per line), sarif (one SARIF 2.1.0 log) or github (GitHub\n"
+        "                  Actions workflow commands)\n"
+        "  --no-notes      leave the notes (table, headers-limit) out of the report\n"
+        "  --color=WHEN    colour the severity words of the gnu form: auto (on a terminal,\n"
+        "                  unless NO_COLOR is set; the default), always or never\n"
+        "  --help          show this help and exit\n"
+        "  --version       show the version and exit\n"
+        "  --              every later argument is a file name\n"
+        "\n"
+        "Only the first two characters of -b and -n count; the last of them wins. Without\n"
+        "--output the result is named after the tool: the path it was started by, with its\n"
+        "extension replaced by \".html\" (./build/zelko writes ./build/zelko.html). A result\n"
+        "replaces the earlier one only when it is complete, and never the source.\n"
+        "\n"
+        "Exit status: 0 when the result was written (a viewer that fails to open it is reported\n"
+        "but does not count); 1 without arguments, or when the result would replace the source;\n"
+        "2 for a bad option; otherwise the system's error number of the failed open, read,\n"
+        "create or write, such as 2 for a missing file, 21 for a folder, 28 for a full disk.\n"
+        "With --check: 0 when no page has an error or warning, 1 when one has, or the error\n"
+        "number of a page that could not be read (the other pages are still checked); a\n"
+        "summary line goes to standard error.\n";
     const std::string seeHelp = "; see 'zelko --help'\n";
     const std::string missing = "Open file error: No such file or directory\n";
     const std::string same = "Create file error: the result file is the source file\n";
@@ -444,16 +465,41 @@ TEST(Cli, LongOptions)
         {{"--help"}, 0, help, "", "", {{"zelko.html", nullptr}}},
         {{"page.html", "--help", "-n", "--frobnicate"}, 0, help, "", "", {{"zelko.html", nullptr}}},
         {{"--version"}, 0, "zelko " ZELKO_EXPECTED_VERSION "\n", "", "", {{"zelko.html", nullptr}}},
-        {{"--frobnicate", "page.html", "--help"}, 2, "", "zelko: unknown option '--frobnicate'" + seeHelp, "",
+        {{"--frobnicate", "page.html", "--help"},
+         2,
+         "",
+         "zelko: unknown option '--frobnicate'" + seeHelp,
+         "",
          {{"zelko.html", nullptr}}},
-        {{"page.html", "--output"}, 2, "", "zelko: option '--output' needs a file name" + seeHelp, "",
+        {{"page.html", "--output"},
+         2,
+         "",
+         "zelko: option '--output' needs a file name" + seeHelp,
+         "",
          {{"zelko.html", nullptr}}},
-        {{"--output=", "page.html"}, 2, "", "zelko: option '--output' needs a file name" + seeHelp, "",
+        {{"--output=", "page.html"},
+         2,
+         "",
+         "zelko: option '--output' needs a file name" + seeHelp,
+         "",
          {{"zelko.html", nullptr}}},
-        {{"page.html", "--no-open"}, 0, resultLine("./zelko.html"), "", "", {{"zelko.html", borders.c_str()}}},
-        {{"--output=sub/x.html", "-n", "page.html"}, 0, resultLine("sub/x.html"), "", "1|<sub/x.html>",
+        {{"page.html", "--no-open"},
+         0,
+         resultLine("./zelko.html"),
+         "",
+         "",
+         {{"zelko.html", borders.c_str()}}},
+        {{"--output=sub/x.html", "-n", "page.html"},
+         0,
+         resultLine("sub/x.html"),
+         "",
+         "1|<sub/x.html>",
          {{"sub/x.html", plain.c_str()}, {"zelko.html", nullptr}}},
-        {{"--output", "x.html", "--no-open", "page.html"}, 0, resultLine("x.html"), "", "",
+        {{"--output", "x.html", "--no-open", "page.html"},
+         0,
+         resultLine("x.html"),
+         "",
+         "",
          {{"x.html", borders.c_str()}, {"zelko.html", nullptr}}},
         {{"--output=-", "page.html", "-n"}, 0, plain, "", "", {{"zelko.html", nullptr}}},
         // With the result on standard output, a failure is reported on standard error alone.
@@ -461,18 +507,33 @@ TEST(Cli, LongOptions)
         {{"--output=page.html", "page.html"}, 1, same + kPrompt, same, "", {{"page.html", "<td>x\n"}}},
         {{"--output=keep.html", "sub"}, 21, folder + kPrompt, folder, "", {{"keep.html", "kept\n"}}},
         // After "--" a name that looks like a switch is a page, and switches are names.
-        {{"--no-open", "--", "-n.html", "page.html"}, 0, resultLine("./zelko.html"), "", "",
+        {{"--no-open", "--", "-n.html", "page.html"},
+         0,
+         resultLine("./zelko.html"),
+         "",
+         "",
          {{"zelko.html", table.c_str()}}},
         {{"--", "--help"}, 2, missing + kPrompt, missing, "", {{"zelko.html", nullptr}}},
         // --check writes its report and nothing else, whatever other switches say.
-        {{"--check", "page.html", "-n", "--no-open", "--output=x.html"}, 0, "",
-         "zelko: 1 page, 0 tables, 0 errors, 0 warnings\n", "", {{"zelko.html", nullptr}, {"x.html", nullptr}}},
-        {{"--check", "bad.html"}, 1, badReport, "zelko: 1 page, 1 table, 0 errors, 1 warning\n", "",
+        {{"--check", "page.html", "-n", "--no-open", "--output=x.html"},
+         0,
+         "",
+         "zelko: 1 page, 0 tables, 0 errors, 0 warnings\n",
+         "",
+         {{"zelko.html", nullptr}, {"x.html", nullptr}}},
+        {{"--check", "bad.html"},
+         1,
+         badReport,
+         "zelko: 1 page, 1 table, 0 errors, 1 warning\n",
+         "",
          {{"zelko.html", nullptr}}},
-        {{"-b", "--check", "missing.html", "bad.html", "sub"}, 2, badReport,
+        {{"-b", "--check", "missing.html", "bad.html", "sub"},
+         2,
+         badReport,
          "missing.html: " + missing + "sub: Read file error: Is a directory\n" +
              "zelko: 1 page, 1 table, 0 errors, 1 warning\n",
-         "", {{"zelko.html", nullptr}}},
+         "",
+         {{"zelko.html", nullptr}}},
         {{"--check"}, 2, "", "zelko: option '--check' needs a page" + seeHelp, "", {}},
         {{"--check", "--version"}, 0, "zelko " ZELKO_EXPECTED_VERSION "\n", "", "", {}},
     };
@@ -514,56 +575,122 @@ TEST(Cli, CheckReportForms)
         int status;
         std::string out, err;
     } rows[] = {
-        {{"--check", "--format=json", odd}, "", 1,
-         "{\"page\":\"" + odd + "\",\"line\":1,\"column\":28,\"severity\":\"warning\",\"kind\":\"row-short\","
-         "\"message\":\"" + shortRow + "\"}\n"
-         "{\"page\":\"" + odd + "\",\"line\":1,\"column\":1,\"severity\":\"note\",\"kind\":\"table\","
-         "\"message\":\"" + tableNote + "\"}\n",
+        {{"--check", "--format=json", odd},
+         "",
+         1,
+         "{\"page\":\"" + odd +
+             "\",\"line\":1,\"column\":28,\"severity\":\"warning\",\"kind\":\"row-short\","
+             "\"message\":\"" +
+             shortRow +
+             "\"}\n"
+             "{\"page\":\"" +
+             odd +
+             "\",\"line\":1,\"column\":1,\"severity\":\"note\",\"kind\":\"table\","
+             "\"message\":\"" +
+             tableNote + "\"}\n",
          summary},
-        {{"--check", "--format", "github", odd}, "", 1,
-         "::warning file=we b%2Cc%3Ad%25\xc3\xa9.html,line=1,col=28,title=row-short::" + shortRow + "\n"
-         "::notice file=we b%2Cc%3Ad%25\xc3\xa9.html,line=1,col=1,title=table::" + tableNote + "\n",
+        {{"--check", "--format", "github", odd},
+         "",
+         1,
+         "::warning file=we b%2Cc%3Ad%25\xc3\xa9.html,line=1,col=28,title=row-short::" + shortRow +
+             "\n"
+             "::notice file=we b%2Cc%3Ad%25\xc3\xa9.html,line=1,col=1,title=table::" +
+             tableNote + "\n",
          summary},
-        {{"--check", "--format=gnu", "--no-notes", "bad.html"}, "", 1,
-         "bad.html:1:28: warning: " + shortRow + " [row-short]\n", summary},
-        {{"--check", "--no-notes", "clean.html"}, "", 0, "", "zelko: 1 page, 1 table, 0 errors, 0 warnings\n"},
-        {{"--check", "--color=always", "--no-notes", "bad.html"}, "", 1,
-         "bad.html:1:28: \033[01;35mwarning\033[m: " + shortRow + " [row-short]\n", summary},
-        {{"--check", "--color=auto", "--no-notes", "bad.html"}, "", 1,
-         "bad.html:1:28: warning: " + shortRow + " [row-short]\n", summary},
-        {{"--check", "--color=always", "--format=json", "--no-notes", "bad.html"}, "", 1,
+        {{"--check", "--format=gnu", "--no-notes", "bad.html"},
+         "",
+         1,
+         "bad.html:1:28: warning: " + shortRow + " [row-short]\n",
+         summary},
+        {{"--check", "--no-notes", "clean.html"},
+         "",
+         0,
+         "",
+         "zelko: 1 page, 1 table, 0 errors, 0 warnings\n"},
+        {{"--check", "--color=always", "--no-notes", "bad.html"},
+         "",
+         1,
+         "bad.html:1:28: \033[01;35mwarning\033[m: " + shortRow + " [row-short]\n",
+         summary},
+        {{"--check", "--color=auto", "--no-notes", "bad.html"},
+         "",
+         1,
+         "bad.html:1:28: warning: " + shortRow + " [row-short]\n",
+         summary},
+        {{"--check", "--color=always", "--format=json", "--no-notes", "bad.html"},
+         "",
+         1,
          "{\"page\":\"bad.html\",\"line\":1,\"column\":28,\"severity\":\"warning\",\"kind\":\"row-short\","
-         "\"message\":\"" + shortRow + "\"}\n",
+         "\"message\":\"" +
+             shortRow + "\"}\n",
          summary},
         // Standard input, among other pages.
-        {{"--check", "--no-notes", "clean.html", "-", "bad.html"}, bad, 1,
-         "<stdin>:1:28: warning: " + shortRow + " [row-short]\n"
-         "bad.html:1:28: warning: " + shortRow + " [row-short]\n",
+        {{"--check", "--no-notes", "clean.html", "-", "bad.html"},
+         bad,
+         1,
+         "<stdin>:1:28: warning: " + shortRow +
+             " [row-short]\n"
+             "bad.html:1:28: warning: " +
+             shortRow + " [row-short]\n",
          "zelko: 3 pages, 3 tables, 0 errors, 2 warnings\n"},
         // UTF-16 pages are read as their UTF-8 form is, with columns in code units; a UTF-8
         // mark is skipped.
-        {{"--check", "utf16le.html", "utf16be.html", "utf8.html", "marked.html"}, "", 1,
-         "utf16le.html:1:30: warning: " + shortRow + " [row-short]\n"
-         "utf16le.html:1:3: note: " + tableNote + " [table]\n"
-         "utf16be.html:1:30: warning: " + shortRow + " [row-short]\n"
-         "utf16be.html:1:3: note: " + tableNote + " [table]\n"
-         "utf8.html:1:32: warning: " + shortRow + " [row-short]\n"
-         "utf8.html:1:5: note: " + tableNote + " [table]\n"
-         "marked.html:1:32: warning: " + shortRow + " [row-short]\n"
-         "marked.html:1:5: note: " + tableNote + " [table]\n",
+        {{"--check", "utf16le.html", "utf16be.html", "utf8.html", "marked.html"},
+         "",
+         1,
+         "utf16le.html:1:30: warning: " + shortRow +
+             " [row-short]\n"
+             "utf16le.html:1:3: note: " +
+             tableNote +
+             " [table]\n"
+             "utf16be.html:1:30: warning: " +
+             shortRow +
+             " [row-short]\n"
+             "utf16be.html:1:3: note: " +
+             tableNote +
+             " [table]\n"
+             "utf8.html:1:32: warning: " +
+             shortRow +
+             " [row-short]\n"
+             "utf8.html:1:5: note: " +
+             tableNote +
+             " [table]\n"
+             "marked.html:1:32: warning: " +
+             shortRow +
+             " [row-short]\n"
+             "marked.html:1:5: note: " +
+             tableNote + " [table]\n",
          "zelko: 4 pages, 4 tables, 0 errors, 4 warnings\n"},
         {{"--check", "-", "-"}, "", 2, "", "zelko: standard input '-' can be named only once" + seeHelp},
-        {{"--check", "--format=xml", "bad.html"}, "", 2, "",
+        {{"--check", "--format=xml", "bad.html"},
+         "",
+         2,
+         "",
          "zelko: option '--format' takes gnu, json, sarif or github, not 'xml'" + seeHelp},
-        {{"--check", "--format=json", "--format=json", "bad.html"}, "", 2, "",
+        {{"--check", "--format=json", "--format=json", "bad.html"},
+         "",
+         2,
+         "",
          "zelko: option '--format' given twice" + seeHelp},
-        {{"--check", "bad.html", "--format"}, "", 2, "",
+        {{"--check", "bad.html", "--format"},
+         "",
+         2,
+         "",
          "zelko: option '--format' needs gnu, json, sarif or github" + seeHelp},
-        {{"--check", "--color=sometimes", "bad.html"}, "", 2, "",
+        {{"--check", "--color=sometimes", "bad.html"},
+         "",
+         2,
+         "",
          "zelko: option '--color' takes auto, always or never, not 'sometimes'" + seeHelp},
-        {{"--check", "--color=never", "--color=never", "bad.html"}, "", 2, "",
+        {{"--check", "--color=never", "--color=never", "bad.html"},
+         "",
+         2,
+         "",
          "zelko: option '--color' given twice" + seeHelp},
-        {{"--check", "--color", "bad.html"}, "", 2, "",
+        {{"--check", "--color", "bad.html"},
+         "",
+         2,
+         "",
          "zelko: option '--color' needs a value: --color=auto, always or never" + seeHelp},
     };
     for (const auto& row : rows) {
@@ -590,8 +717,9 @@ TEST(Cli, CheckReportForms)
 TEST(Cli, Html5WritesTheViewAsTheDefaultModeWritesItsResult)
 {
     const std::string page = "<table><tr><td>a</table>";
-    const std::string body = "\n<table id=\"t1\">\n<tbody>\n<tr id=\"t1r1\"><td id=\"t1r1c1\">&nbsp;1x1 </td></tr>"
-                             "\n</tbody>\n</table>";
+    const std::string body =
+        "\n<table id=\"t1\">\n<tbody>\n<tr id=\"t1r1\"><td id=\"t1r1c1\">&nbsp;1x1 </td></tr>"
+        "\n</tbody>\n</table>";
     const std::string seeHelp = "; see 'zelko --help'\n";
     const std::string missing = "Open file error: No such file or directory\n";
     const struct {
@@ -601,15 +729,36 @@ TEST(Cli, Html5WritesTheViewAsTheDefaultModeWritesItsResult)
         const char* written;  // the file that holds the view, if any
         std::string title;    // the page as the view's title names it
     } rows[] = {
-        {{"--html5", "-n", "page.html"}, 0, "\nRESULT:\t'./zelko.html'\n", "", "1|<./zelko.html>", "zelko.html",
+        {{"--html5", "-n", "page.html"},
+         0,
+         "\nRESULT:\t'./zelko.html'\n",
+         "",
+         "1|<./zelko.html>",
+         "zelko.html",
          "page.html"},
-        {{"-n", "--html5", "--no-open", "--output=v.html", "-"}, 0, "\nRESULT:\t'v.html'\n", "", "", "v.html",
+        {{"-n", "--html5", "--no-open", "--output=v.html", "-"},
+         0,
+         "\nRESULT:\t'v.html'\n",
+         "",
+         "",
+         "v.html",
          "&lt;stdin&gt;"},
         {{"--html5", "-n", "--output=-", "utf16.html"}, 0, "", "", "", nullptr, "utf16.html"},
         {{"--html5", "missing.html"}, 2, missing + kPrompt, missing, "", nullptr, ""},
-        {{"--html5", "--check", "page.html"}, 2, "", "zelko: options '--check' and '--html5' exclude each other" + seeHelp,
-         "", nullptr, ""},
-        {{"--html5", "-", "-"}, 2, "", "zelko: standard input '-' can be named only once" + seeHelp, "", nullptr, ""},
+        {{"--html5", "--check", "page.html"},
+         2,
+         "",
+         "zelko: options '--check' and '--html5' exclude each other" + seeHelp,
+         "",
+         nullptr,
+         ""},
+        {{"--html5", "-", "-"},
+         2,
+         "",
+         "zelko: standard input '-' can be named only once" + seeHelp,
+         "",
+         nullptr,
+         ""},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(commandLine(row.args));

@@ -41,7 +41,8 @@ TEST(Golden, ResultFilesMatchByteForByte)
             for (const std::string& a : args)
                 what += " " + a;
             EXPECT_EQ(r.status, 0) << what << "\n" << r.out << r.err;
-            std::string expected = readFile(std::string(ZELKO_TEST_DATA) + "/golden/" + page + "." + mode.expected);
+            std::string expected =
+                readFile(std::string(ZELKO_TEST_DATA) + "/golden/" + page + "." + mode.expected);
             std::string actual = readFile(dir / "zelko.html");
             EXPECT_EQ(actual, expected) << what << "\n" << test::firstDifference(expected, actual);
         }
@@ -51,7 +52,8 @@ TEST(Golden, ResultFilesMatchByteForByte)
 TEST(Golden, TheSamplePageShowsItsTables)
 {
     test::TempDir dir;
-    test::RunResult r = test::runZelko({dir / "zelko", {std::string(ZELKO_TEST_DATA) + "/../../examples/sample.html"}, dir.path()});
+    test::RunResult r = test::runZelko(
+        {dir / "zelko", {std::string(ZELKO_TEST_DATA) + "/../../examples/sample.html"}, dir.path()});
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     std::string result = readFile(dir / "zelko.html");
     EXPECT_NE(result.find("&nbsp;2x1 "), std::string::npos);

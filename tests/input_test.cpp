@@ -106,10 +106,30 @@ TEST(PageDecoder, DecodesUtf16AsBrowsersDoInPiecesOfAnySize)
         {"little-endian", std::string("\xff\xfe<\0t\0\xe9\0", 8), "<t\xc3\xa9", true},
         {"big-endian", std::string("\xfe\xff\0<\x20\xac", 6), "<\xe2\x82\xac", true},
         {"a surrogate pair", std::string("\xff\xfe\x3d\xd8\x00\xde", 6), "\xf0\x9f\x98\x80", true},
-        {"a lone low surrogate", std::string("\xff\xfe\x00\xde" "A\0", 6), "\xef\xbf\xbd" "A", true},
-        {"a high surrogate before a letter", std::string("\xff\xfe\x3d\xd8" "A\0", 6), "\xef\xbf\xbd" "A", true},
-        {"a high surrogate at the end", std::string("\xff\xfe" "A\0\x3d\xd8", 6), "A\xef\xbf\xbd", true},
-        {"a lone last byte", std::string("\xff\xfe" "A\0B", 5), "A\xef\xbf\xbd", true},
+        {"a lone low surrogate",
+         std::string("\xff\xfe\x00\xde"
+                     "A\0",
+                     6),
+         "\xef\xbf\xbd"
+         "A",
+         true},
+        {"a high surrogate before a letter",
+         std::string("\xff\xfe\x3d\xd8"
+                     "A\0",
+                     6),
+         "\xef\xbf\xbd"
+         "A",
+         true},
+        {"a high surrogate at the end",
+         std::string("\xff\xfe"
+                     "A\0\x3d\xd8",
+                     6),
+         "A\xef\xbf\xbd", true},
+        {"a lone last byte",
+         std::string("\xff\xfe"
+                     "A\0B",
+                     5),
+         "A\xef\xbf\xbd", true},
         {"only the mark", "\xff\xfe", "", true},
         {"a NUL stays a NUL", std::string("\xfe\xff\0\0", 4), std::string("\0", 1), true},
         {"a UTF-8 mark is dropped", "\xef\xbb\xbf<td>", "<td>", false},
@@ -133,7 +153,10 @@ TEST(PageDecoder, StopsWhenTheTakerSaysSo)
 {
     int calls = 0;
     PageDecoder decoder([&calls](const char*, std::size_t) { return ++calls < 2; });
-    EXPECT_TRUE(decoder.feed("\xff\xfe" "a\0", 4));
+    EXPECT_TRUE(
+        decoder.feed("\xff\xfe"
+                     "a\0",
+                     4));
     EXPECT_FALSE(decoder.feed("b\0", 2));
     EXPECT_EQ(calls, 2);
 }

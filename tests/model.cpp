@@ -148,7 +148,8 @@ void annotate(const std::string& text, bool borders, std::string& out)
     if (!t.closing && borders && name == "table")
         out += kCaption + asText(t.className) + "</thead>";
     if (!t.closing && cell)
-        out += "&nbsp;" + std::to_string(t.colspan) + "x" + std::to_string(t.rowspan) + " " + asText(t.className);
+        out += "&nbsp;" + std::to_string(t.colspan) + "x" + std::to_string(t.rowspan) + " " +
+               asText(t.className);
 }
 
 bool allowed(unsigned char c)

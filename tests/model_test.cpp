@@ -19,13 +19,58 @@ namespace {
 std::string hostilePage(std::uint64_t& seed)
 {
     static const std::vector<std::string> pieces = {
-        "<", ">", "</", " ", "  ", "\t", "\n", "\r\n", std::string(1, '\0'), "5", "x", "=", "\"",
-        "'", "-", "#", "\xe9", "td", "TD", "th", "tr", "table", "TABLE", "html", "head", "body",
-        "link", "p", "class", "CLASS", "colspan", "rowspan", "=2", "=-3", "=99999999999",
-        " class=", " colspan=", " rowspan=", "=\"a b\"", "<td>", "</td>", "<tr>", "<table>",
-        "<td class=x colspan=2>", "<th rowspan=\"3\" class=\"y\">", "<!-- c -->", "a<5",
-        "<td colspan=    2>", std::string(1300, 'a'), "<" + std::string(17, '\0') + "5",
-        "<" + std::string(18, '\0') + "5", std::string(6, '\0'),
+        "<",
+        ">",
+        "</",
+        " ",
+        "  ",
+        "\t",
+        "\n",
+        "\r\n",
+        std::string(1, '\0'),
+        "5",
+        "x",
+        "=",
+        "\"",
+        "'",
+        "-",
+        "#",
+        "\xe9",
+        "td",
+        "TD",
+        "th",
+        "tr",
+        "table",
+        "TABLE",
+        "html",
+        "head",
+        "body",
+        "link",
+        "p",
+        "class",
+        "CLASS",
+        "colspan",
+        "rowspan",
+        "=2",
+        "=-3",
+        "=99999999999",
+        " class=",
+        " colspan=",
+        " rowspan=",
+        "=\"a b\"",
+        "<td>",
+        "</td>",
+        "<tr>",
+        "<table>",
+        "<td class=x colspan=2>",
+        "<th rowspan=\"3\" class=\"y\">",
+        "<!-- c -->",
+        "a<5",
+        "<td colspan=    2>",
+        std::string(1300, 'a'),
+        "<" + std::string(17, '\0') + "5",
+        "<" + std::string(18, '\0') + "5",
+        std::string(6, '\0'),
     };
     auto next = [&seed] {
         seed ^= seed << 13;
@@ -71,8 +116,7 @@ TEST(Model, AgreesOnTheGoldenAndSamplePages)
         ASSERT_FALSE(page.empty()) << path;
         for (bool borders : {true, false})
             for (Simd simd : {Simd::fastest, Simd::portable})
-                EXPECT_EQ(runPipeline(page, page.size() / 2, borders, simd),
-                          model::run(page, borders))
+                EXPECT_EQ(runPipeline(page, page.size() / 2, borders, simd), model::run(page, borders))
                     << path;
     }
 }

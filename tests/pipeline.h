@@ -12,9 +12,8 @@
 
 // Scans `n` bytes from a place of exactly their size, where AddressSanitizer reports any read
 // past them.
-inline void scanExactly(zelko::ScanState& state, const char* bytes, std::size_t n,
-                        zelko::OutSink& out, zelko::TagHandler handler, void* context,
-                        zelko::Simd simd = zelko::Simd::fastest)
+inline void scanExactly(zelko::ScanState& state, const char* bytes, std::size_t n, zelko::OutSink& out,
+                        zelko::TagHandler handler, void* context, zelko::Simd simd = zelko::Simd::fastest)
 {
     std::unique_ptr<char[]> exact(new char[n]);
     std::memcpy(exact.get(), bytes, n);
@@ -34,8 +33,8 @@ inline std::string runPipeline(const std::string& input, std::size_t split, bool
         zelko::ScanState state;
         zelko::Annotation annotation{showBorders, &out};
         scanExactly(state, input.data(), split, out, zelko::annotateHandler, &annotation, simd);
-        scanExactly(state, input.data() + split, input.size() - split, out,
-                    zelko::annotateHandler, &annotation, simd);
+        scanExactly(state, input.data() + split, input.size() - split, out, zelko::annotateHandler,
+                    &annotation, simd);
         out.flush();
     }
     std::fclose(memory);

@@ -89,8 +89,7 @@ TEST(Scanner, FollowsTheByteRules)
 {
     for (const ScanRow& row : kRows) {
         std::string actual = scanText(row.input);
-        EXPECT_EQ(actual, row.expected) << row.what << "\n"
-                                        << test::firstDifference(row.expected, actual);
+        EXPECT_EQ(actual, row.expected) << row.what << "\n" << test::firstDifference(row.expected, actual);
     }
 }
 
@@ -184,8 +183,7 @@ TEST(Scanner, ReadsNothingPastTheInput)
     const struct {
         const char* tag;
         const char* result;
-    } rows[] = {{"<b>", "{<b>}"}, {"<td class=x>", "{<td class=x>}"}, {"<a\n>", "\n{<a>}"},
-                {"<", ""}};
+    } rows[] = {{"<b>", "{<b>}"}, {"<td class=x>", "{<td class=x>}"}, {"<a\n>", "\n{<a>}"}, {"<", ""}};
     for (const auto& row : rows)
         for (std::size_t before = 0; before <= kWindow; ++before)
             for (std::size_t after = 0; after <= 2 * kWindow + 8; ++after) {

@@ -99,8 +99,9 @@ RunResult runZelko(const RunOptions& options)
     mkdir(bin.c_str(), 0755);
     std::string log = work / "opened";
     writeFile(log, "");
-    std::string opener = "#!/bin/sh\nprintf '%s|' \"$#\" >> \"$ZELKO_OPENER_LOG\"\n"
-                         "printf '<%s>' \"$@\" >> \"$ZELKO_OPENER_LOG\"\n";
+    std::string opener =
+        "#!/bin/sh\nprintf '%s|' \"$#\" >> \"$ZELKO_OPENER_LOG\"\n"
+        "printf '<%s>' \"$@\" >> \"$ZELKO_OPENER_LOG\"\n";
     for (const char* name : {"xdg-open", "open"}) {
         if (options.noOpener)
             break;
@@ -155,7 +156,7 @@ RunResult runZelko(const RunOptions& options)
     // back at once.
     rlimit savedLimit;
     getrlimit(RLIMIT_FSIZE, &savedLimit);
-    struct sigaction savedAction, ignore {};
+    struct sigaction savedAction, ignore{};
     ignore.sa_handler = SIG_IGN;
     if (options.fileSizeLimit > 0) {
         rlimit limit = savedLimit;

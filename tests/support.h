@@ -32,28 +32,27 @@ bool fileExists(const std::string& path);
 std::string snapshot(const std::string& dir);
 
 struct RunResult {
-    int status = -1;       // exit status, or -1 when the process did not exit normally
-    std::string out;       // standard output
-    std::string err;       // standard error
-    std::string opened;    // what the stand-in opener recorded: "N|<arg>..." per call
-    long stdinOffset = -1; // where standard input's file stood afterwards (-1: not a file)
+    int status = -1;        // exit status, or -1 when the process did not exit normally
+    std::string out;        // standard output
+    std::string err;        // standard error
+    std::string opened;     // what the stand-in opener recorded: "N|<arg>..." per call
+    long stdinOffset = -1;  // where standard input's file stood afterwards (-1: not a file)
 };
 
 struct RunOptions {
     RunOptions(std::string argv0, std::vector<std::string> args, std::string cwd)
         : argv0(std::move(argv0)), args(std::move(args)), cwd(std::move(cwd))
-    {
-    }
-    std::string argv0;                  // the invocation path the tool sees
-    std::vector<std::string> args;      // arguments after it
-    std::string cwd;                    // working folder (empty: the test's own)
-    bool closeStdin = false;            // standard input closed instead of /dev/null
-    std::string stdinPath;              // standard input from this file (empty: /dev/null)
-    std::string stdoutPath;             // where standard output goes (empty: captured)
-    std::string openerEnd;              // shell lines the stand-in opener runs after recording
-    bool noOpener = false;              // PATH holds no opener at all
-    long fileSizeLimit = 0;             // RLIMIT_FSIZE in bytes (0: none)
-    bool ignoreSizeSignal = true;       // with a limit, SIGXFSZ ignored rather than at its default
+    {}
+    std::string argv0;              // the invocation path the tool sees
+    std::vector<std::string> args;  // arguments after it
+    std::string cwd;                // working folder (empty: the test's own)
+    bool closeStdin = false;        // standard input closed instead of /dev/null
+    std::string stdinPath;          // standard input from this file (empty: /dev/null)
+    std::string stdoutPath;         // where standard output goes (empty: captured)
+    std::string openerEnd;          // shell lines the stand-in opener runs after recording
+    bool noOpener = false;          // PATH holds no opener at all
+    long fileSizeLimit = 0;         // RLIMIT_FSIZE in bytes (0: none)
+    bool ignoreSizeSignal = true;   // with a limit, SIGXFSZ ignored rather than at its default
 };
 
 // Runs the zelko binary with standard input from /dev/null and a stand-in document opener

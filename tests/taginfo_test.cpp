@@ -73,7 +73,7 @@ TEST(TagInfo, ReadsQuotedAndUnquotedValues)
 TEST(TagInfo, SearchesTheWholeTagForTheExactName)
 {
     const TagRow rows[] = {
-        {"<td colspan>", "td", false, "", 1, 1},  // "colspan>" matches no name
+        {"<td colspan>", "td", false, "", 1, 1},           // "colspan>" matches no name
         {"<td colspan class=x>", "td", false, "x", 0, 1},  // value after the first '='
         {"<td title=rowspan=5 rowspan=2>", "td", false, "", 1, 5},
         {"<td nowrap colspan width=9>", "td", false, "", 9, 1},
@@ -180,9 +180,8 @@ TEST(TrimBlanks, KeepsSomeLeadingBlanksWhenTheyOutnumberTheRest)
         const char* out;
     };
     const Row rows[] = {
-        {"    x>", " x>"}, {"  ab", "ab"},   {"   a", " a"}, {"", ""},
-        {"   ", ""},       {" a ", "a"},     {"\t\tab\t", "ab"}, {"a  ", "a"},
-        {"a b", "a b"},    {"     td>", " td>"},
+        {"    x>", " x>"}, {"  ab", "ab"},     {"   a", " a"}, {"", ""},       {"   ", ""},
+        {" a ", "a"},      {"\t\tab\t", "ab"}, {"a  ", "a"},   {"a b", "a b"}, {"     td>", " td>"},
     };
     for (const Row& row : rows) {
         char text[32];

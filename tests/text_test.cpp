@@ -15,8 +15,8 @@ TEST(CopyBounded, KeepsAtMostSizeMinusOneAndTerminates)
         const char* kept;
     };
     const Row rows[] = {
-        {"abcd", 6, "abcd"},  // N-1: fits with room to spare
-        {"abcde", 6, "abcde"},  // exactly size - 1
+        {"abcd", 6, "abcd"},     // N-1: fits with room to spare
+        {"abcde", 6, "abcde"},   // exactly size - 1
         {"abcdef", 6, "abcde"},  // one too many: cut short
         {"", 6, ""},
         {"abc", 1, ""},
@@ -45,8 +45,8 @@ TEST(EqualsIgnoreCase, ComparesWholeWordsInAnyCase)
         bool equal;
     };
     const Row rows[] = {
-        {"class", true}, {"CLASS", true}, {"ClAsS", true}, {"clas", false},
-        {"classx", false}, {"", false},   {"c1ass", false}, {"class>", false},
+        {"class", true},   {"CLASS", true}, {"ClAsS", true},  {"clas", false},
+        {"classx", false}, {"", false},     {"c1ass", false}, {"class>", false},
     };
     for (const Row& row : rows)
         EXPECT_EQ(equalsIgnoreCase(Span{row.text, std::strlen(row.text)}, Span{"class", 5}), row.equal)

@@ -17,7 +17,8 @@ const std::string kHead =
     "base-uri 'none'; form-action 'none'\">\n<title>zelko: p.html</title>\n</head><body>\n";
 const std::string kEnd = "\n</body></html>\n";
 const std::string kMark = "{background-color: #FFD6D6;}</style>";
-const std::string kList = "\n<ol style=\"color: #C00000; font: normal 11px Courier New; margin: 2px 0 8px 0;\">";
+const std::string kList =
+    "\n<ol style=\"color: #C00000; font: normal 11px Courier New; margin: 2px 0 8px 0;\">";
 
 struct Row {
     const char* what;
@@ -49,51 +50,72 @@ std::string note(const char* id, const char* at, const char* text)
 
 TEST(View, WritesTheTablesAsABrowserBuildsThem)
 {
-    expectViews({
-        {"implied row group and row, text and other markup dropped", "<p>x<table><td>a<b>b</b><td class=\"q\">c</table>y",
-         "\n<table id=\"t1\">\n<tbody>\n<tr id=\"t1r1\"><td id=\"t1r1c1\">&nbsp;1x1 </td>"
-         "<td id=\"t1r1c2\">&nbsp;1x1 q</td></tr>\n</tbody>\n</table>" + kList +
-             note("t1", "1:5", "table 1 (no class): 1 row x 2 columns, 1 row group") + "</ol>\n"},
-        {"row groups in source order, spans as browsers read them", "<table><tfoot><tr><th colspan=0 rowspan=0>"
-         "<thead><tr><td colspan=5000 rowspan=' 2'><td rowspan=x></table>",
-         "\n<table id=\"t1\">\n<tfoot>\n<tr id=\"t1r1\"><th id=\"t1r1c1\" rowspan=\"0\">&nbsp;1x0 </th></tr>"
-         "\n</tfoot>\n<thead>\n<tr id=\"t1r2\"><td id=\"t1r2c1\" colspan=\"1000\" rowspan=\"2\">&nbsp;1000x2 </td>"
-         "<td id=\"t1r2c1001\">&nbsp;1x1 </td><style>#t1r2" + kMark + "</tr><style>#t1r2c1" + kMark +
-             "\n</thead><style>#t1r2c1" + kMark + "\n</table>" + kList +
-             "<li><a href=\"#t1r2\">1:98</a> warning: row 2 has 1001 columns, more than the 1 that the first row sets "
-             "[row-long]</li><li><a href=\"#t1r2c1\">1:54</a> error: cell at row 2, column 1 has rowspan 2, but its row "
-             "group ends after row 2: it spans 1 row [rowspan-clipped]</li>" +
-             note("t1", "1:1", "table 1 (no class): 2 rows x 1001 columns, 2 row groups") +
-             "<li><a href=\"#t1r2c1\">1:54</a> error: no cell begins in columns 2-1000 [column-no-cells]</li></ol>\n"},
-        {"column groups and columns, implied and after the rows", "<table><col span=2><colgroup span=3></colgroup>"
-         "<tr><td colspan=5></tr><colgroup><col></table>",
-         "\n<table id=\"t1\">\n<colgroup><col id=\"t1k1\" span=\"2\"></colgroup>\n<colgroup id=\"t1k2\" span=\"3\">"
-         "</colgroup>\n<tbody>\n<tr id=\"t1r1\"><td id=\"t1r1c1\" colspan=\"5\">&nbsp;5x1 </td></tr>\n</tbody>"
-         "\n<colgroup id=\"t1k3\"><col id=\"t1k4\"></colgroup><style>#t1k1" + kMark + "<style>#t1k2" + kMark +
-             "\n</table>" + kList + note("t1", "1:1", "table 1 (no class): 1 row x 5 columns, 1 row group") +
-             "<li><a href=\"#t1k1\">1:8</a> error: no cell begins in column 2 [column-no-cells]</li>"
-             "<li><a href=\"#t1k2\">1:20</a> error: no cell begins in columns 3-5 [column-no-cells]</li></ol>\n"},
-        {"tables nest in cells and in captions, which then get one to stand in",
-         "<table><caption>c<table></table></caption><tr><td><table><td></table></table>",
-         "\n<table id=\"t1\"><caption>\n<table id=\"t2\">\n</table>" + kList +
-             note("t2", "1:18", "table 2 (no class): 0 rows x 0 columns, 0 row groups") +
-             "</ol>\n</caption>\n<tbody>\n<tr id=\"t1r1\"><td id=\"t1r1c1\">&nbsp;1x1 \n<table id=\"t3\">\n<tbody>"
-             "\n<tr id=\"t3r1\"><td id=\"t3r1c1\">&nbsp;1x1 </td></tr>\n</tbody>\n</table>" + kList +
-             note("t3", "1:51", "table 3 (no class): 1 row x 1 column, 1 row group") +
-             "</ol>\n</td></tr>\n</tbody>\n</table>" + kList +
-             note("t1", "1:1", "table 1 (no class): 1 row x 1 column, 1 row group") + "</ol>\n"},
-        {"the page's border attributes stay, escaped; nothing of a script or a handler",
-         "<table border=1 FRAME=\"a&quot;b\" rules=x cellspacing=0 cellpadding='<' onclick=\"x()\" style=\"s\">"
-         "<script>document.write('<td>')</script><tr><td onmouseover=y class='\"&amp;<>'></table>",
-         "\n<table id=\"t1\" border=\"1\" frame=\"a&quot;b\" rules=\"x\" cellspacing=\"0\" cellpadding=\"&lt;\">"
-         "\n<tbody>\n<tr id=\"t1r1\"><td id=\"t1r1c1\">&nbsp;1x1 &quot;&amp;&lt;&gt;</td></tr>\n</tbody>\n</table>" +
-             kList + note("t1", "1:1", "table 1 (no class): 1 row x 1 column, 1 row group") + "</ol>\n"},
-        {"class bytes that are no UTF-8 are shown as a browser shows them", "<table><td class='\xe9\x80 \xc3\xa9'>",
-         "\n<table id=\"t1\">\n<tbody>\n<tr id=\"t1r1\"><td id=\"t1r1c1\">&nbsp;1x1 \xc3\xa9\xe2\x82\xac \xc3\xa9</td>"
-         "</tr>\n</tbody>\n</table>" + kList +
-             note("t1", "1:1", "table 1 (no class): 1 row x 1 column, 1 row group") + "</ol>\n"},
-        {"no tables, no body content", "<p>text<script>alert(1)</script>", ""},
-    }, false);
+    expectViews(
+        {
+            {"implied row group and row, text and other markup dropped",
+             "<p>x<table><td>a<b>b</b><td class=\"q\">c</table>y",
+             "\n<table id=\"t1\">\n<tbody>\n<tr id=\"t1r1\"><td id=\"t1r1c1\">&nbsp;1x1 </td>"
+             "<td id=\"t1r1c2\">&nbsp;1x1 q</td></tr>\n</tbody>\n</table>" +
+                 kList + note("t1", "1:5", "table 1 (no class): 1 row x 2 columns, 1 row group") + "</ol>\n"},
+            {"row groups in source order, spans as browsers read them",
+             "<table><tfoot><tr><th colspan=0 rowspan=0>"
+             "<thead><tr><td colspan=5000 rowspan=' 2'><td rowspan=x></table>",
+             "\n<table id=\"t1\">\n<tfoot>\n<tr id=\"t1r1\"><th id=\"t1r1c1\" rowspan=\"0\">&nbsp;1x0 "
+             "</th></tr>"
+             "\n</tfoot>\n<thead>\n<tr id=\"t1r2\"><td id=\"t1r2c1\" colspan=\"1000\" "
+             "rowspan=\"2\">&nbsp;1000x2 </td>"
+             "<td id=\"t1r2c1001\">&nbsp;1x1 </td><style>#t1r2" +
+                 kMark + "</tr><style>#t1r2c1" + kMark + "\n</thead><style>#t1r2c1" + kMark + "\n</table>" +
+                 kList +
+                 "<li><a href=\"#t1r2\">1:98</a> warning: row 2 has 1001 columns, more than the 1 that the "
+                 "first row sets "
+                 "[row-long]</li><li><a href=\"#t1r2c1\">1:54</a> error: cell at row 2, column 1 has rowspan "
+                 "2, but its row "
+                 "group ends after row 2: it spans 1 row [rowspan-clipped]</li>" +
+                 note("t1", "1:1", "table 1 (no class): 2 rows x 1001 columns, 2 row groups") +
+                 "<li><a href=\"#t1r2c1\">1:54</a> error: no cell begins in columns 2-1000 "
+                 "[column-no-cells]</li></ol>\n"},
+            {"column groups and columns, implied and after the rows",
+             "<table><col span=2><colgroup span=3></colgroup>"
+             "<tr><td colspan=5></tr><colgroup><col></table>",
+             "\n<table id=\"t1\">\n<colgroup><col id=\"t1k1\" span=\"2\"></colgroup>\n<colgroup id=\"t1k2\" "
+             "span=\"3\">"
+             "</colgroup>\n<tbody>\n<tr id=\"t1r1\"><td id=\"t1r1c1\" colspan=\"5\">&nbsp;5x1 "
+             "</td></tr>\n</tbody>"
+             "\n<colgroup id=\"t1k3\"><col id=\"t1k4\"></colgroup><style>#t1k1" +
+                 kMark + "<style>#t1k2" + kMark + "\n</table>" + kList +
+                 note("t1", "1:1", "table 1 (no class): 1 row x 5 columns, 1 row group") +
+                 "<li><a href=\"#t1k1\">1:8</a> error: no cell begins in column 2 [column-no-cells]</li>"
+                 "<li><a href=\"#t1k2\">1:20</a> error: no cell begins in columns 3-5 "
+                 "[column-no-cells]</li></ol>\n"},
+            {"tables nest in cells and in captions, which then get one to stand in",
+             "<table><caption>c<table></table></caption><tr><td><table><td></table></table>",
+             "\n<table id=\"t1\"><caption>\n<table id=\"t2\">\n</table>" + kList +
+                 note("t2", "1:18", "table 2 (no class): 0 rows x 0 columns, 0 row groups") +
+                 "</ol>\n</caption>\n<tbody>\n<tr id=\"t1r1\"><td id=\"t1r1c1\">&nbsp;1x1 \n<table "
+                 "id=\"t3\">\n<tbody>"
+                 "\n<tr id=\"t3r1\"><td id=\"t3r1c1\">&nbsp;1x1 </td></tr>\n</tbody>\n</table>" +
+                 kList + note("t3", "1:51", "table 3 (no class): 1 row x 1 column, 1 row group") +
+                 "</ol>\n</td></tr>\n</tbody>\n</table>" + kList +
+                 note("t1", "1:1", "table 1 (no class): 1 row x 1 column, 1 row group") + "</ol>\n"},
+            {"the page's border attributes stay, escaped; nothing of a script or a handler",
+             "<table border=1 FRAME=\"a&quot;b\" rules=x cellspacing=0 cellpadding='<' onclick=\"x()\" "
+             "style=\"s\">"
+             "<script>document.write('<td>')</script><tr><td onmouseover=y class='\"&amp;<>'></table>",
+             "\n<table id=\"t1\" border=\"1\" frame=\"a&quot;b\" rules=\"x\" cellspacing=\"0\" "
+             "cellpadding=\"&lt;\">"
+             "\n<tbody>\n<tr id=\"t1r1\"><td id=\"t1r1c1\">&nbsp;1x1 "
+             "&quot;&amp;&lt;&gt;</td></tr>\n</tbody>\n</table>" +
+                 kList + note("t1", "1:1", "table 1 (no class): 1 row x 1 column, 1 row group") + "</ol>\n"},
+            {"class bytes that are no UTF-8 are shown as a browser shows them",
+             "<table><td class='\xe9\x80 \xc3\xa9'>",
+             "\n<table id=\"t1\">\n<tbody>\n<tr id=\"t1r1\"><td id=\"t1r1c1\">&nbsp;1x1 \xc3\xa9\xe2\x82\xac "
+             "\xc3\xa9</td>"
+             "</tr>\n</tbody>\n</table>" +
+                 kList + note("t1", "1:1", "table 1 (no class): 1 row x 1 column, 1 row group") + "</ol>\n"},
+            {"no tables, no body content", "<p>text<script>alert(1)</script>", ""},
+        },
+        false);
 }
 
 TEST(View, BorderModeStylesEveryTableAndCellAndCaptionsTheTable)
@@ -101,26 +123,38 @@ TEST(View, BorderModeStylesEveryTableAndCellAndCaptionsTheTable)
     // Tables and cells get their borders from the style sheet in the head.
     const std::string table, cell;
     const std::string caption = "<caption style=\"color: #FF0000; font: normal 9px Courier New;\">";
-    expectViews({
-        {"a class, the whole of it, escaped", "\n<table class=\"a-very-long-class-name <x>\"><tr><td>",
-         "\n<table id=\"t1\"" + table + ">" + caption +
-             "table 1 \xc2\xb7 class &quot;a-very-long-class-name &lt;x&gt;&quot; \xc2\xb7 line 2</caption>\n<tbody>"
-             "\n<tr id=\"t1r1\"><td id=\"t1r1c1\"" + cell + ">&nbsp;1x1 </td></tr>\n</tbody>\n</table>" + kList +
-             note("t1", "2:1", "table 1 (class &quot;a-very-long-class-name &lt;x&gt;&quot;): 1 row x 1 column, 1 row group") +
-             "</ol>\n"},
-        {"the page's own border attributes give way to the tool's", "<table border=5 cellpadding=3><td>",
-         "\n<table id=\"t1\">" + caption + "table 1 \xc2\xb7 no class \xc2\xb7 line 1</caption>\n<tbody>"
-         "\n<tr id=\"t1r1\"><td id=\"t1r1c1\">&nbsp;1x1 </td></tr>\n</tbody>\n</table>" + kList +
-             note("t1", "1:1", "table 1 (no class): 1 row x 1 column, 1 row group") + "</ol>\n"},
-        {"no class; an overlap is marked at once", "<table><tr><td><td rowspan=2><tr><td colspan=2></table>",
-         "\n<table id=\"t1\"" + table + ">" + caption + "table 1 \xc2\xb7 no class \xc2\xb7 line 1</caption>\n<tbody>"
-         "\n<tr id=\"t1r1\"><td id=\"t1r1c1\"" + cell + ">&nbsp;1x1 </td><td id=\"t1r1c2\" rowspan=\"2\"" + cell +
-             ">&nbsp;1x2 </td></tr>\n<tr id=\"t1r2\"><style>#t1r2c1" + kMark + "<td id=\"t1r2c1\" colspan=\"2\"" +
-             cell + ">&nbsp;2x1 </td></tr>\n</tbody>\n</table>" + kList +
-             "<li><a href=\"#t1r2c1\">1:34</a> error: cell at row 2, column 1 overlaps the cell at row 1, column 2 "
-             "(line 1, column 16) [cell-overlap]</li>" +
-             note("t1", "1:1", "table 1 (no class): 2 rows x 2 columns, 1 row group") + "</ol>\n"},
-    }, true);
+    expectViews(
+        {
+            {"a class, the whole of it, escaped", "\n<table class=\"a-very-long-class-name <x>\"><tr><td>",
+             "\n<table id=\"t1\"" + table + ">" + caption +
+                 "table 1 \xc2\xb7 class &quot;a-very-long-class-name &lt;x&gt;&quot; \xc2\xb7 line "
+                 "2</caption>\n<tbody>"
+                 "\n<tr id=\"t1r1\"><td id=\"t1r1c1\"" +
+                 cell + ">&nbsp;1x1 </td></tr>\n</tbody>\n</table>" + kList +
+                 note("t1", "2:1",
+                      "table 1 (class &quot;a-very-long-class-name &lt;x&gt;&quot;): 1 row x 1 column, 1 row "
+                      "group") +
+                 "</ol>\n"},
+            {"the page's own border attributes give way to the tool's", "<table border=5 cellpadding=3><td>",
+             "\n<table id=\"t1\">" + caption +
+                 "table 1 \xc2\xb7 no class \xc2\xb7 line 1</caption>\n<tbody>"
+                 "\n<tr id=\"t1r1\"><td id=\"t1r1c1\">&nbsp;1x1 </td></tr>\n</tbody>\n</table>" +
+                 kList + note("t1", "1:1", "table 1 (no class): 1 row x 1 column, 1 row group") + "</ol>\n"},
+            {"no class; an overlap is marked at once",
+             "<table><tr><td><td rowspan=2><tr><td colspan=2></table>",
+             "\n<table id=\"t1\"" + table + ">" + caption +
+                 "table 1 \xc2\xb7 no class \xc2\xb7 line 1</caption>\n<tbody>"
+                 "\n<tr id=\"t1r1\"><td id=\"t1r1c1\"" +
+                 cell + ">&nbsp;1x1 </td><td id=\"t1r1c2\" rowspan=\"2\"" + cell +
+                 ">&nbsp;1x2 </td></tr>\n<tr id=\"t1r2\"><style>#t1r2c1" + kMark +
+                 "<td id=\"t1r2c1\" colspan=\"2\"" + cell + ">&nbsp;2x1 </td></tr>\n</tbody>\n</table>" +
+                 kList +
+                 "<li><a href=\"#t1r2c1\">1:34</a> error: cell at row 2, column 1 overlaps the cell at row "
+                 "1, column 2 "
+                 "(line 1, column 16) [cell-overlap]</li>" +
+                 note("t1", "1:1", "table 1 (no class): 2 rows x 2 columns, 1 row group") + "</ol>\n"},
+        },
+        true);
 }
 
 TEST(View, ReadsACellsAttributesAsABrowserDoes)
@@ -136,10 +170,13 @@ TEST(View, ReadsACellsAttributesAsABrowserDoes)
         {"<td class='a'class=b rowspan=\"3\"rowspan=4>", "<td id=\"t1r1c1\" rowspan=\"3\">&nbsp;1x3 a</td>"},
         {"<td =x class=z>", "<td id=\"t1r1c1\">&nbsp;1x1 z</td>"},
         {"<td class=\"a\r\nb\rc\">", "<td id=\"t1r1c1\">&nbsp;1x1 a\nb\nc</td>"},
-        {"<TD CLASS=\"Q\" ROWSPAN=\r\n3 COLSPAN=' \t4'>", "<td id=\"t1r1c1\" colspan=\"4\" rowspan=\"3\">&nbsp;4x3 Q</td>"},
+        {"<TD CLASS=\"Q\" ROWSPAN=\r\n3 COLSPAN=' \t4'>",
+         "<td id=\"t1r1c1\" colspan=\"4\" rowspan=\"3\">&nbsp;4x3 Q</td>"},
         {"<td class=\"a&ampb&amp c&lt;d\">", "<td id=\"t1r1c1\">&nbsp;1x1 a&amp;ampb&amp; c&lt;d</td>"},
         {"<td class=a&#65;b&#x42;&quot>", "<td id=\"t1r1c1\">&nbsp;1x1 aAbB&quot;</td>"},
-        {std::string("<td class=\"a\0b\">", 15), "<td id=\"t1r1c1\">&nbsp;1x1 a\xef\xbf\xbd" "b</td>"},
+        {std::string("<td class=\"a\0b\">", 15),
+         "<td id=\"t1r1c1\">&nbsp;1x1 a\xef\xbf\xbd"
+         "b</td>"},
         {"<td class=\"\">", "<td id=\"t1r1c1\">&nbsp;1x1 </td>"},
         {"<td class=\"a\" / colspan=3 / >", "<td id=\"t1r1c1\" colspan=\"3\">&nbsp;3x1 a</td>"},
         {"<td colspan=\"2\"\"class=x>", "<td id=\"t1r1c1\" colspan=\"2\">&nbsp;2x1 </td>"},
@@ -161,8 +198,9 @@ TEST(View, EscapesAClassWhereverItsSpecialBytesFall)
     struct Special {
         std::string byte, written;
     };
-    const Special specials[] = {{"<", "&lt;"}, {">", "&gt;"}, {"&", "&amp;"}, {"\"", "&quot;"},
-                                {"\xe9", "\xc3\xa9"}, {"\x80", "\xe2\x82\xac"}, {"\xc3\xa9", "\xc3\xa9"}};
+    const Special specials[] = {{"<", "&lt;"},           {">", "&gt;"},        {"&", "&amp;"},
+                                {"\"", "&quot;"},        {"\xe9", "\xc3\xa9"}, {"\x80", "\xe2\x82\xac"},
+                                {"\xc3\xa9", "\xc3\xa9"}};
     for (const Special& special : specials) {
         for (std::size_t before = 0; before < 40; ++before) {
             const std::string lead(before, 'a'), tail(21, 'b');
@@ -192,7 +230,8 @@ TEST(View, ListsAndMarksEveryFindingOfALongTable)
     EXPECT_EQ(count("<style>#t1r"), rows);
     EXPECT_EQ(count("<li><a href=\"#t1r"), rows);
     // In order, from the first to the last, then the table's note; the next table follows.
-    std::size_t first = result.find("<li><a href=\"#t1r2\">"), last = result.find("<li><a href=\"#t1r5001\">");
+    std::size_t first = result.find("<li><a href=\"#t1r2\">"),
+                last = result.find("<li><a href=\"#t1r5001\">");
     std::size_t note = result.find("<li><a href=\"#t1\">"), next = result.find("<table id=\"t2\">");
     EXPECT_LT(result.find("\n</table>"), first);
     EXPECT_LT(first, last);
@@ -234,7 +273,8 @@ TEST(View, KeepsLongLabelsAndEntriesWholeAcrossBlocks)
         const std::string entry = result.substr(at, end - at);
         EXPECT_NE(entry.find("&quot;h0&quot;, &quot;h1&quot;"), std::string::npos) << "entry " << cell;
         EXPECT_NE(entry.find("&quot;h699&quot;, which no th of this table has as its id [headers-unknown]"),
-                  std::string::npos) << "entry " << cell;
+                  std::string::npos)
+            << "entry " << cell;
     }
 }
 

@@ -48,7 +48,8 @@ void closePage(std::FILE* page)
 int readPage(std::FILE* source, const BlockTaker& take, const std::function<void()>& onUtf16)
 {
     PageDecoder decoder(take, onUtf16);
-    int readError = readBlocks(source, [&decoder](const char* bytes, std::size_t n) { return decoder.feed(bytes, n); });
+    int readError =
+        readBlocks(source, [&decoder](const char* bytes, std::size_t n) { return decoder.feed(bytes, n); });
     if (readError == 0)
         decoder.finish();
     return readError;

@@ -45,8 +45,7 @@ public:
     // turns out to be UTF-16 (so that its reader can count columns in code units).
     explicit PageDecoder(BlockTaker take, std::function<void()> onUtf16 = {})
         : take_(std::move(take)), onUtf16_(std::move(onUtf16))
-    {
-    }
+    {}
     // Takes the page's next `n` bytes; false when the taker stopped the reading.
     bool feed(const char* bytes, std::size_t n);
     // Ends the page. Call it once, after the last piece.
@@ -63,9 +62,9 @@ private:
     Form form_ = Form::unknown;
     unsigned char head_[3] = {};
     std::size_t headSize_ = 0;
-    bool hasOdd_ = false;      // the first byte of a code unit whose second is still to come
+    bool hasOdd_ = false;  // the first byte of a code unit whose second is still to come
     unsigned char odd_ = 0;
-    std::uint32_t high_ = 0;   // a high surrogate waiting for its low one
+    std::uint32_t high_ = 0;  // a high surrogate waiting for its low one
     std::string out_;
 };
 

@@ -12,13 +12,13 @@ namespace zelko {
 enum class Color { automatic, always, never };
 
 enum class Mode {
-    annotate,    // write the result page (the default)
-    check,       // --check: report what is wrong with the tables of every page named
-    html5,       // --html5: write the tables as a browser builds them, their faults marked
-    usage,       // no arguments at all: the usage text and a pause
-    help,        // --help
-    version,     // --version
-    badOption,   // an unknown long option, or --output without a name
+    annotate,   // write the result page (the default)
+    check,      // --check: report what is wrong with the tables of every page named
+    html5,      // --html5: write the tables as a browser builds them, their faults marked
+    usage,      // no arguments at all: the usage text and a pause
+    help,       // --help
+    version,    // --version
+    badOption,  // an unknown long option, or --output without a name
 };
 
 // The text --help writes, and the version --version names.
@@ -35,8 +35,8 @@ struct Options {
     std::string problem;               // for badOption: the line to report
     // For --check and --html5: "-" among the sources is standard input.
     check::Format format = check::Format::gnu;  // --format
-    Color color = Color::automatic;              // --color
-    bool notes = true;                           // cleared by --no-notes
+    Color color = Color::automatic;             // --color
+    bool notes = true;                          // cleared by --no-notes
 };
 
 // Reads the arguments after the tool's own path. Two-character switches (-b, -n, compared by

@@ -104,8 +104,9 @@ void writeConsoleText(std::FILE* stream, const std::string& text)
 bool isSameFile(std::FILE* file, const char* path)
 {
     HANDLE open = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
-    HANDLE named = CreateFileW(toWide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE named =
+        CreateFileW(toWide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (open == INVALID_HANDLE_VALUE || named == INVALID_HANDLE_VALUE) {
         if (named != INVALID_HANDLE_VALUE)
             CloseHandle(named);
@@ -146,8 +147,7 @@ void waitForKey()
     raw.c_cc[VTIME] = 0;
     tcsetattr(STDIN_FILENO, TCSANOW, &raw);
     char key;
-    while (read(STDIN_FILENO, &key, 1) < 0 && errno == EINTR) {
-    }
+    while (read(STDIN_FILENO, &key, 1) < 0 && errno == EINTR) {}
     tcsetattr(STDIN_FILENO, TCSANOW, &saved);
 }
 

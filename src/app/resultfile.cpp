@@ -179,10 +179,7 @@ bool isSpecialFile(const std::string& path)
 }
 
 // Opens the FIFO or device for writing, as it stands: a FIFO waits for its reader here.
-int openSpecialFile(const std::string& path)
-{
-    return open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
-}
+int openSpecialFile(const std::string& path) { return open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC); }
 
 int createExclusive(const std::string& name)
 {

@@ -46,10 +46,7 @@ struct Reporter {
         return status;
     }
 
-    int error(const char* message, int error) const
-    {
-        return failure(message, std::strerror(error), error);
-    }
+    int error(const char* message, int error) const { return failure(message, std::strerror(error), error); }
 };
 
 // Reads `source` through the scanner into `result`, whose writes are unbuffered here because
@@ -287,8 +284,8 @@ int runTool(int argc, char** argv)
     failWritesPastTheSizeLimit();
     Options options = parseCommandLine(argc, argv);
     Reporter report;
-    report.resultOnStdout =
-        (options.mode == Mode::annotate || options.mode == Mode::html5) && options.hasOutput && options.output == "-";
+    report.resultOnStdout = (options.mode == Mode::annotate || options.mode == Mode::html5) &&
+                            options.hasOutput && options.output == "-";
     int status = runSequence(options, argv[0], report);
     // A console that could not be written is a failure too, reported on standard error, unless
     // standard output held the result and its failure was reported already.

@@ -13,8 +13,7 @@ struct PageChecker::Reading {
     template <typename... ReportArguments>
     explicit Reading(ReportArguments&&... arguments)
         : report(std::forward<ReportArguments>(arguments)...), builder(report), tokenizer(builder)
-    {
-    }
+    {}
     Report report;
     html::TableBuilder builder;
     html::Tokenizer tokenizer;
@@ -26,8 +25,7 @@ void PageChecker::countCodeUnits() { reading_->tokenizer.countCodeUnits(); }
 
 PageChecker::PageChecker(const std::string& page, std::function<void(const std::string&)> write)
     : reading_(new Reading(page, std::move(write)))
-{
-}
+{}
 
 PageChecker::~PageChecker() = default;
 

@@ -38,7 +38,6 @@ private:
 };
 
 // The report for a page held in memory, fed in pieces of `piece` bytes (0: all at once).
-std::string checkText(const std::string& text, const std::string& page = "page.html",
-                      std::size_t piece = 0);
+std::string checkText(const std::string& text, const std::string& page = "page.html", std::size_t piece = 0);
 
 }  // namespace zelko::check

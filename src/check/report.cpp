@@ -63,8 +63,9 @@ std::size_t kindIndex(std::string_view kind)
 
 void appendSarifStart(std::string& out, const std::string& version)
 {
-    out += "{\"$schema\":\"https://json.schemastore.org/sarif-2.1.0.json\",\"version\":\"2.1.0\","
-           "\"runs\":[{\"tool\":{\"driver\":{\"name\":\"zelko\",\"version\":";
+    out +=
+        "{\"$schema\":\"https://json.schemastore.org/sarif-2.1.0.json\",\"version\":\"2.1.0\","
+        "\"runs\":[{\"tool\":{\"driver\":{\"name\":\"zelko\",\"version\":";
     appendJsonString(out, version);
     out += ",\"rules\":[";
     for (std::size_t i = 0; i < kKindCount; ++i) {
@@ -89,11 +90,10 @@ void appendSarifStart(std::string& out, const std::string& version)
 
 RunReport::RunReport(ReportStyle style, std::string version, Writer write)
     : style_(style), version_(std::move(version)), write_(std::move(write))
-{
-}
+{}
 
-void RunReport::add(const std::string& page, Location where, Severity severity,
-                    std::string_view message, std::string_view kind)
+void RunReport::add(const std::string& page, Location where, Severity severity, std::string_view message,
+                    std::string_view kind)
 {
     if (severity == Severity::error)
         ++totals_.errors;
@@ -221,8 +221,7 @@ Report::Report(RunReport& run, const std::string& page) : run_(&run)
 
 Report::Report(const std::string& page, RunReport::Writer write)
     : own_(new RunReport(ReportStyle{}, "", std::move(write))), run_(own_.get()), page_(page)
-{
-}
+{}
 
 void Report::add(const html::Finding& finding)
 {
@@ -324,12 +323,23 @@ void appendActionsEscaped(std::string& out, std::string_view text, bool property
     out += text.substr(0, plain);
     for (char c : text.substr(plain)) {
         switch (c) {
-        case '%': out += "%25"; break;
-        case '\r': out += "%0D"; break;
-        case '\n': out += "%0A"; break;
-        case ':': property ? out += "%3A" : out += c; break;
-        case ',': property ? out += "%2C" : out += c; break;
-        default: out += c;
+        case '%':
+            out += "%25";
+            break;
+        case '\r':
+            out += "%0D";
+            break;
+        case '\n':
+            out += "%0A";
+            break;
+        case ':':
+            property ? out += "%3A" : out += c;
+            break;
+        case ',':
+            property ? out += "%2C" : out += c;
+            break;
+        default:
+            out += c;
         }
     }
 }

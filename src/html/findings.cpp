@@ -1,6 +1,5 @@
 #include "html/findings.h"
 
-
 namespace zelko::html {
 
 void appendCounted(std::string& out, std::uint64_t count, const char* noun)

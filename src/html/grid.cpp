@@ -353,7 +353,8 @@ void Grid::endTable()
             continue;
         m = empty == 1 ? "no cell begins in column " : "no cell begins in columns ";
         m += list;
-        findings_.add(Finding{establishers_[i].where, Severity::error, m, "column-no-cells", establishers_[i].target});
+        findings_.add(
+            Finding{establishers_[i].where, Severity::error, m, "column-no-cells", establishers_[i].target});
     }
 
     for (const Reference& r : references_) {

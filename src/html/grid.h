@@ -35,7 +35,7 @@ public:
     CellPlace cell(const Token& cell);
     std::uint64_t rows() const { return rows_; }  // the rows ended so far
     std::uint32_t columnElements() const { return columnElements_; }
-    void endRow(Location where);       // `where`: the tag that ends the row
+    void endRow(Location where);  // `where`: the tag that ends the row
     void endRowGroup(Location where);
     // Reports the table and what only its end can tell: its empty columns and unknown ids.
     void endTable();
@@ -71,15 +71,15 @@ private:
     std::string class_;
 
     std::uint32_t width_ = 0;
-    bool rowGroupSeen_ = false;     // column elements after the first row group do not count
+    bool rowGroupSeen_ = false;  // column elements after the first row group do not count
     bool inColumnGroup_ = false, groupHasColumns_ = false;
-    Token colgroup_;                // the open column group's span and place
+    Token colgroup_;  // the open column group's span and place
     std::uint32_t colgroupNumber_ = 0;
     std::uint32_t columnElements_ = 0;  // col and colgroup elements so far
     std::uint32_t elementColumns_ = 0;
     bool countKnown_ = false, countFromElements_ = false;
-    std::uint32_t count_ = 0;       // the columns a row should have
-    bool clipped_ = false;          // some cell lay beyond kMaxColumns
+    std::uint32_t count_ = 0;  // the columns a row should have
+    bool clipped_ = false;     // some cell lay beyond kMaxColumns
 
     std::vector<std::uint64_t> coverEnd_;  // per column: the first row no cell covers it in
     std::vector<std::uint8_t> begun_;      // per column: a cell began in it

@@ -42,8 +42,8 @@ bool isRowGroup(Tag tag) { return isOneOf(tag, {Tag::tbody, Tag::thead, Tag::tfo
 // The tags that close a select box opened inside a table.
 bool closesSelectInTable(Tag tag)
 {
-    return isOneOf(tag, {Tag::caption, Tag::table, Tag::tbody, Tag::tfoot, Tag::thead, Tag::tr,
-                         Tag::td, Tag::th});
+    return isOneOf(tag,
+                   {Tag::caption, Tag::table, Tag::tbody, Tag::tfoot, Tag::thead, Tag::tr, Tag::td, Tag::th});
 }
 
 }  // namespace
@@ -183,8 +183,8 @@ Content TableBuilder::startTagIn(const Token& token)
                 continue;
             return content;
         case Mode::caption:
-            if (isOneOf(tag, {Tag::caption, Tag::col, Tag::colgroup, Tag::tbody, Tag::td,
-                              Tag::tfoot, Tag::th, Tag::thead, Tag::tr})) {
+            if (isOneOf(tag, {Tag::caption, Tag::col, Tag::colgroup, Tag::tbody, Tag::td, Tag::tfoot, Tag::th,
+                              Tag::thead, Tag::tr})) {
                 leaveCaption(t);
                 continue;
             }
@@ -227,8 +227,8 @@ Content TableBuilder::startTagIn(const Token& token)
                     events_->cellStart(token, place);
                 return Content::data;
             }
-            if (isOneOf(tag, {Tag::caption, Tag::col, Tag::colgroup, Tag::tbody, Tag::tfoot,
-                              Tag::thead, Tag::tr})) {
+            if (isOneOf(tag, {Tag::caption, Tag::col, Tag::colgroup, Tag::tbody, Tag::tfoot, Tag::thead,
+                              Tag::tr})) {
                 closeRow(t, token.where);
                 continue;
             }
@@ -236,8 +236,8 @@ Content TableBuilder::startTagIn(const Token& token)
                 continue;
             return content;
         case Mode::cell:
-            if (isOneOf(tag, {Tag::caption, Tag::col, Tag::colgroup, Tag::tbody, Tag::td,
-                              Tag::tfoot, Tag::th, Tag::thead, Tag::tr})) {
+            if (isOneOf(tag, {Tag::caption, Tag::col, Tag::colgroup, Tag::tbody, Tag::td, Tag::tfoot, Tag::th,
+                              Tag::thead, Tag::tr})) {
                 closeCell(t);
                 continue;
             }

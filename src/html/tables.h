@@ -19,8 +19,7 @@ public:
     // `events`, when given, hears every table element open and close.
     explicit TableBuilder(FindingSink& findings, TableEvents* events = nullptr)
         : findings_(findings), events_(events)
-    {
-    }
+    {}
 
     Content startTag(const Token& token) override;
     void endTag(const Token& token) override;
@@ -31,9 +30,9 @@ private:
     enum class Mode : std::uint8_t { table, caption, columnGroup, rowGroup, row, cell };
     struct Open {
         Mode mode;
-        Tag group;   // the open row group's tag while one is open
-        Tag cell;    // the open cell's tag while one is open
-        bool select; // a select box is open in this table's current place
+        Tag group;    // the open row group's tag while one is open
+        Tag cell;     // the open cell's tag while one is open
+        bool select;  // a select box is open in this table's current place
         Grid grid;
     };
     enum class Step : std::uint8_t { done, again };
@@ -60,7 +59,7 @@ private:
     // ones kept for the room their grids made.
     std::vector<Open> open_;
     std::size_t depth_ = 0;
-    bool select_ = false;     // a select box is open outside any table
+    bool select_ = false;          // a select box is open outside any table
     std::uint64_t templates_ = 0;  // open template elements, whose content is no part of the page
     std::uint64_t tables_ = 0;
 };

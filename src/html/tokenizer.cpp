@@ -213,7 +213,9 @@ Tag tagNamed(const char* n, std::size_t length)
                    : isNamed(n, length, "title") ? Tag::title
                                                  : Tag::other;
         }
-        return isNamed(n, length, "input") ? Tag::input : isNamed(n, length, "style") ? Tag::style : Tag::other;
+        return isNamed(n, length, "input")   ? Tag::input
+               : isNamed(n, length, "style") ? Tag::style
+                                             : Tag::other;
     case 6:
         return isNamed(n, length, "select")   ? Tag::select
                : isNamed(n, length, "keygen") ? Tag::keygen
@@ -221,7 +223,9 @@ Tag tagNamed(const char* n, std::size_t length)
                : isNamed(n, length, "iframe") ? Tag::iframe
                                               : Tag::other;
     case 7:
-        return isNamed(n, length, "caption") ? Tag::caption : isNamed(n, length, "noembed") ? Tag::noembed : Tag::other;
+        return isNamed(n, length, "caption")   ? Tag::caption
+               : isNamed(n, length, "noembed") ? Tag::noembed
+                                               : Tag::other;
     case 8:
         return isNamed(n, length, "colgroup")   ? Tag::colgroup
                : isNamed(n, length, "textarea") ? Tag::textarea
@@ -237,15 +241,14 @@ Tag tagNamed(const char* n, std::size_t length)
 
 bool keepsAttributes(Tag tag)
 {
-    return tag == Tag::table || tag == Tag::td || tag == Tag::th || tag == Tag::col ||
-           tag == Tag::colgroup;
+    return tag == Tag::table || tag == Tag::td || tag == Tag::th || tag == Tag::col || tag == Tag::colgroup;
 }
 
 // The C1 range of numeric character references names Windows-1252 characters.
 const std::uint16_t kWindows1252[32] = {
-    0x20AC, 0x81, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x8D, 0x017D, 0x8F, 0x90, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013,
-    0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D, 0x017E, 0x0178,
+    0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x8D,   0x017D, 0x8F,   0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178,
 };
 
 // What a numeric character reference stands for.
@@ -274,16 +277,49 @@ constexpr std::size_t kLegacyReferences = 5;
 // --- The state machine --------------------------------------------------------------------------
 
 enum class Tokenizer::State : std::uint8_t {
-    data, tagOpen, endTagOpen, tagName, beforeAttributeName, attributeName, afterAttributeName,
-    beforeAttributeValue, quotedValue, unquotedValue, afterQuotedValue, selfClosing,
-    bogusComment, markupDeclaration, commentStart, commentStartDash, comment, commentEndDash,
-    commentEnd, commentEndBang, doctype,
-    rawText, rawLessThan, rawEndTagOpen, rawEndTagName,
-    scriptData, scriptLessThan, scriptEndTagOpen, scriptEndTagName, scriptEscapeStart,
-    scriptEscapeStartDash, scriptEscaped, scriptEscapedDash, scriptEscapedDashDash,
-    scriptEscapedLessThan, scriptEscapedEndTagOpen, scriptEscapedEndTagName,
-    scriptDoubleEscapeStart, scriptDoubleEscaped, scriptDoubleEscapedDash,
-    scriptDoubleEscapedDashDash, scriptDoubleEscapedLessThan, scriptDoubleEscapeEnd,
+    data,
+    tagOpen,
+    endTagOpen,
+    tagName,
+    beforeAttributeName,
+    attributeName,
+    afterAttributeName,
+    beforeAttributeValue,
+    quotedValue,
+    unquotedValue,
+    afterQuotedValue,
+    selfClosing,
+    bogusComment,
+    markupDeclaration,
+    commentStart,
+    commentStartDash,
+    comment,
+    commentEndDash,
+    commentEnd,
+    commentEndBang,
+    doctype,
+    rawText,
+    rawLessThan,
+    rawEndTagOpen,
+    rawEndTagName,
+    scriptData,
+    scriptLessThan,
+    scriptEndTagOpen,
+    scriptEndTagName,
+    scriptEscapeStart,
+    scriptEscapeStartDash,
+    scriptEscaped,
+    scriptEscapedDash,
+    scriptEscapedDashDash,
+    scriptEscapedLessThan,
+    scriptEscapedEndTagOpen,
+    scriptEscapedEndTagName,
+    scriptDoubleEscapeStart,
+    scriptDoubleEscaped,
+    scriptDoubleEscapedDash,
+    scriptDoubleEscapedDashDash,
+    scriptDoubleEscapedLessThan,
+    scriptDoubleEscapeEnd,
     plaintext,
 };
 
@@ -516,10 +552,10 @@ namespace {
 // What a byte means to the loops over names and values, looked up rather than tested for one
 // byte after another.
 enum : unsigned char {
-    kWhite = 1,               // tab, LF, FF, CR, space
-    kEndsName = 2,            // white space, '/' or '>'
-    kEndsAttributeName = 4,   // those or '='
-    kEndsUnquotedValue = 8,   // white space or '>'
+    kWhite = 1,              // tab, LF, FF, CR, space
+    kEndsName = 2,           // white space, '/' or '>'
+    kEndsAttributeName = 4,  // those or '='
+    kEndsUnquotedValue = 8,  // white space or '>'
 };
 
 struct ByteClasses {
@@ -672,7 +708,7 @@ const unsigned char* Tokenizer::readAttributeList(const unsigned char* p, const 
         beginAttribute();
         state_ = State::attributeName;
         if (*p == '=')
-            appendAttribute(*p++);  // a name may start with '='
+            appendAttribute(*p++);              // a name may start with '='
         std::size_t length = attributeLength_;  // as in a tag name
         if (keepAttributes_) {
             for (; p < end && (kBytes.of[*p] & kEndsAttributeName) == 0; ++p, ++length) {
@@ -745,7 +781,8 @@ const unsigned char* Tokenizer::takeValue(const unsigned char* p, const unsigned
     if (numeric_ && v.empty())
         p = skipWhite(p, q);
     const std::size_t bound = numeric_ ? kMaxNumber : kMaxText;
-    v.append(reinterpret_cast<const char*>(p), std::min<std::size_t>(static_cast<std::size_t>(q - p), bound - std::min(bound, v.size())));
+    v.append(reinterpret_cast<const char*>(p),
+             std::min<std::size_t>(static_cast<std::size_t>(q - p), bound - std::min(bound, v.size())));
     return q;
 }
 
@@ -1059,7 +1096,9 @@ ZELKO_INLINE const unsigned char* Tokenizer::readRawText(const unsigned char* p,
         bool raw = state_ == State::rawEndTagOpen, script = state_ == State::scriptEndTagOpen;
         if (isAsciiLetter(c)) {
             beginTag(true);
-            state_ = raw ? State::rawEndTagName : script ? State::scriptEndTagName : State::scriptEscapedEndTagName;
+            state_ = raw      ? State::rawEndTagName
+                     : script ? State::scriptEndTagName
+                              : State::scriptEscapedEndTagName;
         } else {
             state_ = raw ? State::rawText : script ? State::scriptData : State::scriptEscaped;
         }

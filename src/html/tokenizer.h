@@ -32,9 +32,30 @@ inline bool isHtmlWhite(unsigned char c)
 
 // The tags the tree builder tells apart; every other name is `other`.
 enum class Tag : std::uint8_t {
-    other, table, caption, colgroup, col, tbody, thead, tfoot, tr, td, th,
-    select, input, keygen, textarea, template_, script, style, xmp, iframe, noembed, noframes,
-    title, plaintext,
+    other,
+    table,
+    caption,
+    colgroup,
+    col,
+    tbody,
+    thead,
+    tfoot,
+    tr,
+    td,
+    th,
+    select,
+    input,
+    keygen,
+    textarea,
+    template_,
+    script,
+    style,
+    xmp,
+    iframe,
+    noembed,
+    noframes,
+    title,
+    plaintext,
 };
 
 // How the tokenizer reads what follows a start tag, as the tree builder decides.
@@ -178,18 +199,18 @@ private:
     char attribute_[16] = {};      // the attribute name so far, likewise
     bool viewAttributes_ = false;  // cells' classes and tables' looks are kept too
     std::size_t attributeLength_ = 0;
-    std::string* value_ = nullptr; // where the current attribute's value goes, if anywhere
-    bool numeric_ = false;         // the value is a number: leading white space is dropped
+    std::string* value_ = nullptr;  // where the current attribute's value goes, if anywhere
+    bool numeric_ = false;          // the value is a number: leading white space is dropped
     bool valueAfterCR_ = false;
-    std::string reference_;        // a character reference in a kept value, from its '&'
+    std::string reference_;  // a character reference in a kept value, from its '&'
     bool inReference_ = false;
     std::uint32_t referenceValue_ = 0;  // a numeric one's value so far, and its digits
     std::uint64_t referenceDigits_ = 0;
-    char quote_ = 0;               // the quote of the current value, or 0 when unquoted
+    char quote_ = 0;  // the quote of the current value, or 0 when unquoted
     Content content_ = Content::data;
-    char rawName_[16] = {};        // the start tag that opened raw text, RCDATA or script data
+    char rawName_[16] = {};  // the start tag that opened raw text, RCDATA or script data
     std::size_t rawNameLength_ = 0;
-    char lookahead_[8] = {};       // after "<!": the bytes that decide comment or DOCTYPE
+    char lookahead_[8] = {};  // after "<!": the bytes that decide comment or DOCTYPE
     std::size_t lookaheadLength_ = 0;
 };
 

@@ -39,10 +39,7 @@ constexpr std::uint64_t packed(const char* name)
 // The kept names are told apart by a perfect hash of their packed words into 16 slots: a name
 // is kept when its slot holds that very name.
 constexpr std::uint64_t kNameHash = 0x63CA828DD5F4B3B3u;
-constexpr unsigned slotOf(std::uint64_t name)
-{
-    return static_cast<unsigned>((name * kNameHash) >> 60);
-}
+constexpr unsigned slotOf(std::uint64_t name) { return static_cast<unsigned>((name * kNameHash) >> 60); }
 
 struct Slot {
     std::uint64_t name;
@@ -102,12 +99,12 @@ std::uint64_t bytesBelowBang(std::uint64_t word)
 // characters are looked at in one word, lower-cased and packed. `bare` tells whether the name
 // is all there is before the '>'. False for any other shape, and for a name that holds a
 // control character.
-bool readName(const char* tagText, std::size_t length, std::uint64_t& name, bool& closing,
-              bool& bare)
+bool readName(const char* tagText, std::size_t length, std::uint64_t& name, bool& closing, bool& bare)
 {
     closing = tagText[1] == '/';
     std::size_t start = closing ? 2 : 1;
-    if (length < start + 2 || !isAsciiLetter(static_cast<unsigned char>(tagText[start])) || tagText[length - 1] != '>')
+    if (length < start + 2 || !isAsciiLetter(static_cast<unsigned char>(tagText[start])) ||
+        tagText[length - 1] != '>')
         return false;
     std::uint64_t word = loadWord(tagText + start);
     std::size_t before = length - 1 - start;  // characters before the '>'
@@ -132,8 +129,8 @@ char* putDecimal(char* to, std::int32_t value)
     char digits[12];
     std::size_t n = sizeof digits;
     // Work on the magnitude as unsigned, so the most negative value needs no special case.
-    std::uint32_t magnitude = value < 0 ? 0u - static_cast<std::uint32_t>(value)
-                                        : static_cast<std::uint32_t>(value);
+    std::uint32_t magnitude =
+        value < 0 ? 0u - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
     do {
         digits[--n] = static_cast<char>('0' + magnitude % 10);
         magnitude /= 10;
@@ -256,8 +253,8 @@ bool sameText(const char* a, const char* b, std::size_t length)
 // What annotateTag does, for a tag text that can be read for kReadable bytes; labels are
 // looked up in `labels` when there is one. Pasted into both callers: the scanner's handler
 // then takes a tag without a second call.
-ZELKO_INLINE void annotateReadable(const char* tagText, std::size_t length, bool showBorders,
-                                   OutSink& out, LabelCache* labels)
+ZELKO_INLINE void annotateReadable(const char* tagText, std::size_t length, bool showBorders, OutSink& out,
+                                   LabelCache* labels)
 {
     if (length < 2)
         return;

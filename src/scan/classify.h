@@ -77,10 +77,7 @@ inline ChunkMasks classify(const unsigned char* p)
 #ifdef ZELKO_HAVE_SSE2
 namespace sse2 {
 
-inline std::uint32_t maskOf(__m128i bytes)
-{
-    return static_cast<std::uint32_t>(_mm_movemask_epi8(bytes));
-}
+inline std::uint32_t maskOf(__m128i bytes) { return static_cast<std::uint32_t>(_mm_movemask_epi8(bytes)); }
 
 inline __m128i equal(__m128i v, char c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); }
 
@@ -144,8 +141,7 @@ namespace avx2 {
 
 constexpr unsigned char kLowNibble[16] = {0x1B, 0x1E, 0x1F, 0x1E, 0x1E, 0x1E, 0x1F, 0x1E,
                                           0x1E, 0x1E, 0x1E, 0x0E, 0x0F, 0x0E, 0x0F, 0x0D};
-constexpr unsigned char kHighNibble[16] = {0, 0, 0x01, 0x02, 0x04, 0x08, 0x08, 0x10,
-                                           0, 0, 0,    0,    0,    0,    0,    0};
+constexpr unsigned char kHighNibble[16] = {0, 0, 0x01, 0x02, 0x04, 0x08, 0x08, 0x10, 0, 0, 0, 0, 0, 0, 0, 0};
 
 __attribute__((target("avx2"))) inline std::uint64_t maskOf(__m256i bytes)
 {
@@ -172,8 +168,8 @@ __attribute__((target("avx2"))) inline WindowMasks classifyWindow(const unsigned
         __m256i otherBlank = _mm256_or_si256(equal(v, '\t'), equal(v, '\n'));
         __m256i low = _mm256_and_si256(v, nibble);
         __m256i high = _mm256_and_si256(_mm256_srli_epi16(v, 4), nibble);
-        __m256i groups = _mm256_and_si256(_mm256_shuffle_epi8(lowNibble, low),
-                                          _mm256_shuffle_epi8(highNibble, high));
+        __m256i groups =
+            _mm256_and_si256(_mm256_shuffle_epi8(lowNibble, low), _mm256_shuffle_epi8(highNibble, high));
         __m256i dropped = _mm256_cmpeq_epi8(groups, _mm256_setzero_si256());
         unsigned shift = 32 * half;
         w.open |= maskOf(equal(v, '<')) << shift;

@@ -86,8 +86,7 @@ void openTag(ScanState& st)
 }
 
 // Takes one byte of a tag whose head is still open. The tag may end or be cancelled here.
-void takeHeadByte(ScanState& st, unsigned char c, OutSink& out, TagHandler handler,
-                  void* context)
+void takeHeadByte(ScanState& st, unsigned char c, OutSink& out, TagHandler handler, void* context)
 {
     if (c == '<')
         st.tagCount = 0;  // another '<' starts the count again
@@ -151,8 +150,7 @@ ZELKO_INLINE std::size_t copyBlanks(const unsigned char* w, const WindowMasks& m
 // the tag text, which holds `length` bytes so far, and writes their newlines. Returns the new
 // length. Nothing else is written before the tag ends, so its newlines can go out at once.
 ZELKO_INLINE std::size_t keepTagBytes(ScanState& st, std::size_t length, const unsigned char* w,
-                                      const WindowMasks& m, std::size_t from, std::size_t stop,
-                                      OutSink& out)
+                                      const WindowMasks& m, std::size_t from, std::size_t stop, OutSink& out)
 {
     std::uint64_t range = bitsFrom(from) & bitsBelow(stop);
     for (std::uint64_t others = m.otherBlank & range; others != 0; others &= others - 1)
@@ -188,8 +186,8 @@ ZELKO_INLINE std::size_t keepTagBytes(ScanState& st, std::size_t length, const u
 
 // Inside a tag whose head is known: takes the bytes of window `w` from byte `i` up to the
 // tag's '>' or the window's end, and returns where it stopped.
-ZELKO_INLINE std::size_t takeBody(ScanState& st, const unsigned char* w, const WindowMasks& m,
-                                  std::size_t i, std::size_t avail, OutSink& out)
+ZELKO_INLINE std::size_t takeBody(ScanState& st, const unsigned char* w, const WindowMasks& m, std::size_t i,
+                                  std::size_t avail, OutSink& out)
 {
     std::size_t stop = firstFrom(m.close, i, avail);
     st.textLength = keepTagBytes(st, st.textLength, w, m, i, stop, out);
@@ -214,10 +212,7 @@ struct PortableKit {
 #ifdef ZELKO_HAVE_AVX2
 #define ZELKO_AVX2 __attribute__((target("avx2,popcnt,bmi,bmi2")))
 struct Avx2Kit {
-    ZELKO_AVX2 static WindowMasks classify(const unsigned char* p)
-    {
-        return avx2::classifyWindow(p);
-    }
+    ZELKO_AVX2 static WindowMasks classify(const unsigned char* p) { return avx2::classifyWindow(p); }
     ZELKO_AVX2 static unsigned count(std::uint64_t bits)
     {
         return static_cast<unsigned>(__builtin_popcountll(bits));
@@ -227,8 +222,8 @@ struct Avx2Kit {
 
 // The scanner proper, for one kit.
 template <class Kit>
-ZELKO_INLINE void scanWindows(ScanState& st, const unsigned char* p, const unsigned char* end,
-                              OutSink& out, TagHandler handler, void* context)
+ZELKO_INLINE void scanWindows(ScanState& st, const unsigned char* p, const unsigned char* end, OutSink& out,
+                              TagHandler handler, void* context)
 {
     // A window is read in place when another window's worth beyond it can be read too (a tag
     // body may be stored 64 bytes at a time); the last ones are copied here, padded with zeros.
@@ -311,8 +306,8 @@ void scanPortably(ScanState& st, const unsigned char* p, const unsigned char* en
 }
 
 #ifdef ZELKO_HAVE_AVX2
-ZELKO_AVX2 void scanWithAvx2(ScanState& st, const unsigned char* p, const unsigned char* end,
-                             OutSink& out, TagHandler handler, void* context)
+ZELKO_AVX2 void scanWithAvx2(ScanState& st, const unsigned char* p, const unsigned char* end, OutSink& out,
+                             TagHandler handler, void* context)
 {
     scanWindows<Avx2Kit>(st, p, end, out, handler, context);
 }
@@ -320,8 +315,8 @@ ZELKO_AVX2 void scanWithAvx2(ScanState& st, const unsigned char* p, const unsign
 
 }  // namespace
 
-void scanBytes(ScanState& st, const char* bytes, std::size_t n, OutSink& out,
-               TagHandler handler, void* context, Simd simd)
+void scanBytes(ScanState& st, const char* bytes, std::size_t n, OutSink& out, TagHandler handler,
+               void* context, Simd simd)
 {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes);
 #ifdef ZELKO_HAVE_AVX2

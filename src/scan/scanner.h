@@ -37,8 +37,8 @@ struct ScanState {
 enum class Simd { fastest, portable };
 
 // Scans `n` source bytes, continuing from `state`; writes to `out` and calls `handler`.
-void scanBytes(ScanState& state, const char* bytes, std::size_t n, OutSink& out,
-               TagHandler handler, void* context, Simd simd = Simd::fastest);
+void scanBytes(ScanState& state, const char* bytes, std::size_t n, OutSink& out, TagHandler handler,
+               void* context, Simd simd = Simd::fastest);
 
 // A handler that writes nothing.
 void ignoreTag(void* context, const char* tagText, std::size_t length);

@@ -23,17 +23,26 @@ constexpr bool isDigit(unsigned char c) { return static_cast<unsigned char>(c - 
 // 'A' to 'Z' and 'a' to 'z': setting bit 5 lower-cases a letter and makes no other byte one.
 constexpr bool isAsciiLetter(unsigned char c) { return static_cast<unsigned char>((c | 0x20) - 'a') < 26; }
 // A digit, or 'A' to 'F' in either case.
-constexpr bool isHexDigit(unsigned char c) { return isDigit(c) || static_cast<unsigned char>((c | 0x20) - 'a') < 6; }
+constexpr bool isHexDigit(unsigned char c)
+{
+    return isDigit(c) || static_cast<unsigned char>((c | 0x20) - 'a') < 6;
+}
 // The byte, with 'A' to 'Z' made lower case.
-constexpr unsigned char lowerAscii(unsigned char c) { return static_cast<unsigned char>(c - 'A') < 26 ? c | 0x20 : c; }
+constexpr unsigned char lowerAscii(unsigned char c)
+{
+    return static_cast<unsigned char>(c - 'A') < 26 ? c | 0x20 : c;
+}
 
 // The length of the UTF-8 sequence that starts at `p`, of `n` bytes (n > 0), or 0 when no valid
 // one does: no overlong forms, no surrogates, nothing past U+10FFFF.
 inline std::size_t utf8Length(const unsigned char* p, std::size_t n)
 {
     unsigned char c = p[0];
-    std::size_t length = c < 0x80 ? 1 : c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3
-                       : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+    std::size_t length = c < 0x80                 ? 1
+                         : c >= 0xC2 && c <= 0xDF ? 2
+                         : c >= 0xE0 && c <= 0xEF ? 3
+                         : c >= 0xF0 && c <= 0xF4 ? 4
+                                                  : 0;
     if (length == 0 || length > n)
         return 0;
     for (std::size_t i = 1; i < length; ++i) {

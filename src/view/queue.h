@@ -77,7 +77,7 @@ private:
     alignas(64) char* writing_ = nullptr;  // the writer's block, and the bytes in it
     std::size_t filled_ = 0;
     alignas(64) char* reading_ = nullptr;  // the reader's block, its bytes, and those read
-    std::size_t size_ = 0, read_ = 0;  // the object's size rounds up to whole lines after them
+    std::size_t size_ = 0, read_ = 0;      // the object's size rounds up to whole lines after them
 };
 
 }  // namespace zelko::view

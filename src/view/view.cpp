@@ -50,8 +50,7 @@ class Buffer {
 public:
     explicit Buffer(std::size_t block = 0, PageViewer::Writer write = nullptr)
         : write_(std::move(write)), data_(new char[block]), capacity_(block)
-    {
-    }
+    {}
 
     void append(const char* bytes, std::size_t n)
     {
@@ -142,12 +141,15 @@ void appendEscaped(Out& out, std::string_view text)
 #if defined(__SSE2__)
         for (; run + 16 <= text.size(); run += 16) {
             const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + run));
-            const __m128i special = _mm_or_si128(
-                _mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('&')), _mm_cmpeq_epi8(block, _mm_set1_epi8('<'))),
-                _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('>')), _mm_cmpeq_epi8(block, _mm_set1_epi8('"'))),
-                             _mm_cmpeq_epi8(block, _mm_setzero_si128())));
+            const __m128i special =
+                _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('&')),
+                                          _mm_cmpeq_epi8(block, _mm_set1_epi8('<'))),
+                             _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('>')),
+                                                       _mm_cmpeq_epi8(block, _mm_set1_epi8('"'))),
+                                          _mm_cmpeq_epi8(block, _mm_setzero_si128())));
             // The high bit of each byte marks the ones from 0x80 up.
-            const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(special) | _mm_movemask_epi8(block));
+            const unsigned mask =
+                static_cast<unsigned>(_mm_movemask_epi8(special) | _mm_movemask_epi8(block));
             if (mask != 0) {
                 run += static_cast<unsigned>(__builtin_ctz(mask));
                 break;
@@ -173,12 +175,23 @@ void appendEscaped(Out& out, std::string_view text)
             continue;
         }
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\0': out += "\xef\xbf\xbd"; break;  // a NUL is no character of a page
-        default: out += static_cast<char>(c);
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\0':
+            out += "\xef\xbf\xbd";
+            break;  // a NUL is no character of a page
+        default:
+            out += static_cast<char>(c);
         }
         ++i;
     }
@@ -201,11 +214,16 @@ char* putNumber(char* to, std::uint64_t number) { return std::to_chars(to, to + 
 const char* tagName(Tag tag)
 {
     switch (tag) {
-    case Tag::thead: return "thead";
-    case Tag::tfoot: return "tfoot";
-    case Tag::th: return "th";
-    case Tag::td: return "td";
-    default: return "tbody";
+    case Tag::thead:
+        return "thead";
+    case Tag::tfoot:
+        return "tfoot";
+    case Tag::th:
+        return "th";
+    case Tag::td:
+        return "td";
+    default:
+        return "tbody";
     }
 }
 
@@ -387,10 +405,7 @@ public:
         out_ += "\">";
     }
 
-    void rowEnd() override
-    {
-        out_ += "</tr>";
-    }
+    void rowEnd() override { out_ += "</tr>"; }
 
     void cellStart(const html::Token& cell, const html::CellPlace& place) override
     {
@@ -402,7 +417,8 @@ public:
     {
         Open& t = top();
         t.cell = tag;
-        constexpr std::size_t kMost = 8 + kMaxRowId + 1 + kMaxDigits + 1 + 2 * (10 + kMaxDigits + 1) + 7 + 2 * kMaxDigits + 2;
+        constexpr std::size_t kMost =
+            8 + kMaxRowId + 1 + kMaxDigits + 1 + 2 * (10 + kMaxDigits + 1) + 7 + 2 * kMaxDigits + 2;
         char* to = out_.room(kMost);
         to = put(to, tag == Tag::th ? "<th id=\"" : "<td id=\"");
         to = std::copy(t.rowId.begin(), t.rowId.end(), to);  // the cell's row is the open one
@@ -452,7 +468,8 @@ public:
         if (t.list.size() >= kListBlock && !t.overflowFailed) {
             if (t.overflow == nullptr)
                 t.overflow = std::tmpfile();
-            if (t.overflow == nullptr || std::fwrite(t.list.data(), 1, t.list.size(), t.overflow) != t.list.size())
+            if (t.overflow == nullptr ||
+                std::fwrite(t.list.data(), 1, t.list.size(), t.overflow) != t.list.size())
                 t.overflowFailed = true;
             else
                 t.list.clear();
@@ -482,8 +499,8 @@ private:
         std::uint64_t number = 0;
         Tag group = Tag::tbody, cell = Tag::td;
         bool inCaption = false, captionWritten = false;
-        std::string rowId;  // the open row's id
-        Buffer list;        // the findings listed after the table, the last ones
+        std::string rowId;              // the open row's id
+        Buffer list;                    // the findings listed after the table, the last ones
         std::FILE* overflow = nullptr;  // the earlier ones of a long list
         bool overflowFailed = false;
         std::uint64_t unlisted = 0;
@@ -551,8 +568,20 @@ private:
 // What the reading thread hands the writing thread: a record per table event or finding, its
 // kind first, then its values as they lie in memory and its texts as a length and the bytes.
 enum class Record : std::uint8_t {
-    tableStart, tableEnd, captionStart, captionEnd, columnGroupStart, column, columnGroupEnd,
-    rowGroupStart, rowGroupEnd, rowStart, rowEnd, cellStart, cellEnd, finding,
+    tableStart,
+    tableEnd,
+    captionStart,
+    captionEnd,
+    columnGroupStart,
+    column,
+    columnGroupEnd,
+    rowGroupStart,
+    rowGroupEnd,
+    rowStart,
+    rowEnd,
+    cellStart,
+    cellEnd,
+    finding,
 };
 
 // Records are put and got packed, without the padding their fields would have in memory: they
@@ -624,22 +653,27 @@ public:
         put(Record::column, ColumnValues{number, span});
     }
     void columnGroupEnd() override { put(Record::columnGroupEnd); }
-    void rowGroupStart(Tag tag, bool implied) override { put(Record::rowGroupStart, RowGroupValues{tag, implied}); }
+    void rowGroupStart(Tag tag, bool implied) override
+    {
+        put(Record::rowGroupStart, RowGroupValues{tag, implied});
+    }
     void rowGroupEnd() override { put(Record::rowGroupEnd); }
     void rowStart(std::uint64_t row) override { put(Record::rowStart, row); }
     void rowEnd() override { put(Record::rowEnd); }
     void cellStart(const html::Token& cell, const html::CellPlace& place) override
     {
         const std::uint32_t length = cell.hasClass ? static_cast<std::uint32_t>(cell.className.size()) : 0;
-        put(Record::cellStart, CellValues{cell.tag, cell.hasClass, place.column, place.colspan, place.rowspan, length});
+        put(Record::cellStart,
+            CellValues{cell.tag, cell.hasClass, place.column, place.colspan, place.rowspan, length});
         queue_.put(cell.className.data(), length);
     }
     void cellEnd() override { put(Record::cellEnd); }
     void add(const html::Finding& finding) override
     {
         const html::Target& t = finding.target;
-        put(Record::finding, FindingHead{finding.where.line, finding.where.column, finding.severity, finding.kind, t.kind,
-                                         t.table, t.row, t.column, static_cast<std::uint32_t>(finding.message.size())});
+        put(Record::finding,
+            FindingHead{finding.where.line, finding.where.column, finding.severity, finding.kind, t.kind,
+                        t.table, t.row, t.column, static_cast<std::uint32_t>(finding.message.size())});
         queue_.put(finding.message.data(), finding.message.size());
     }
 
@@ -672,7 +706,9 @@ private:
 // until the reading thread ends the stream.
 class Replay {
 public:
-    Replay(ByteQueue& queue, Picture& picture, bool borders) : queue_(queue), picture_(picture), borders_(borders) {}
+    Replay(ByteQueue& queue, Picture& picture, bool borders)
+        : queue_(queue), picture_(picture), borders_(borders)
+    {}
 
     void run()
     {
@@ -691,9 +727,15 @@ public:
                 picture_.tableStart(number, token_);
                 break;
             }
-            case Record::tableEnd: picture_.tableEnd(); break;
-            case Record::captionStart: picture_.captionStart(); break;
-            case Record::captionEnd: picture_.captionEnd(); break;
+            case Record::tableEnd:
+                picture_.tableEnd();
+                break;
+            case Record::captionStart:
+                picture_.captionStart();
+                break;
+            case Record::captionEnd:
+                picture_.captionEnd();
+                break;
             case Record::columnGroupStart: {
                 const auto group = values<ColumnGroupValues>();
                 picture_.columnGroupStart(group.written ? &token_ : nullptr, group.number, group.span);
@@ -704,25 +746,38 @@ public:
                 picture_.column(column.number, column.span);
                 break;
             }
-            case Record::columnGroupEnd: picture_.columnGroupEnd(); break;
+            case Record::columnGroupEnd:
+                picture_.columnGroupEnd();
+                break;
             case Record::rowGroupStart: {
                 const auto group = values<RowGroupValues>();
                 picture_.rowGroupStart(group.tag, group.implied);
                 break;
             }
-            case Record::rowGroupEnd: picture_.rowGroupEnd(); break;
-            case Record::rowStart: picture_.rowStart(values<std::uint64_t>()); break;
-            case Record::rowEnd: picture_.rowEnd(); break;
+            case Record::rowGroupEnd:
+                picture_.rowGroupEnd();
+                break;
+            case Record::rowStart:
+                picture_.rowStart(values<std::uint64_t>());
+                break;
+            case Record::rowEnd:
+                picture_.rowEnd();
+                break;
             case Record::cellStart: {
                 const auto cell = values<CellValues>();
                 picture_.cellStart(cell.tag, text(cell.classLength),
                                    html::CellPlace{0, cell.column, cell.colspan, cell.rowspan});
                 break;
             }
-            case Record::cellEnd: picture_.cellEnd(); break;
+            case Record::cellEnd:
+                picture_.cellEnd();
+                break;
             case Record::finding: {
                 const auto head = values<FindingHead>();
-                picture_.add(html::Finding{{head.line, head.column}, head.severity, text(head.messageLength), head.kind,
+                picture_.add(html::Finding{{head.line, head.column},
+                                           head.severity,
+                                           text(head.messageLength),
+                                           head.kind,
                                            {head.target, head.table, head.row, head.targetColumn}});
                 break;
             }
@@ -780,8 +835,7 @@ private:
 struct PageViewer::Reading {
     Reading(const std::string& page, bool borders, Writer write)
         : picture(page, borders, std::move(write)), replay(queue, picture, borders), recorder(queue, borders),
-          builder(recorder, &recorder),
-          tokenizer(builder), writing([this] { replay.run(); })
+          builder(recorder, &recorder), tokenizer(builder), writing([this] { replay.run(); })
     {
         tokenizer.keepViewAttributes();
     }
@@ -803,8 +857,7 @@ struct PageViewer::Reading {
 
 PageViewer::PageViewer(const std::string& page, bool borders, Writer write)
     : reading_(new Reading(page, borders, std::move(write)))
-{
-}
+{}
 
 PageViewer::~PageViewer() = default;
 
@@ -823,7 +876,8 @@ void PageViewer::finish()
 std::string viewText(const std::string& text, bool borders, const std::string& page, std::size_t piece)
 {
     std::string result;
-    PageViewer viewer(page, borders, [&result](const char* bytes, std::size_t n) { result.append(bytes, n); });
+    PageViewer viewer(page, borders,
+                      [&result](const char* bytes, std::size_t n) { result.append(bytes, n); });
     html::feedInPieces(text, piece, [&viewer](const char* bytes, std::size_t n) { viewer.feed(bytes, n); });
     viewer.finish();
     return result;
