@@ -1,13 +1,13 @@
-// The check mode's tokenizer, tree builder and grid on any bytes as a page: the report is the
-// same whatever pieces the page arrives in, and every line of it has the report's shape. The
-// same bytes also go through the page decoder (UTF-16 pages among them), in every report form.
+// The check mode's reading (decoder, tokenizer, tree builder and grid) on any bytes as a page,
+// UTF-16 pages among them: the report is the same whatever pieces the page arrives in, in
+// every report form, and every line of it has its form's shape.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
-#include "app/input.h"
 #include "check/check.h"
+#include "html/reading.h"
 
 namespace {
 
@@ -19,22 +19,15 @@ void require(bool ok)
         std::abort();
 }
 
-// The report of `page`, decoded, fed in pieces of `piece` bytes, in `format`.
-std::string decodedReport(const std::string& page, std::size_t piece, check::Format format)
+// The report of `page`, fed in pieces of `piece` bytes, in `format`.
+std::string reportOf(const std::string& page, std::size_t piece, check::Format format)
 {
     std::string out;
     check::RunReport run({format, false, true}, "1", [&out](const std::string& lines) { out += lines; });
     {
         check::PageChecker checker(run, "a b.html");
-        PageDecoder decoder(
-            [&checker](const char* bytes, std::size_t n) {
-                checker.feed(bytes, n);
-                return true;
-            },
-            [&checker] { checker.countCodeUnits(); });
-        for (std::size_t at = 0; at < page.size(); at += piece)
-            require(decoder.feed(page.data() + at, std::min(piece, page.size() - at)));
-        require(decoder.finish());
+        html::feedInPieces(page, piece,
+                           [&checker](const char* bytes, std::size_t n) { checker.feed(bytes, n); });
         checker.finish();
     }
     run.finish();
@@ -57,8 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     for (check::Format format :
          {check::Format::gnu, check::Format::json, check::Format::sarif, check::Format::github}) {
-        std::string report = decodedReport(page, page.size() + 1, format);
-        require(decodedReport(page, piece, format) == report);
+        std::string report = reportOf(page, 0, format);
+        require(reportOf(page, piece, format) == report);
         if (format == check::Format::json) {
             for (std::size_t at = 0, end; at < report.size(); at = end + 1) {
                 end = report.find('\n', at);

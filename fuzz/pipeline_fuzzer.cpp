@@ -20,9 +20,7 @@ const std::string kCaption = "<thead style=\"color: #FF0000; font: normal 9px Co
 
 // One in-memory result per mode, kept open across the tags of one input.
 struct Modes {
-    std::FILE* memory[2] = {nullptr, nullptr};
-    char* bytes[2] = {nullptr, nullptr};
-    std::size_t size[2] = {0, 0};
+    std::string written[2];
     std::unique_ptr<zelko::OutSink> out[2];
 };
 
@@ -33,11 +31,10 @@ void compareModes(void* context, const char* tagText, std::size_t length)
     Modes& modes = *static_cast<Modes*>(context);
     std::string pieces[2];
     for (int borders = 0; borders < 2; ++borders) {
-        std::size_t before = modes.size[borders];
+        std::size_t before = modes.written[borders].size();
         zelko::annotateTag(tagText, length, borders == 1, *modes.out[borders]);
         modes.out[borders]->flush();
-        std::fflush(modes.memory[borders]);
-        pieces[borders].assign(modes.bytes[borders] + before, modes.size[borders] - before);
+        pieces[borders] = modes.written[borders].substr(before);
     }
     const std::string tag(tagText, length), &plain = pieces[0], &border = pieces[1];
     if (plain.empty() || border == plain) {
@@ -69,23 +66,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(runPipeline(input, split, false) == plain);
     {
         Modes modes;
-        for (int borders = 0; borders < 2; ++borders) {
-            modes.memory[borders] = open_memstream(&modes.bytes[borders], &modes.size[borders]);
-            modes.out[borders].reset(new zelko::OutSink(modes.memory[borders]));
-        }
-        char* bytes = nullptr;
-        std::size_t written = 0;
-        std::FILE* sink = open_memstream(&bytes, &written);
-        zelko::OutSink out(sink);
+        for (int borders = 0; borders < 2; ++borders)
+            modes.out[borders].reset(new zelko::OutSink(appendTo(modes.written[borders])));
+        std::string written;
+        zelko::OutSink out(appendTo(written));
         zelko::ScanState state;
         zelko::scanBytes(state, input.data(), size, out, compareModes, &modes);
-        std::fclose(sink);
-        std::free(bytes);
-        for (int borders = 0; borders < 2; ++borders) {
-            modes.out[borders].reset();
-            std::fclose(modes.memory[borders]);
-            std::free(modes.bytes[borders]);
-        }
     }
     // Every byte written comes from the input or from the tool's own texts.
     const std::string own = std::string(zelko::kTableBorderStyle) + zelko::kCellBorderStyle + kCaption +

@@ -1,14 +1,18 @@
 // The whole pipeline over bytes held in memory, for the tests and the fuzz targets.
 #pragma once
 
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
 
 #include "scan/annotate.h"
 #include "scan/scanner.h"
+
+// A writer that appends what it is handed to `text`.
+inline zelko::OutSink::Writer appendTo(std::string& text)
+{
+    return [&text](const char* bytes, std::size_t n) { text.append(bytes, n); };
+}
 
 // Scans `n` bytes from a place of exactly their size, where AddressSanitizer reports any read
 // past them.
@@ -25,20 +29,13 @@ inline void scanExactly(zelko::ScanState& state, const char* bytes, std::size_t 
 inline std::string runPipeline(const std::string& input, std::size_t split, bool showBorders,
                                zelko::Simd simd = zelko::Simd::fastest)
 {
-    char* bytes = nullptr;
-    std::size_t size = 0;
-    std::FILE* memory = open_memstream(&bytes, &size);
-    {
-        zelko::OutSink out(memory);
-        zelko::ScanState state;
-        zelko::Annotation annotation{showBorders, &out};
-        scanExactly(state, input.data(), split, out, zelko::annotateHandler, &annotation, simd);
-        scanExactly(state, input.data() + split, input.size() - split, out, zelko::annotateHandler,
-                    &annotation, simd);
-        out.flush();
-    }
-    std::fclose(memory);
-    std::string result(bytes, size);
-    std::free(bytes);
+    std::string result;
+    zelko::OutSink out(appendTo(result));
+    zelko::ScanState state;
+    zelko::Annotation annotation{showBorders, &out};
+    scanExactly(state, input.data(), split, out, zelko::annotateScannedTag, &annotation, simd);
+    scanExactly(state, input.data() + split, input.size() - split, out, zelko::annotateScannedTag,
+                &annotation, simd);
+    out.flush();
     return result;
 }

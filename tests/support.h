@@ -22,6 +22,7 @@ private:
     std::string path_;
 };
 
+// The bytes of the file `path`; throws, failing the test, when there is no such file.
 std::string readFile(const std::string& path);
 // Reads an open stream from its start to its end.
 std::string readStream(std::FILE* file);

@@ -5,7 +5,6 @@
 #include <climits>
 #include <cstring>
 #include <string>
-#include <type_traits>
 
 namespace zelko {
 namespace {
@@ -148,12 +147,6 @@ TEST(TagInfo, NameOnlyParseLeavesAttributesAtTheirStart)
     EXPECT_FALSE(info.closing);
     EXPECT_STREQ(info.className, "");
     EXPECT_EQ(info.colspan, 1);
-}
-
-TEST(TagInfo, IsASmallRecordWithAVirtualDestructor)
-{
-    EXPECT_TRUE(std::has_virtual_destructor<TagInfo>::value);
-    EXPECT_LT(sizeof(TagInfo), 128u);  // fixed fields only; work texts are not kept
 }
 
 // The removal rule written out step by step, to check the counting shortcut against.

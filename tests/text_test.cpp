@@ -1,4 +1,4 @@
-#include "tag/text.h"
+#include "text/bounded.h"
 
 #include <gtest/gtest.h>
 

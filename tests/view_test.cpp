@@ -6,7 +6,11 @@
 #include <thread>
 #include <vector>
 
+#include "html/catalogue.h"
+#include "html/reading.h"
+#include "view/picture.h"
 #include "view/queue.h"
+#include "view/records.h"
 
 namespace zelko::view {
 namespace {
@@ -276,6 +280,104 @@ TEST(View, KeepsLongLabelsAndEntriesWholeAcrossBlocks)
                   std::string::npos)
             << "entry " << cell;
     }
+}
+
+// Writes each event and finding it hears, with every value it is handed, as one line.
+class Transcript : public html::TableEvents, public html::FindingSink {
+public:
+    explicit Transcript(const html::Slot* slots) : slots_(slots) {}
+    void tableStart(std::uint64_t number, const html::Token& table) override
+    {
+        line("tableStart " + std::to_string(number) + " " + token(table));
+    }
+    void tableEnd() override { line("tableEnd"); }
+    void captionStart() override { line("captionStart"); }
+    void captionEnd() override { line("captionEnd"); }
+    void columnGroupStart(const html::Token* colgroup, std::uint32_t number, std::uint32_t span) override
+    {
+        line("columnGroupStart " + (colgroup != nullptr ? token(*colgroup) : "-") + " " +
+             std::to_string(number) + " " + std::to_string(span));
+    }
+    void column(std::uint32_t number, std::uint32_t span) override
+    {
+        line("column " + std::to_string(number) + " " + std::to_string(span));
+    }
+    void columnGroupEnd() override { line("columnGroupEnd"); }
+    void rowGroupStart(html::Tag tag, bool implied) override
+    {
+        line(std::string("rowGroupStart ") + html::nameOf(tag) + (implied ? " implied" : ""));
+    }
+    void rowGroupEnd() override { line("rowGroupEnd"); }
+    void rowStart(std::uint64_t row) override { line("rowStart " + std::to_string(row)); }
+    void rowEnd() override { line("rowEnd"); }
+    void cellStart(const html::Token& cell, const html::CellPlace& place) override
+    {
+        line("cellStart " + token(cell) + " " + std::to_string(place.column) + " " +
+             std::to_string(place.colspan) + "x" + std::to_string(place.rowspan));
+    }
+    void cellEnd() override { line("cellEnd"); }
+    void add(const html::Finding& f) override
+    {
+        std::string message;
+        html::appendMessage(message, f);
+        line(std::string(html::kindInfo(f.kind).id) + " " + std::to_string(f.where.line) + ":" +
+             std::to_string(f.where.column) + " " + message);
+    }
+
+    std::string out;
+
+private:
+    // A token's tag and line, and the view's attributes it has.
+    std::string token(const html::Token& t)
+    {
+        std::string text = std::string(html::nameOf(t.tag)) + "@" + std::to_string(t.where.line);
+        for (std::size_t i = 0; i < ViewAttribute::count; ++i) {
+            if (html::holds(kViewAttributes[i].tags, t.tag) && t.has(slots_[i]))
+                text += std::string(" ") + kViewAttributes[i].name + "=" + t.value(slots_[i]);
+        }
+        return text;
+    }
+    void line(const std::string& text) { out += text + "\n"; }
+    const html::Slot* slots_;
+};
+
+TEST(Records, CarryEveryEventAndFindingWhole)
+{
+    // Every event, tokens with and without the view's attributes, and findings with numbers, a
+    // list and texts, heard directly and through the records between the threads.
+    const std::string page =
+        "<table class=\"t&lt;\" border=2 frame=void rules=all cellspacing=0 cellpadding=1>"
+        "<caption>c</caption><colgroup span=2><col></colgroup><col>\n"
+        "<thead><tr><th class=h id=a>x<td rowspan=2 headers='a b'><td>"
+        "<tr><td colspan=2 class=''></thead><tbody><tr></tbody></table>";
+    html::Slot slots[ViewAttribute::count];
+    Transcript direct(slots);
+    {
+        html::PageReading reading(direct, &direct, kViewAttributes, ViewAttribute::count, slots);
+        reading.feed(page.data(), page.size());
+        reading.finish();
+    }
+    Transcript replayed(slots);
+    ByteQueue queue;
+    const RecordedAttributes attributes{kViewAttributes, slots, ViewAttribute::count};
+    Recorder recorder(queue, attributes);
+    Replay replay(queue, attributes, replayed, replayed);
+    std::thread writing([&replay] { replay.run(); });
+    {
+        html::PageReading reading(recorder, &recorder, kViewAttributes, ViewAttribute::count, slots);
+        reading.feed(page.data(), page.size());
+        reading.finish();
+    }
+    queue.close();
+    writing.join();
+    EXPECT_EQ(replayed.out, direct.out);
+    EXPECT_NE(direct.out.find("tableStart 1 table@1 class=t< border=2 frame=void rules=all cellspacing=0 "
+                              "cellpadding=1\n"),
+              std::string::npos)
+        << direct.out;
+    EXPECT_NE(direct.out.find("cellStart td@2 class= 0 2x1\n"), std::string::npos) << direct.out;
+    EXPECT_NE(direct.out.find("headers-unknown 2:30 headers names \"b\""), std::string::npos) << direct.out;
+    EXPECT_NE(direct.out.find("cell-overlap"), std::string::npos) << direct.out;
 }
 
 TEST(ByteQueue, HandsEveryByteOnInOrderAcrossItsBlocks)

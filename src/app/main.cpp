@@ -1,34 +1,15 @@
-#include "app/run.h"
-
-#ifdef _WIN32
-
-#include <windows.h>
-#include <shellapi.h>
-
 #include <string>
 #include <vector>
 
-#include "app/wide.h"
+#include "app/platform.h"
+#include "app/run.h"
 
-// The arguments are taken as UTF-16 and handed on in UTF-8, so a name outside the console's
-// code page reaches the tool intact.
-int main()
+int main(int argc, char** argv)
 {
-    int argc = 0;
-    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &argc);
-    std::vector<std::string> texts;
-    for (int i = 0; i < argc; ++i)
-        texts.push_back(zelko::toUtf8(wide[i]));
-    LocalFree(wide);
-    std::vector<char*> argv;
+    std::vector<std::string> texts = zelko::commandLine(argc, argv);
+    std::vector<char*> arguments;
     for (std::string& text : texts)
-        argv.push_back(text.data());
-    argv.push_back(nullptr);
-    return zelko::runTool(argc, argv.data());
+        arguments.push_back(text.data());
+    arguments.push_back(nullptr);
+    return zelko::runTool(static_cast<int>(texts.size()), arguments.data());
 }
-
-#else
-
-int main(int argc, char** argv) { return zelko::runTool(argc, argv); }
-
-#endif

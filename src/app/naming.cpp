@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "tag/text.h"
+#include "text/bounded.h"
 
 namespace zelko {
 

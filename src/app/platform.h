@@ -1,9 +1,13 @@
-// The platform layer: console pause, opening a document, file identity, the source stream and
-// the console's output. Names are UTF-8 texts on every platform.
+// The platform layer: the command line, console pause, opening a document, file identity, the
+// source stream, the console's output, and the file system calls of the safe result file. Names
+// are UTF-8 texts on every platform. platform_posix.cpp serves Linux and macOS,
+// platform_windows.cpp Windows.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace zelko {
 
@@ -42,5 +46,37 @@ void writeConsoleText(std::FILE* stream, const std::string& text);
 // Flushes standard output. Returns 0, or the error number of the first write to standard output
 // that failed in this run (EIO when the system named none).
 int flushConsole();
+
+// The command line's arguments, the tool's own path first, in UTF-8.
+std::vector<std::string> commandLine(int argc, char** argv);
+
+// --- The result file (resultfile.h). Each call returns 0 or an error number unless it says
+// otherwise.
+
+// The bytes that separate a path's folders: "/", or "\\/" on Windows.
+extern const char kPathSeparators[];
+// A number that tells this process from the others running now.
+std::uint64_t processNumber();
+// Whether a result may replace what stands at `path`: not a folder, nor a file that the user
+// may not write. An earlier result's permission bits go to `mode`.
+int resultRefusal(const std::string& path, int& mode);
+// Creates the file `name`, which must not exist, for writing (in text mode on Windows); returns
+// its descriptor, or -1 with errno set.
+int createExclusive(const std::string& name);
+// The descriptor as a stream, or null with errno set.
+std::FILE* streamOf(int fd);
+void closeDescriptor(int fd);
+// Gives the open file `fd` the permission bits `mode`.
+void setMode(int fd, int mode);
+// Whether `path` names a FIFO or a device, through links or not.
+bool isSpecialFile(const std::string& path);
+// Opens the FIFO or device `path` for writing; returns its descriptor, or -1 with errno set.
+int openSpecialFile(const std::string& path);
+// Gives the file `from` the name `to`, replacing what stood there.
+int replaceFile(const std::string& from, const std::string& to);
+void removeFile(const std::string& name);
+// Removes the file `name` should an interrupt or hang-up end the run, until keepOnSignal.
+void removeOnSignal(const std::string& name);
+void keepOnSignal();
 
 }  // namespace zelko

@@ -14,9 +14,8 @@
 #include "app/platform.h"
 #include "app/resultfile.h"
 #include "check/check.h"
-#include "scan/annotate.h"
-#include "scan/scanner.h"
-#include "tag/text.h"
+#include "scan/annotator.h"
+#include "text/bounded.h"
 #include "view/view.h"
 
 namespace zelko {
@@ -49,50 +48,25 @@ struct Reporter {
     int error(const char* message, int error) const { return failure(message, std::strerror(error), error); }
 };
 
-// Reads `source` through the scanner into `result`, whose writes are unbuffered here because
-// the sink writes in large blocks of its own. Returns 0 or reports the failure and returns its
-// exit status; `result` is left open.
-int scanInto(std::FILE* source, std::FILE* result, bool showBorders, const Reporter& report)
+// Reads `source` into a mode that writes a result (PageAnnotator, PageViewer), made with
+// `arguments` and a writer that writes to `result`, unbuffered, as the modes hand on large
+// blocks. Returns 0 or reports the failure and returns its exit status; `result` is left open.
+template <typename Mode, typename... Arguments>
+int writeResult(std::FILE* source, std::FILE* result, const Reporter& report, Arguments&&... arguments)
 {
     std::setvbuf(result, nullptr, _IONBF, 0);
-    OutSink out(result);
-    ScanState state;
-    Annotation annotation{showBorders, &out};
-    // After a failed write, reading on is pointless.
-    int readError = readBlocks(source, [&](const char* bytes, std::size_t n) {
-        scanBytes(state, bytes, n, out, annotateHandler, &annotation);
-        return out.error == 0;
-    });
-    out.flush();
-    if (readError != 0)
-        return report.error("Read file error", readError);
-    if (out.error != 0)
-        return report.error("Write file error", out.error);
-    return 0;
-}
-
-// Reads `source` into the --html5 view of the page named `page`, written to `result`
-// unbuffered, as the view hands on large blocks. Returns 0 or reports the failure and returns
-// its exit status; `result` is left open.
-int viewInto(std::FILE* source, std::FILE* result, const std::string& page, bool showBorders,
-             const Reporter& report)
-{
-    std::setvbuf(result, nullptr, _IONBF, 0);
-    std::atomic<int> writeError{0};  // the viewer writes on a thread of its own
-    view::PageViewer viewer(page, showBorders, [&](const char* bytes, std::size_t n) {
+    std::atomic<int> writeError{0};  // the view writes on a thread of its own
+    Mode mode(std::forward<Arguments>(arguments)..., [&](const char* bytes, std::size_t n) {
         errno = 0;
         if (writeError == 0 && std::fwrite(bytes, 1, n, result) != n)
             writeError = errno != 0 ? errno : EIO;
     });
-    int readError = readPage(
-        source,
-        [&](const char* bytes, std::size_t n) {
-            viewer.feed(bytes, n);
-            return writeError == 0;  // after a failed write, reading on is pointless
-        },
-        [&viewer] { viewer.countCodeUnits(); });
+    int readError = readBlocks(source, [&](const char* bytes, std::size_t n) {
+        mode.feed(bytes, n);
+        return writeError == 0;  // after a failed write, reading on is pointless
+    });
     if (readError == 0 && writeError == 0)
-        viewer.finish();
+        mode.finish();
     if (readError != 0)
         return report.error("Read file error", readError);
     if (writeError != 0)
@@ -144,8 +118,8 @@ int annotatePage(const Options& options, const char* toolPath, const Reporter& r
         return report.error("Open file error", openError);
     const std::string page = pageName(options.sources.front());
     Fill fill = [&](std::FILE* result) {
-        return html5 ? viewInto(source, result, page, options.showBorders, report)
-                     : scanInto(source, result, options.showBorders, report);
+        return html5 ? writeResult<view::PageViewer>(source, result, report, page, options.showBorders)
+                     : writeResult<PageAnnotator>(source, result, report, options.showBorders);
     };
 
     std::string resultName = options.output;
@@ -225,13 +199,10 @@ int checkPages(const Options& options)
         int readError = 0;
         {
             check::PageChecker checker(run, page);
-            readError = readPage(
-                source,
-                [&checker](const char* bytes, std::size_t n) {
-                    checker.feed(bytes, n);
-                    return true;
-                },
-                [&checker] { checker.countCodeUnits(); });
+            readError = readBlocks(source, [&checker](const char* bytes, std::size_t n) {
+                checker.feed(bytes, n);
+                return true;
+            });
             // After a failed read, what was found so far is reported: the page's end was never
             // seen.
             if (readError == 0)

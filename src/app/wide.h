@@ -1,8 +1,6 @@
-// UTF-8 and UTF-16 texts on Windows: the tool keeps every name in UTF-8 and hands the system
+// UTF-8 and UTF-16 texts on Windows (platform_windows.cpp): the tool keeps every name in UTF-8 and hands the system
 // UTF-16, so that a name outside the console's code page still names the right file.
 #pragma once
-
-#ifdef _WIN32
 
 #include <windows.h>
 
@@ -33,5 +31,3 @@ inline std::string toUtf8(const std::wstring& wide)
 }
 
 }  // namespace zelko
-
-#endif

@@ -1,27 +1,21 @@
 #include "check/check.h"
 
-#include <algorithm>
 #include <utility>
 
-#include "check/report.h"
-#include "html/tables.h"
-#include "html/tokenizer.h"
+#include "html/reading.h"
 
 namespace zelko::check {
 
 struct PageChecker::Reading {
     template <typename... ReportArguments>
     explicit Reading(ReportArguments&&... arguments)
-        : report(std::forward<ReportArguments>(arguments)...), builder(report), tokenizer(builder)
+        : report(std::forward<ReportArguments>(arguments)...), reading(report)
     {}
     Report report;
-    html::TableBuilder builder;
-    html::Tokenizer tokenizer;
+    html::PageReading reading;
 };
 
 PageChecker::PageChecker(RunReport& run, const std::string& page) : reading_(new Reading(run, page)) {}
-
-void PageChecker::countCodeUnits() { reading_->tokenizer.countCodeUnits(); }
 
 PageChecker::PageChecker(const std::string& page, std::function<void(const std::string&)> write)
     : reading_(new Reading(page, std::move(write)))
@@ -29,11 +23,11 @@ PageChecker::PageChecker(const std::string& page, std::function<void(const std::
 
 PageChecker::~PageChecker() = default;
 
-void PageChecker::feed(const char* bytes, std::size_t n) { reading_->tokenizer.feed(bytes, n); }
+void PageChecker::feed(const char* bytes, std::size_t n) { reading_->reading.feed(bytes, n); }
 
 void PageChecker::finish()
 {
-    reading_->tokenizer.finish();
+    reading_->reading.finish();
     reading_->report.pageEnded();
     reading_->report.flush();
 }

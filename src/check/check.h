@@ -1,9 +1,8 @@
-// The check mode: reads a page as a browser builds its tables, and reports what is wrong
-// with every one of them.
+// The check mode: reads a page as a browser builds its tables, and reports what is wrong with
+// every one of them.
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -12,8 +11,9 @@
 
 namespace zelko::check {
 
-// Checks one page fed to it in pieces of any size, and adds its findings, named after the page,
-// to a run's report as they are found. Memory stays bounded whatever the page.
+// Checks one page fed to it in pieces of any size, as the bytes it holds, and adds its
+// findings, named after the page, to a run's report as they are found. Memory stays bounded
+// whatever the page.
 class PageChecker {
 public:
     PageChecker(RunReport& run, const std::string& page);
@@ -23,9 +23,6 @@ public:
     PageChecker(const PageChecker&) = delete;
     PageChecker& operator=(const PageChecker&) = delete;
 
-    // The bytes to come are the UTF-8 form of a UTF-16 page: columns count UTF-16 code units,
-    // not bytes. Call it before the first piece.
-    void countCodeUnits();
     // Reads the page's next `n` bytes.
     void feed(const char* bytes, std::size_t n);
     // Ends the page: reports what its end reveals and hands on the rest of the report (the run's

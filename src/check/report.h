@@ -1,28 +1,17 @@
-// The check mode's report, in the form the user picked:
-//   gnu     PAGE:LINE:COLUMN: SEVERITY: MESSAGE [KIND], as compilers write it
-//   json    one JSON object per finding and line
-//   sarif   one SARIF 2.1.0 log for the whole run
-//   github  GitHub Actions workflow commands (::error file=...::MESSAGE)
-// A run's report is written as it is found and handed on in batches of some 64 KiB, so that a
-// report of any length takes little memory.
+// The check mode's report of a whole run, in the form the user picked (form.h). It is written
+// as it is found and handed on in batches of some 64 KiB, so that a report of any length takes
+// little memory.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
-#include <string_view>
 
+#include "check/form.h"
 #include "html/findings.h"
 
 namespace zelko::check {
-
-using html::appendCounted;
-using html::appendNumber;
-using html::appendQuoted;
-using html::Location;
-using html::Severity;
-enum class Format : std::uint8_t { gnu, json, sarif, github };
 
 struct ReportStyle {
     Format format = Format::gnu;
@@ -40,7 +29,7 @@ class RunReport {
 public:
     using Writer = std::function<void(const std::string&)>;
     // `version` is the tool's, for the SARIF log's tool record.
-    RunReport(ReportStyle style, std::string version, Writer write);
+    RunReport(ReportStyle style, const std::string& version, Writer write);
     ~RunReport() { flush(); }
     RunReport(const RunReport&) = delete;
     RunReport& operator=(const RunReport&) = delete;
@@ -54,14 +43,14 @@ public:
 
 private:
     friend class Report;
-    void add(const std::string& page, Location where, Severity severity, std::string_view message,
-             std::string_view kind);
+    void add(const std::string& page, const html::Finding& finding);
+    void begin();
 
     ReportStyle style_;
-    std::string version_;
+    std::unique_ptr<ReportForm> form_;
     Writer write_;
     std::string out_;
-    bool started_ = false, firstResult_ = true;
+    bool started_ = false;
     Totals totals_;
 };
 
@@ -86,27 +75,7 @@ private:
     std::string page_;  // the page's name as the report's form writes it
 };
 
-// The kinds of finding, with the texts that describe them in a SARIF log.
-struct KindInfo {
-    const char* id;
-    Severity level;  // the usual severity; some findings of a kind may have another
-    const char* shortText;
-    const char* fullText;
-    const char* help;
-};
-extern const KindInfo kKinds[];
-extern const std::size_t kKindCount;
-
 // The run's summary: "zelko: 2 pages, 1 table, 0 errors, 3 warnings".
 std::string summaryLine(const Totals& totals);
-
-// Appends `text` as a JSON string; bytes that are no UTF-8 are written as U+FFFD.
-void appendJsonString(std::string& out, std::string_view text);
-// Appends `name` as a relative URI reference: every byte but the unreserved ones and '/' is
-// percent-encoded (on Windows '\' is a '/' first).
-void appendUriReference(std::string& out, std::string_view name);
-// Appends `text` escaped as GitHub Actions escapes a workflow command's message (`property`
-// false) or a property value (`property` true).
-void appendActionsEscaped(std::string& out, std::string_view text, bool property);
 
 }  // namespace zelko::check

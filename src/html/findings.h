@@ -1,17 +1,29 @@
-// What the standard reading of a page hands on to whichever writer listens: the findings about
-// its tables, as values, and the structure of its tables as events, in source order.
+// What the standard reading finds wrong with a page's tables, as values: a finding's kind, the
+// element it concerns and its numbers. The catalogue (catalogue.h) names and words them; the
+// reading itself writes no word of a report.
 #pragma once
 
-#include <charconv>
+#include <cstddef>
 #include <cstdint>
-#include <string>
 #include <string_view>
 
-#include "html/tokenizer.h"
+#include "html/location.h"
+#include "text/severity.h"
 
 namespace zelko::html {
 
-enum class Severity : std::uint8_t { error, warning, note };
+enum class Kind : std::uint8_t {
+    rowShort,
+    rowLong,
+    rowNoCells,
+    columnNoCells,
+    cellOverlap,
+    rowspanClipped,
+    headersUnknown,
+    table,
+    headersLimit
+};
+constexpr std::size_t kKindCount = static_cast<std::size_t>(Kind::headersLimit) + 1;
 
 // The element of a table that a finding concerns. Rows count from 0 in the table; a cell is
 // known by its row and its first column; a column element by its number in the table, from 0.
@@ -22,12 +34,29 @@ struct Target {
     std::uint32_t column = 0;  // a cell's first column, or a column element's number
 };
 
+// A finding. What its numbers, list and texts hold depends on its kind (rows and columns in
+// them count from 1):
+//   rowShort, rowLong  numbers: the row's width, the width the table sets, 1 when its column
+//                      elements set it (then an error) and 0 when its first row does
+//   rowNoCells         -
+//   columnNoCells      list: the runs of columns in which no cell begins, as first and last
+//   cellOverlap        list: the earlier cells it overlaps, as row, column, line and column of
+//                      their tag
+//   rowspanClipped     numbers: the rowspan, the last row of the row group, the rows it spans
+//   headersUnknown     texts: the ids that no th of the table has
+//   table              numbers: rows, columns, row groups, and the columns checked when the
+//                      table has more (else 0); texts: its class, when it has one
+//   headersLimit       numbers: the bytes of ids and headers kept
 struct Finding {
+    Kind kind = Kind::table;
+    Severity severity = Severity::note;
     Location where;
-    Severity severity;
-    std::string_view message;
-    const char* kind;
     Target target;
+    std::uint64_t numbers[4] = {};
+    const std::uint64_t* list = nullptr;
+    std::size_t listSize = 0;
+    const std::string_view* texts = nullptr;
+    std::size_t textCount = 0;
 };
 
 // Takes the findings of a page's tables as they are known.
@@ -38,50 +67,5 @@ public:
     // A table's last finding has been handed on.
     virtual void tableEnded() {}
 };
-
-// A cell as the table's grid placed it, with its spans as browsers read them.
-struct CellPlace {
-    std::uint64_t row = 0;
-    std::uint32_t column = 0;
-    std::uint32_t colspan = 1;
-    std::uint32_t rowspan = 1;  // 0: to the end of the row group
-};
-
-// The structure of a page's tables as the tree builder builds it, in source order: every
-// element of the table model opens and closes once, nested properly, implied ones included.
-// A nested table opens inside the cell or caption that holds it.
-class TableEvents {
-public:
-    virtual ~TableEvents() = default;
-    virtual void tableStart(std::uint64_t number, const Token& table) = 0;
-    virtual void tableEnd() = 0;
-    virtual void captionStart() = 0;
-    virtual void captionEnd() = 0;
-    // `colgroup` is null for the group a bare col implies; `number` is its number among the
-    // table's column elements (from 0), `span` as browsers read it, for a group without columns.
-    virtual void columnGroupStart(const Token* colgroup, std::uint32_t number, std::uint32_t span) = 0;
-    virtual void column(std::uint32_t number, std::uint32_t span) = 0;
-    virtual void columnGroupEnd() = 0;
-    virtual void rowGroupStart(Tag tag, bool implied) = 0;
-    virtual void rowGroupEnd() = 0;
-    virtual void rowStart(std::uint64_t row) = 0;
-    virtual void rowEnd() = 0;
-    virtual void cellStart(const Token& cell, const CellPlace& place) = 0;
-    virtual void cellEnd() = 0;
-};
-
-// Appends `number` in decimal to a std::string, or to any output with the same append.
-template <typename Out>
-inline void appendNumber(Out& out, std::uint64_t number)
-{
-    char digits[20];
-    char* end = std::to_chars(digits, digits + sizeof digits, number).ptr;
-    out.append(digits, static_cast<std::size_t>(end - digits));
-}
-// Appends "1 row", "2 rows": `count` and the noun, in the plural unless the count is one.
-void appendCounted(std::string& out, std::uint64_t count, const char* noun);
-// Appends `text` in double quotes, with '"', '\' and control characters written as escapes, so
-// that a finding always stays on its one line.
-void appendQuoted(std::string& out, std::string_view text);
 
 }  // namespace zelko::html

@@ -2,39 +2,30 @@
 
 #include <algorithm>
 
+#include "html/numbers.h"
+#include "text/bytes.h"
+
 namespace zelko::html {
+
+const AttributeWish kGridAttributes[GridAttribute::count] = {
+    {tagsOf({Tag::td, Tag::th}), "colspan", ValueKind::number},
+    {tagsOf({Tag::td, Tag::th}), "rowspan", ValueKind::number},
+    {tagsOf({Tag::col, Tag::colgroup}), "span", ValueKind::number},
+    {tagsOf({Tag::td, Tag::th}), "headers", ValueKind::text},
+    {tagsOf({Tag::th}), "id", ValueKind::text},
+    {tagsOf({Tag::table}), "class", ValueKind::text},
+};
 
 namespace {
 
 // colspan and span: no number or zero is 1, at most 1000.
-std::uint32_t spanOf(bool present, const std::string& value)
+std::uint32_t spanOf(const Token& token, Slot slot)
 {
-    long n = present ? parseNonNegative(value, 1000) : -1;
+    long n = token.has(slot) ? parseNonNegative(token.value(slot), 1000) : -1;
     return n <= 0 ? 1 : static_cast<std::uint32_t>(n);
 }
 
-void appendPlace(std::string& out, std::uint64_t row, std::uint64_t column)
-{
-    out += "row ";
-    appendNumber(out, row);
-    out += ", column ";
-    appendNumber(out, column);
-}
-
-void appendAt(std::string& out, Location where)
-{
-    out += "line ";
-    appendNumber(out, where.line);
-    out += ", column ";
-    appendNumber(out, where.column);
-}
-
-// The separator before item `i` of `count` in "a", "a and b", "a, b and c".
-const char* separator(std::size_t i, std::size_t count)
-{
-    return i == 0 ? "" : i + 1 == count ? " and " : ", ";
-}
-
+// The white-space separated tokens of `text`.
 std::vector<std::string_view> tokens(std::string_view text)
 {
     std::vector<std::string_view> out;
@@ -55,19 +46,24 @@ std::vector<std::string_view> tokens(std::string_view text)
 
 Grid::Grid(FindingSink& findings) : findings_(findings) {}
 
-void Grid::report(Location where, Severity severity, std::string_view message, const char* kind,
-                  Target::Kind target, std::uint64_t row, std::uint32_t column)
+void Grid::report(Kind kind, Severity severity, Location where, Target::Kind on, std::uint64_t row,
+                  std::uint32_t column)
 {
-    findings_.add(Finding{where, severity, message, kind, Target{target, number_, row, column}});
+    finding_.kind = kind;
+    finding_.severity = severity;
+    finding_.where = where;
+    finding_.target = Target{on, number_, row, column};
+    findings_.add(finding_);
+    finding_ = Finding{};
 }
 
 void Grid::reset(std::uint64_t number, const Token& table)
 {
     number_ = number;
     where_ = table.where;
-    hasClass_ = table.hasClass;
+    hasClass_ = table.has(GridAttribute::className);
     if (hasClass_)
-        class_ = table.className;
+        class_ = table.value(GridAttribute::className);
     width_ = 0;
     rowGroupSeen_ = inColumnGroup_ = groupHasColumns_ = false;
     elementColumns_ = 0;
@@ -98,24 +94,22 @@ void Grid::widen(std::uint32_t width, Location where, Target target)
     begun_.resize(width, 0);
 }
 
-std::uint32_t Grid::columnGroup(const Token& colgroup, bool implied)
+std::uint32_t Grid::columnGroup(const Token* colgroup, Location where)
 {
     inColumnGroup_ = true;
     groupHasColumns_ = false;
-    colgroup_.where = colgroup.where;
-    colgroup_.hasSpan = colgroup.hasSpan;
-    if (colgroup.hasSpan)
-        colgroup_.span = colgroup.span;
-    if (!implied)
+    groupWhere_ = where;
+    groupSpan_ = colgroup != nullptr ? spanOf(*colgroup, GridAttribute::span) : 1;
+    if (colgroup != nullptr)
         colgroupNumber_ = columnElements_++;
-    return spanOf(colgroup.hasSpan, colgroup.span);
+    return groupSpan_;
 }
 
 std::uint32_t Grid::column(const Token& col)
 {
     groupHasColumns_ = true;
     const std::uint32_t number = columnElements_++;
-    std::uint32_t span = spanOf(col.hasSpan, col.span);
+    std::uint32_t span = spanOf(col, GridAttribute::span);
     if (rowGroupSeen_)
         return span;
     std::uint32_t width = std::min<std::uint64_t>(std::uint64_t{width_} + span, kMaxColumns);
@@ -129,10 +123,9 @@ void Grid::endColumnGroup()
 {
     if (inColumnGroup_ && !groupHasColumns_ && !rowGroupSeen_) {
         // A column group without columns stands for as many as its own span says.
-        std::uint32_t span = spanOf(colgroup_.hasSpan, colgroup_.span);
-        std::uint32_t width = std::min<std::uint64_t>(std::uint64_t{width_} + span, kMaxColumns);
-        clipped_ = clipped_ || width < width_ + span;
-        widen(width, colgroup_.where, Target{Target::Kind::column, number_, 0, colgroupNumber_});
+        std::uint32_t width = std::min<std::uint64_t>(std::uint64_t{width_} + groupSpan_, kMaxColumns);
+        clipped_ = clipped_ || width < width_ + groupSpan_;
+        widen(width, groupWhere_, Target{Target::Kind::column, number_, 0, colgroupNumber_});
         elementColumns_ = width_;
     }
     inColumnGroup_ = false;
@@ -158,8 +151,9 @@ void Grid::beginRow()
 CellPlace Grid::cell(const Token& cell)
 {
     const std::uint64_t y = rows_;
-    std::uint32_t colspan = spanOf(cell.hasColspan, cell.colspan);
-    long rowspan = cell.hasRowspan ? parseNonNegative(cell.rowspan, 65534) : -1;
+    std::uint32_t colspan = spanOf(cell, GridAttribute::colspan);
+    long rowspan =
+        cell.has(GridAttribute::rowspan) ? parseNonNegative(cell.value(GridAttribute::rowspan), 65534) : -1;
     if (rowspan < 0)
         rowspan = 1;
     bool growsDown = rowspan == 0;
@@ -183,28 +177,8 @@ CellPlace Grid::cell(const Token& cell)
     bool overlaps = false;
     for (std::uint32_t i = x; i < x + colspan && !overlaps; ++i)
         overlaps = coverEnd_[i] > y;
-    if (overlaps) {
-        auto isEarlier = [&](const Spanning& s) {
-            return s.row < y && s.endRow > y && s.x < x + colspan && x < s.x + s.colspan;
-        };
-        std::size_t count = 0, i = 0;
-        for (const Spanning& s : spanning_)
-            count += isEarlier(s) ? 1 : 0;
-        std::string& m = message_;
-        m = "cell at ";
-        appendPlace(m, y + 1, x + 1);
-        m += count == 1 ? " overlaps the cell at " : " overlaps the cells at ";
-        for (const Spanning& s : spanning_) {
-            if (!isEarlier(s))
-                continue;
-            m += separator(i++, count);
-            appendPlace(m, s.row + 1, s.x + 1);
-            m += " (";
-            appendAt(m, s.where);
-            m += ')';
-        }
-        report(cell.where, Severity::error, m, "cell-overlap", Target::Kind::cell, y, x);
-    }
+    if (overlaps)
+        reportOverlap(cell, y, x, colspan);
 
     std::uint64_t end = growsDown ? UINT64_MAX : y + static_cast<std::uint64_t>(rowspan);
     for (std::uint32_t i = x; i < x + colspan; ++i)
@@ -214,23 +188,40 @@ CellPlace Grid::cell(const Token& cell)
     begun_[x] = 1;
     rowEnd_ = std::max(rowEnd_, x + colspan);
     x_ = x + colspan;
-
-    if (headersCut_)
-        return place;
-    if (cell.tag == Tag::th && cell.hasId && !cell.id.empty()) {
-        keepHeaders(cell.id.size() + 32);
-        if (!headersCut_)
-            thIds_.insert(cell.id);
-    }
-    if (cell.hasHeaders) {
-        keepHeaders(cell.headers.size() + 48);
-        if (!headersCut_)
-            references_.push_back({cell.where, cell.headers, y, x});
-    }
+    if (!headersCut_ && (cell.has(GridAttribute::id) || cell.has(GridAttribute::headers)))
+        keepHeaders(cell, y, x);
     return place;
 }
 
-void Grid::keepHeaders(std::size_t bytes)
+void Grid::reportOverlap(const Token& cell, std::uint64_t y, std::uint32_t x, std::uint32_t colspan)
+{
+    list_.clear();
+    for (const Spanning& s : spanning_) {
+        if (s.row < y && s.endRow > y && s.x < x + colspan && x < s.x + s.colspan)
+            list_.insert(list_.end(), {s.row + 1, std::uint64_t{s.x} + 1, s.where.line, s.where.column});
+    }
+    finding_.list = list_.data();
+    finding_.listSize = list_.size();
+    report(Kind::cellOverlap, Severity::error, cell.where, Target::Kind::cell, y, x);
+}
+
+void Grid::keepHeaders(const Token& cell, std::uint64_t y, std::uint32_t x)
+{
+    const std::string& id = cell.value(GridAttribute::id);
+    if (cell.tag == Tag::th && cell.has(GridAttribute::id) && !id.empty()) {
+        spendHeaders(id.size() + 32);
+        if (!headersCut_)
+            thIds_.insert(id);
+    }
+    if (cell.has(GridAttribute::headers)) {
+        const std::string& headers = cell.value(GridAttribute::headers);
+        spendHeaders(headers.size() + 48);
+        if (!headersCut_)
+            references_.push_back({cell.where, headers, y, x});
+    }
+}
+
+void Grid::spendHeaders(std::size_t bytes)
 {
     headersBytes_ += bytes;
     if (headersBytes_ > kHeadersBudget) {
@@ -254,43 +245,29 @@ void Grid::endRow(Location where)
         count_ = width;
         countKnown_ = true;
     } else if (width != count_) {
-        std::string& m = message_;
-        m = "row ";
-        appendNumber(m, y + 1);
-        m += " has ";
-        appendCounted(m, width, "column");
-        m += width < count_ ? ", fewer than the " : ", more than the ";
-        appendNumber(m, count_);
-        m += countFromElements_ ? " that the column elements set" : " that the first row sets";
-        report(where, countFromElements_ ? Severity::error : Severity::warning, m,
-               width < count_ ? "row-short" : "row-long", Target::Kind::row, y);
+        finding_.numbers[0] = width;
+        finding_.numbers[1] = count_;
+        finding_.numbers[2] = countFromElements_ ? 1 : 0;
+        report(width < count_ ? Kind::rowShort : Kind::rowLong,
+               countFromElements_ ? Severity::error : Severity::warning, where, Target::Kind::row, y);
     }
-    if (!rowHasCell_) {
-        message_ = "no cell begins in row ";
-        appendNumber(message_, y + 1);
-        report(where, Severity::error, message_, "row-no-cells", Target::Kind::row, y);
-    }
+    if (!rowHasCell_)
+        report(Kind::rowNoCells, Severity::error, where, Target::Kind::row, y);
     rows_ = y + 1;
     spanning_.erase(std::remove_if(spanning_.begin(), spanning_.end(),
                                    [this](const Spanning& s) { return s.endRow <= rows_; }),
                     spanning_.end());
 }
 
-void Grid::endRowGroup(Location)
+void Grid::endRowGroup()
 {
     for (const Spanning& s : spanning_) {
         if (s.growsDown || s.endRow <= rows_)
             continue;
-        std::string& m = message_;
-        m = "cell at ";
-        appendPlace(m, s.row + 1, s.x + 1);
-        m += " has rowspan ";
-        appendNumber(m, static_cast<std::uint64_t>(s.rowspan));
-        m += ", but its row group ends after row ";
-        appendNumber(m, rows_);
-        m += ": it spans ";
-        appendCounted(m, rows_ - s.row, "row");
-        report(s.where, Severity::error, m, "rowspan-clipped", Target::Kind::cell, s.row, s.x);
+        finding_.numbers[0] = static_cast<std::uint64_t>(s.rowspan);
+        finding_.numbers[1] = rows_;
+        finding_.numbers[2] = rows_ - s.row;
+        report(Kind::rowspanClipped, Severity::error, s.where, Target::Kind::cell, s.row, s.x);
     }
     spanning_.clear();
     std::fill(coverEnd_.begin(), coverEnd_.end(), 0);
@@ -298,83 +275,65 @@ void Grid::endRowGroup(Location)
 
 void Grid::endTable()
 {
-    std::string& m = message_;
-    m = "table ";
-    appendNumber(m, number_);
+    finding_.numbers[0] = rows_;
+    finding_.numbers[1] = width_;
+    finding_.numbers[2] = groups_;
+    finding_.numbers[3] = clipped_ ? kMaxColumns : 0;
+    std::string_view className = class_;
     if (hasClass_) {
-        m += " (class ";
-        appendQuoted(m, class_);
-        m += "): ";
-    } else {
-        m += " (no class): ";
+        finding_.texts = &className;
+        finding_.textCount = 1;
     }
-    appendCounted(m, rows_, "row");
-    m += " x ";
-    appendCounted(m, width_, "column");
-    m += ", ";
-    appendCounted(m, groups_, "row group");
-    if (clipped_) {
-        m += "; checked over its first ";
-        appendNumber(m, kMaxColumns);
-        m += " columns";
-    }
-    report(where_, Severity::note, m, "table", Target::Kind::table);
+    report(Kind::table, Severity::note, where_, Target::Kind::table);
     if (headersCut_) {
-        m = "the headers check of table ";
-        appendNumber(m, number_);
-        m += " was cut short: it keeps at most ";
-        appendNumber(m, kHeadersBudget);
-        m += " bytes of ids and headers";
-        report(where_, Severity::note, m, "headers-limit", Target::Kind::table);
+        finding_.numbers[0] = kHeadersBudget;
+        report(Kind::headersLimit, Severity::note, where_, Target::Kind::table);
     }
+    reportEmptyColumns();
+    reportUnknownHeaders();
+    findings_.tableEnded();
+}
 
+// Every element that widened the table, with the columns it made in which no cell begins.
+void Grid::reportEmptyColumns()
+{
     for (std::size_t i = 0; i < establishers_.size(); ++i) {
         std::uint32_t first = establishers_[i].first;
         std::uint32_t last = i + 1 < establishers_.size() ? establishers_[i + 1].first : width_;
-        std::size_t runs = 0;
-        std::uint64_t empty = 0;
-        std::string list;
+        list_.clear();
         for (std::uint32_t x = first; x < last; ++x) {
             if (begun_[x])
                 continue;
             std::uint32_t run = x;
             while (run + 1 < last && !begun_[run + 1])
                 ++run;
-            list += runs++ > 0 ? ", " : "";
-            appendNumber(list, x + 1);
-            if (run > x) {
-                list += '-';
-                appendNumber(list, run + 1);
-            }
-            empty += run - x + 1;
+            list_.insert(list_.end(), {std::uint64_t{x} + 1, std::uint64_t{run} + 1});
             x = run;
         }
-        if (runs == 0)
+        if (list_.empty())
             continue;
-        m = empty == 1 ? "no cell begins in column " : "no cell begins in columns ";
-        m += list;
-        findings_.add(
-            Finding{establishers_[i].where, Severity::error, m, "column-no-cells", establishers_[i].target});
+        finding_.list = list_.data();
+        finding_.listSize = list_.size();
+        const Establisher& e = establishers_[i];
+        report(Kind::columnNoCells, Severity::error, e.where, e.target.kind, e.target.row, e.target.column);
     }
+}
 
+void Grid::reportUnknownHeaders()
+{
     for (const Reference& r : references_) {
-        std::vector<std::string_view> unknown;
+        texts_.clear();
         for (std::string_view id : tokens(r.headers)) {
             if (thIds_.count(std::string(id)) == 0 &&
-                std::find(unknown.begin(), unknown.end(), id) == unknown.end())
-                unknown.push_back(id);
+                std::find(texts_.begin(), texts_.end(), id) == texts_.end())
+                texts_.push_back(id);
         }
-        if (unknown.empty())
+        if (texts_.empty())
             continue;
-        m = "headers names ";
-        for (std::size_t i = 0; i < unknown.size(); ++i) {
-            m += separator(i, unknown.size());
-            appendQuoted(m, unknown[i]);
-        }
-        m += ", which no th of this table has as its id";
-        report(r.where, Severity::error, m, "headers-unknown", Target::Kind::cell, r.row, r.column);
+        finding_.texts = texts_.data();
+        finding_.textCount = texts_.size();
+        report(Kind::headersUnknown, Severity::error, r.where, Target::Kind::cell, r.row, r.column);
     }
-    findings_.tableEnded();
 }
 
 }  // namespace zelko::html

@@ -6,11 +6,13 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
+#include "html/attributes.h"
+#include "html/events.h"
 #include "html/findings.h"
-#include "html/tokenizer.h"
 
 namespace zelko::html {
 
@@ -18,6 +20,13 @@ namespace zelko::html {
 constexpr std::uint32_t kMaxColumns = 65536;
 // The bytes of ids and headers references a table keeps for the headers check.
 constexpr std::size_t kHeadersBudget = 64 * 1024;
+
+// The attributes the grid reads, and their slots: the grid's table is the first one a reading
+// takes, so its rows keep their own numbers as slots.
+struct GridAttribute {
+    enum : Slot { colspan, rowspan, span, headers, id, className, count };
+};
+extern const AttributeWish kGridAttributes[GridAttribute::count];
 
 class Grid {
 public:
@@ -27,7 +36,7 @@ public:
     void reset(std::uint64_t number, const Token& table);
 
     // Column elements return their span as browsers read it.
-    std::uint32_t columnGroup(const Token& colgroup, bool implied);
+    std::uint32_t columnGroup(const Token* colgroup, Location where);  // null: implied by a col
     std::uint32_t column(const Token& col);
     void endColumnGroup();
     void beginRowGroup();
@@ -36,7 +45,7 @@ public:
     std::uint64_t rows() const { return rows_; }  // the rows ended so far
     std::uint32_t columnElements() const { return columnElements_; }
     void endRow(Location where);  // `where`: the tag that ends the row
-    void endRowGroup(Location where);
+    void endRowGroup();
     // Reports the table and what only its end can tell: its empty columns and unknown ids.
     void endTable();
 
@@ -59,10 +68,15 @@ private:
         std::uint64_t row;
         std::uint32_t column;
     };
-    void report(Location where, Severity severity, std::string_view message, const char* kind,
-                Target::Kind target, std::uint64_t row = 0, std::uint32_t column = 0);
+    // Hands on a finding about this table's element `target` (of kind `on`).
+    void report(Kind kind, Severity severity, Location where, Target::Kind on, std::uint64_t row = 0,
+                std::uint32_t column = 0);
     void widen(std::uint32_t width, Location where, Target target);
-    void keepHeaders(std::size_t bytes);
+    void reportOverlap(const Token& cell, std::uint64_t y, std::uint32_t x, std::uint32_t colspan);
+    void keepHeaders(const Token& cell, std::uint64_t y, std::uint32_t x);
+    void spendHeaders(std::size_t bytes);
+    void reportEmptyColumns();
+    void reportUnknownHeaders();
 
     FindingSink& findings_;
     std::uint64_t number_ = 0;
@@ -73,7 +87,8 @@ private:
     std::uint32_t width_ = 0;
     bool rowGroupSeen_ = false;  // column elements after the first row group do not count
     bool inColumnGroup_ = false, groupHasColumns_ = false;
-    Token colgroup_;  // the open column group's span and place
+    std::uint32_t groupSpan_ = 1;  // the open column group's span and place
+    Location groupWhere_;
     std::uint32_t colgroupNumber_ = 0;
     std::uint32_t columnElements_ = 0;  // col and colgroup elements so far
     std::uint32_t elementColumns_ = 0;
@@ -95,7 +110,9 @@ private:
     std::size_t headersBytes_ = 0;
     bool headersCut_ = false;
 
-    std::string message_;  // the finding being written
+    Finding finding_;  // the finding being handed on, and what its list and texts point into
+    std::vector<std::uint64_t> list_;
+    std::vector<std::string_view> texts_;
 };
 
 }  // namespace zelko::html

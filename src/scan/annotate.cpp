@@ -7,7 +7,7 @@
 #include "scan/classify.h"
 #include "scan/scanner.h"
 #include "tag/TagInfo.h"
-#include "tag/bytes.h"
+#include "text/bytes.h"
 
 namespace zelko {
 
@@ -334,7 +334,7 @@ const Label& LabelCache::labelOf(const char* tagText, std::size_t length, bool t
     return front.label;
 }
 
-void annotateHandler(void* context, const char* tagText, std::size_t length)
+void annotateScannedTag(void* context, const char* tagText, std::size_t length)
 {
     // The scanner's tag texts are readable far enough.
     Annotation& a = *static_cast<Annotation*>(context);

@@ -53,6 +53,6 @@ struct Annotation {
     OutSink* out;
     LabelCache labels = {};
 };
-void annotateHandler(void* context, const char* tagText, std::size_t length);
+void annotateScannedTag(void* context, const char* tagText, std::size_t length);
 
 }  // namespace zelko

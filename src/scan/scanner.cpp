@@ -17,7 +17,7 @@
 
 #include <cstring>
 
-#include "tag/bytes.h"
+#include "text/bytes.h"
 
 namespace zelko {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "scan/classify.h"
 #include "scan/sink.h"
-#include "tag/text.h"
+#include "text/bounded.h"
 
 namespace zelko {
 

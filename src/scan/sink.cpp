@@ -1,8 +1,5 @@
 #include "scan/sink.h"
 
-#include <cerrno>
-#include <cstring>
-
 namespace zelko {
 
 void OutSink::writeLong(const char* text, std::size_t n)
@@ -23,11 +20,8 @@ void OutSink::write(const char* text) { write(text, std::strlen(text)); }
 
 void OutSink::flush()
 {
-    if (used > 0 && error == 0) {
-        errno = 0;
-        if (std::fwrite(buffer, 1, used, file) != used)
-            error = errno != 0 ? errno : EIO;
-    }
+    if (used > 0)
+        write_(buffer, used);
     used = 0;
 }
 

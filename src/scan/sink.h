@@ -1,9 +1,9 @@
-// Block-buffered output to a stream. Output is collected and written in large blocks.
+// Block-buffered output: the default mode's result is collected and handed on in large blocks.
 #pragma once
 
 #include <cstddef>
-#include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
 
 namespace zelko {
@@ -11,8 +11,10 @@ namespace zelko {
 struct OutSink {
     // Large blocks keep the number of write calls, and their cost, low.
     static constexpr std::size_t kBlock = 256 * 1024;
+    // Takes the next `n` bytes of the result.
+    using Writer = std::function<void(const char* bytes, std::size_t n)>;
 
-    explicit OutSink(std::FILE* file) : file(file), block(new char[kBlock]), buffer(block.get()) {}
+    explicit OutSink(Writer write) : write_(std::move(write)), block(new char[kBlock]), buffer(block.get()) {}
 
     void put(char c)
     {
@@ -34,14 +36,13 @@ struct OutSink {
     void write(const char* text);
     // Appends `n` bytes that do not fit in the block's remaining room.
     void writeLong(const char* text, std::size_t n);
-    // Hands the buffered bytes to the stream; after a failed write, output is dropped.
+    // Hands the buffered bytes to the writer.
     void flush();
 
-    std::FILE* file;
-    int error = 0;  // error number of the first failed write, 0 while all went well
     std::size_t used = 0;
 
 private:
+    Writer write_;
     std::unique_ptr<char[]> block;
 
 public:

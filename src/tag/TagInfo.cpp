@@ -8,7 +8,7 @@
 #include <climits>
 #include <cstring>
 
-#include "tag/text.h"
+#include "text/bounded.h"
 
 namespace zelko {
 namespace {

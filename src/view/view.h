@@ -6,19 +6,15 @@
 #pragma once
 
 #include <cstddef>
-#include <functional>
 #include <memory>
 #include <string>
 
-namespace zelko::view {
+#include "view/buffer.h"
 
-// The bytes of a table's list of findings kept in memory; a longer list waits in a temporary
-// file until the table ends.
-constexpr std::size_t kListBlock = 64 * 1024;
+namespace zelko::view {
 
 class PageViewer {
 public:
-    using Writer = std::function<void(const char* bytes, std::size_t n)>;
     // `page` names the page in the title; `borders`: border mode. The result goes to `write`
     // in blocks of some 64 KiB, from a thread of the viewer's own (one call at a time, all of
     // them made by the time finish returns or the viewer is gone).
@@ -27,8 +23,7 @@ public:
     PageViewer(const PageViewer&) = delete;
     PageViewer& operator=(const PageViewer&) = delete;
 
-    // The bytes to come are the UTF-8 form of a UTF-16 page (columns count code units).
-    void countCodeUnits();
+    // Reads the page's next `n` bytes, as they stand in the page.
     void feed(const char* bytes, std::size_t n);
     // Ends the page and hands on the rest of the result. Call it once, after the last piece.
     void finish();

@@ -27,6 +27,11 @@ constexpr bool isHexDigit(unsigned char c)
 {
     return isDigit(c) || static_cast<unsigned char>((c | 0x20) - 'a') < 6;
 }
+// The HTML standard's white space: tab, LF, FF, CR and space.
+constexpr bool isHtmlWhite(unsigned char c)
+{
+    return c == '\t' || c == '\n' || c == '\f' || c == '\r' || c == ' ';
+}
 // The byte, with 'A' to 'Z' made lower case.
 constexpr unsigned char lowerAscii(unsigned char c)
 {

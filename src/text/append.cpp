@@ -1,6 +1,6 @@
-#include "html/findings.h"
+#include "text/append.h"
 
-namespace zelko::html {
+namespace zelko {
 
 void appendCounted(std::string& out, std::uint64_t count, const char* noun)
 {
@@ -31,4 +31,4 @@ void appendQuoted(std::string& out, std::string_view text)
     out += '"';
 }
 
-}  // namespace zelko::html
+}  // namespace zelko

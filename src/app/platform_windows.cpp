@@ -1,0 +1,177 @@
+// The platform layer on Windows: the command interpreter pauses and opens documents, names are
+// handed to the system in UTF-16, and the console is written in UTF-16.
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+#include <shellapi.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/platform.h"
+#include "app/wide.h"
+
+#ifndef ENABLE_VIRTUAL_TERMINAL_PROCESSING
+#define ENABLE_VIRTUAL_TERMINAL_PROCESSING 0x0004
+#endif
+
+namespace zelko {
+
+void pauseConsole()
+{
+    flushConsole();
+    std::system("PAUSE");
+}
+
+std::string openDocument(const std::string& path)
+{
+    flushConsole();
+    // cmd /c strips one pair of quotes from around the whole line; the inner pair keeps
+    // spaces and & | < > ^ ( ) in the path literal, so the path cannot run a command.
+    std::wstring line = L"\"\"" + toWide(path) + L"\"\"";
+    errno = 0;
+    int status = _wsystem(line.c_str());
+    if (status == -1)
+        return std::string("cmd could not be started: ") + std::strerror(errno != 0 ? errno : ENOENT);
+    if (status != 0)
+        return "cmd ended with status " + std::to_string(status);
+    return std::string();
+}
+
+void failWritesPastTheSizeLimit() {}
+
+std::FILE* standardInput()
+{
+    _setmode(_fileno(stdin), _O_BINARY);
+    return stdin;
+}
+
+bool colorTerminal(bool enable)
+{
+    HANDLE console = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode;
+    if (console == INVALID_HANDLE_VALUE || !GetConsoleMode(console, &mode))
+        return false;
+    if ((mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0)
+        return true;
+    return enable && SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+}
+
+std::FILE* openSource(const char* path, bool binary)
+{
+    return _wfopen(toWide(path).c_str(), binary ? L"rb" : L"r");
+}
+
+void writeConsoleText(std::FILE* stream, const std::string& text)
+{
+    HANDLE console = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    DWORD mode;
+    if (console == INVALID_HANDLE_VALUE || !GetConsoleMode(console, &mode)) {
+        std::fputs(text.c_str(), stream);
+        return;
+    }
+    std::fflush(stream);
+    std::wstring wide = toWide(text);
+    DWORD written;
+    WriteConsoleW(console, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+}
+
+bool isSameFile(std::FILE* file, const char* path)
+{
+    HANDLE open = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+    HANDLE named =
+        CreateFileW(toWide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (open == INVALID_HANDLE_VALUE || named == INVALID_HANDLE_VALUE) {
+        if (named != INVALID_HANDLE_VALUE)
+            CloseHandle(named);
+        return false;
+    }
+    BY_HANDLE_FILE_INFORMATION a, b;
+    bool known = GetFileInformationByHandle(open, &a) && GetFileInformationByHandle(named, &b);
+    CloseHandle(named);
+    return known && a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
+           a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
+}
+
+// --- The result file ---------------------------------------------------------------------------
+
+namespace {
+
+int errorNumberOf(DWORD error)
+{
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        return ENOENT;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return ENOSPC;
+    case ERROR_FILENAME_EXCED_RANGE:
+        return ENAMETOOLONG;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        return EACCES;
+    default:
+        return EIO;
+    }
+}
+
+}  // namespace
+
+const char kPathSeparators[] = "\\/";
+
+std::uint64_t processNumber() { return GetCurrentProcessId(); }
+
+// A folder or a read-only file at the result's name is refused, as opening it would be.
+// `mode` is left as it is: the temporary file's permissions are the usual ones.
+int resultRefusal(const std::string& path, int&)
+{
+    DWORD attributes = GetFileAttributesW(toWide(path).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0)
+        return EACCES;
+    return 0;
+}
+
+int createExclusive(const std::string& name)
+{
+    return _wopen(toWide(name).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_TEXT | _O_NOINHERIT,
+                  _S_IREAD | _S_IWRITE);
+}
+
+std::FILE* streamOf(int fd) { return _fdopen(fd, "w"); }
+void closeDescriptor(int fd) { _close(fd); }
+void setMode(int, int) {}
+bool isSpecialFile(const std::string&) { return false; }
+int openSpecialFile(const std::string&) { return -1; }
+
+int replaceFile(const std::string& from, const std::string& to)
+{
+    if (MoveFileExW(toWide(from).c_str(), toWide(to).c_str(), MOVEFILE_REPLACE_EXISTING))
+        return 0;
+    return errorNumberOf(GetLastError());
+}
+
+void removeFile(const std::string& name) { _wunlink(toWide(name).c_str()); }
+void removeOnSignal(const std::string&) {}
+void keepOnSignal() {}
+
+std::vector<std::string> commandLine(int, char**)
+{
+    // The arguments are taken as UTF-16 and handed on in UTF-8, so a name outside the console's
+    // code page reaches the tool intact.
+    int argc = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &argc);
+    std::vector<std::string> texts;
+    for (int i = 0; i < argc; ++i)
+        texts.push_back(toUtf8(wide[i]));
+    LocalFree(wide);
+    return texts;
+}
+
+}  // namespace zelko

@@ -1,0 +1,107 @@
+// The sarif form: one SARIF 2.1.0 log for the whole run, its rules taken from the catalogue of
+// kinds, one result per finding located at the page as a relative URI reference.
+#include "check/form.h"
+#include "html/catalogue.h"
+#include "text/append.h"
+
+namespace zelko::check {
+
+namespace {
+
+class SarifForm : public ReportForm {
+public:
+    explicit SarifForm(std::string version) : version_(std::move(version)) {}
+
+    std::string pageName(const std::string& page) const override
+    {
+        std::string uri, name;
+        appendUriReference(uri, page);
+        appendJsonString(name, uri);
+        return name;
+    }
+
+    void head(std::string& out) override
+    {
+        out +=
+            "{\"$schema\":\"https://json.schemastore.org/sarif-2.1.0.json\",\"version\":\"2.1.0\","
+            "\"runs\":[{\"tool\":{\"driver\":{\"name\":\"zelko\",\"version\":";
+        appendJsonString(out, version_);
+        out += ",\"rules\":[";
+        for (std::size_t i = 0; i < html::kKindCount; ++i) {
+            const html::KindInfo& kind = html::kindInfo(static_cast<html::Kind>(i));
+            out += i == 0 ? "\n" : ",\n";
+            out += "{\"id\":";
+            appendJsonString(out, kind.id);
+            out += ",\"shortDescription\":{\"text\":";
+            appendJsonString(out, kind.shortText);
+            out += "},\"fullDescription\":{\"text\":";
+            appendJsonString(out, kind.fullText);
+            out += "},\"help\":{\"text\":";
+            appendJsonString(out, kind.help);
+            out += "},\"defaultConfiguration\":{\"level\":\"";
+            out += severityWord(kind.level);
+            out += "\"}}";
+        }
+        out += "]}},\"results\":[";
+    }
+
+    void line(std::string& out, const std::string& page, const html::Finding& f) override
+    {
+        out += firstResult_ ? "\n" : ",\n";
+        firstResult_ = false;
+        out += "{\"ruleId\":\"";
+        out += html::kindInfo(f.kind).id;
+        out += "\",\"ruleIndex\":";
+        appendNumber(out, static_cast<std::uint64_t>(f.kind));
+        out += ",\"level\":\"";
+        out += severityWord(f.severity);
+        out += "\",\"message\":{\"text\":";
+        message_.clear();
+        html::appendMessage(message_, f);
+        appendJsonString(out, message_);
+        out += "},\"locations\":[{\"physicalLocation\":{\"artifactLocation\":{\"uri\":";
+        out += page;
+        out += "},\"region\":{\"startLine\":";
+        appendNumber(out, f.where.line);
+        out += ",\"startColumn\":";
+        appendNumber(out, f.where.column);
+        out += "}}}]}";
+    }
+
+    void tail(std::string& out) override { out += "\n]}]}\n"; }
+
+private:
+    std::string version_;
+    bool firstResult_ = true;
+    std::string message_;
+};
+
+}  // namespace
+
+std::unique_ptr<ReportForm> sarifForm(const std::string& version)
+{
+    return std::make_unique<SarifForm>(version);
+}
+
+void appendUriReference(std::string& out, std::string_view name)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    for (char ch : name) {
+        unsigned char c = static_cast<unsigned char>(ch);
+#ifdef _WIN32
+        if (c == '\\')
+            c = '/';
+#endif
+        bool unreserved = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                          c == '-' || c == '.' || c == '_' || c == '~' || c == '/';
+        if (unreserved) {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += digits[c >> 4];
+            out += digits[c & 15];
+        }
+    }
+}
+
+}  // namespace zelko::check

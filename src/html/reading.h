@@ -1,0 +1,42 @@
+// The standard reading of a page, whole, for a writer: decodes the page's bytes as a browser
+// does, tokenizes them, builds the page's tables and checks their grids, and hands the writer
+// the findings as values and, when it listens, the tables' events, with the attributes that it
+// asked for in its own table. The writer knows nothing of how the page is read.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "html/attributes.h"
+#include "html/events.h"
+#include "html/findings.h"
+
+namespace zelko::html {
+
+class PageReading {
+public:
+    // `wishes`: the writer's `count` rows of attributes, whose slots go to `slots`.
+    PageReading(FindingSink& findings, TableEvents* events = nullptr, const AttributeWish* wishes = nullptr,
+                std::size_t count = 0, Slot* slots = nullptr);
+    ~PageReading();
+    PageReading(const PageReading&) = delete;
+    PageReading& operator=(const PageReading&) = delete;
+
+    // Reads the page's next `n` bytes, as they stand in the page.
+    void feed(const char* bytes, std::size_t n);
+    // Ends the page. Call it once, after the last piece.
+    void finish();
+
+private:
+    struct Parts;
+    std::unique_ptr<Parts> parts_;
+};
+
+// Hands `text` to `feed` in pieces of `piece` bytes (0: all at once), each in a block of its own
+// size, so that a read past a piece is caught: how pages held in memory are read.
+void feedInPieces(const std::string& text, std::size_t piece,
+                  const std::function<void(const char* bytes, std::size_t n)>& feed);
+
+}  // namespace zelko::html

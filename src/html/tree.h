@@ -1,0 +1,93 @@
+// The standard reading's tree builder: follows the HTML standard's tree construction for tables
+// as far as it shapes the grid (implied row groups and rows, cells and rows closed by the next
+// ones, tables closed by their end tag or by a new table outside a cell, tables nested only in
+// cells and captions, cell tags outside any table ignored, select boxes, template contents left
+// out), feeds each open table's grid, and hands the tables' structure on as events. Each
+// insertion mode that tables have is one function of modes.cpp, named as the standard names it.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "html/events.h"
+#include "html/findings.h"
+#include "html/grid.h"
+#include "html/token.h"
+
+namespace zelko::html {
+
+class TreeBuilder : public TokenSink {
+public:
+    // `events`, when given, hears every table element open and close.
+    explicit TreeBuilder(FindingSink& findings, TableEvents* events = nullptr)
+        : findings_(findings), events_(events)
+    {}
+
+    Content startTag(const Token& token) override;
+    void endTag(const Token& token) override;
+    void text(Location where) override;
+    void endOfPage(Location where) override;
+
+private:
+    // The insertion mode of an open table: in table, in caption, in column group, in table body,
+    // in row, in cell. A select box open in it puts it in select in table.
+    enum class Mode : std::uint8_t { table, caption, columnGroup, tableBody, row, cell };
+    struct Open {
+        Mode mode;
+        Tag group;    // the open row group's tag while one is open
+        Tag cell;     // the open cell's tag while one is open
+        bool select;  // a select box is open in this table's current place
+        Grid grid;
+    };
+    // What an insertion mode did with a token: it is done, or it is to be read again in the mode
+    // the tree is now in.
+    enum class Step : std::uint8_t { done, again };
+
+    // Reads a token in the insertion mode the tree is in, again as long as a mode asks.
+    void dispatch(const Token& token);
+    Step step(const Token& token);
+
+    // The insertion modes (modes.cpp). inBody stands for every mode outside a table, as far as
+    // tables care; inSelect for in select and, after its own tags, in select in table.
+    Step inBody(const Token& token);
+    Step inTable(Open& t, const Token& token);
+    Step inCaption(Open& t, const Token& token);
+    Step inColumnGroup(Open& t, const Token& token);
+    Step inTableBody(Open& t, const Token& token);
+    Step inRow(Open& t, const Token& token);
+    Step inCell(Open& t, const Token& token);
+    Step inSelectInTable(Open& t, const Token& token);
+    Step inSelect(bool& select, const Token& token);
+    void inTemplateContents(const Token& token);
+
+    // Opening and closing the elements of a table, with their events.
+    void openTable(const Token& token);
+    void openColumnGroup(Open& t, const Token* colgroup, Location where);
+    void openRowGroup(Open& t, Tag tag);
+    void openRow(Open& t);
+    void openCell(Open& t, const Token& token);
+    bool inTableScope(const Open& t, Tag tag) const;
+    void closeCell(Open& t);
+    void closeRow(Open& t, Location where);
+    void closeRowGroup(Open& t, Location where);
+    void closeTable(Location where);
+    void leaveCaption(Open& t);
+    void leaveColumnGroup(Open& t);
+    bool textMatters() const;
+
+    FindingSink& findings_;
+    TableEvents* events_;
+    Open& current() { return open_[depth_ - 1]; }
+    bool inTableContext() const { return depth_ > 0; }
+
+    // The open tables, the innermost last: the first depth_ of open_. Those beyond are closed
+    // ones kept for the room their grids made.
+    std::vector<Open> open_;
+    std::size_t depth_ = 0;
+    bool select_ = false;          // a select box is open outside any table
+    std::uint64_t templates_ = 0;  // open template elements, whose content is no part of the page
+    std::uint64_t tables_ = 0;
+    Content content_ = Content::data;  // how the content after the start tag read is to be read
+};
+
+}  // namespace zelko::html

@@ -1,0 +1,152 @@
+// The standard reading's tree builder, heard through its table events: the structure a fragment
+// gives as a browser builds it, whole and in pieces of every small size.
+#include "html/tree.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "html/reading.h"
+
+namespace zelko::html {
+namespace {
+
+// Writes each event as a word: "table1", "tbody*" (an implied group), "tr0", "td@0,1:2x1" (a
+// cell's row, column and spans), "colgroup0:2", "col1:1", "colgroup*" (implied by a col), and
+// "/" before what an end closes.
+class EventRecorder : public TableEvents, public FindingSink {
+public:
+    void tableStart(std::uint64_t number, const Token&) override { word("table" + std::to_string(number)); }
+    void tableEnd() override { word("/table"); }
+    void captionStart() override { word("caption"); }
+    void captionEnd() override { word("/caption"); }
+    void columnGroupStart(const Token* colgroup, std::uint32_t number, std::uint32_t span) override
+    {
+        word(colgroup == nullptr ? "colgroup*"
+                                 : "colgroup" + std::to_string(number) + ":" + std::to_string(span));
+    }
+    void column(std::uint32_t number, std::uint32_t span) override
+    {
+        word("col" + std::to_string(number) + ":" + std::to_string(span));
+    }
+    void columnGroupEnd() override { word("/colgroup"); }
+    void rowGroupStart(Tag tag, bool implied) override
+    {
+        word(std::string(nameOf(tag)) + (implied ? "*" : ""));
+    }
+    void rowGroupEnd() override { word("/group"); }
+    void rowStart(std::uint64_t row) override { word("tr" + std::to_string(row)); }
+    void rowEnd() override { word("/tr"); }
+    void cellStart(const Token& cell, const CellPlace& place) override
+    {
+        word(std::string(nameOf(cell.tag)) + "@" + std::to_string(place.row) + "," +
+             std::to_string(place.column) + ":" + std::to_string(place.colspan) + "x" +
+             std::to_string(place.rowspan));
+    }
+    void cellEnd() override { word("/cell"); }
+    void add(const Finding&) override {}
+
+    std::string out;
+
+private:
+    void word(const std::string& w) { out += out.empty() ? w : " " + w; }
+};
+
+std::string eventsOf(const std::string& page, std::size_t piece)
+{
+    EventRecorder recorder;
+    PageReading reading(recorder, &recorder);
+    feedInPieces(page, piece, [&reading](const char* bytes, std::size_t n) { reading.feed(bytes, n); });
+    reading.finish();
+    return recorder.out;
+}
+
+struct Row {
+    const char* what;
+    std::string page;
+    std::string events;
+};
+
+void expectEvents(const std::vector<Row>& rows)
+{
+    for (const Row& row : rows) {
+        EXPECT_EQ(eventsOf(row.page, 0), row.events) << row.what;
+        for (std::size_t piece : {1, 2, 5})
+            EXPECT_EQ(eventsOf(row.page, piece), row.events) << row.what << ", in pieces of " << piece;
+    }
+}
+
+TEST(TreeBuilder, ImpliesAndClosesTheElementsOfATableAsTheStandardDoes)
+{
+    expectEvents({
+        {"a cell directly in a table opens the row group and the row", "<table><td>a<td>b</table>",
+         "table1 tbody* tr0 td@0,0:1x1 /cell td@0,1:1x1 /cell /tr /group /table"},
+        {"a new row and a new row group close the open ones", "<table><tr><td><tr><th><tbody><tr></table>",
+         "table1 tbody* tr0 td@0,0:1x1 /cell /tr tr1 th@1,0:1x1 /cell /tr /group tbody tr2 /tr /group "
+         "/table"},
+        {"the end of the page closes every open table", "<table><tr><td><table><tr><td>",
+         "table1 tbody* tr0 td@0,0:1x1 table2 tbody* tr0 td@0,0:1x1 /cell /tr /group /table /cell /tr /group "
+         "/table"},
+        {"a table directly in a table ends it", "<table><tr><td>a</td><table><tr><td>",
+         "table1 tbody* tr0 td@0,0:1x1 /cell /tr /group /table table2 tbody* tr0 td@0,0:1x1 /cell /tr /group "
+         "/table"},
+        {"a caption holds a table, and a row ends the caption", "<table><caption><table></table><tr>",
+         "table1 caption table2 /table /caption tbody* tr0 /tr /group /table"},
+        {"cell, row and group tags outside a table are dropped", "<td><tr><tbody><caption><table></table>",
+         "table1 /table"},
+        {"an end tag of no open group is ignored", "<table><tr><td></thead></tfoot><td></table>",
+         "table1 tbody* tr0 td@0,0:1x1 /cell td@0,1:1x1 /cell /tr /group /table"},
+        {"a cell's end tag of the other kind is ignored", "<table><tr><td></th>x<td></table>",
+         "table1 tbody* tr0 td@0,0:1x1 /cell td@0,1:1x1 /cell /tr /group /table"},
+        {"a footer before the body stays where it stands", "<table><tfoot><tr><td><thead><tr><td></table>",
+         "table1 tfoot tr0 td@0,0:1x1 /cell /tr /group thead tr1 td@1,0:1x1 /cell /tr /group /table"},
+    });
+}
+
+TEST(TreeBuilder, ReadsColumnGroupsAsTheStandardDoes)
+{
+    expectEvents({
+        {"a colgroup with columns, and a bare col's implied group",
+         "<table><colgroup span=3><col span=2></colgroup><col>",
+         "table1 colgroup0:3 col1:2 /colgroup colgroup* col2:1 /colgroup /table"},
+        {"text that is not white space ends a column group", "<table><colgroup> x<col></table>",
+         "table1 colgroup0:1 /colgroup colgroup* col1:1 /colgroup /table"},
+        {"white space does not", "<table><colgroup> \n<col></table>",
+         "table1 colgroup0:1 col1:1 /colgroup /table"},
+        {"a row ends a column group", "<table><col><tr><td>",
+         "table1 colgroup* col0:1 /colgroup tbody* tr0 "
+         "td@0,0:1x1 /cell /tr /group /table"},
+    });
+}
+
+TEST(TreeBuilder, LeavesSelectBoxesAndTemplateContentsOut)
+{
+    expectEvents({
+        {"a select box in a cell ends at the next cell", "<table><tr><td><select><td>a</select><td></table>",
+         "table1 tbody* tr0 td@0,0:1x1 /cell td@0,1:1x1 /cell td@0,2:1x1 /cell /tr /group /table"},
+        {"a select box outside a table hides a table", "<select><table><td></select><table>",
+         "table1 /table"},
+        {"a template's contents are no part of the page",
+         "<template><table><td></table><template></template></template><table>", "table1 /table"},
+        {"a stray template end tag changes nothing", "<table><colgroup></template><col></table>",
+         "table1 colgroup0:1 col1:1 /colgroup /table"},
+        {"raw text hides table tags", "<table><tr><td><style><td></style><xmp><td></xmp></table>",
+         "table1 tbody* tr0 td@0,0:1x1 /cell /tr /group /table"},
+    });
+}
+
+TEST(TreeBuilder, PlacesCellsInTheGridWithTheirSpansAsBrowsersReadThem)
+{
+    expectEvents({
+        {"a cell moves past slots covered from above",
+         "<table><tr><td rowspan=2><td><tr><td colspan=2 rowspan=0></table>",
+         "table1 tbody* tr0 td@0,0:1x2 /cell td@0,1:1x1 /cell /tr tr1 td@1,1:2x0 /cell /tr /group /table"},
+        {"spans beyond their bounds, malformed or zero",
+         "<table><tr><td colspan=0><td colspan=1001><td rowspan=x>",
+         "table1 tbody* tr0 td@0,0:1x1 /cell td@0,1:1000x1 /cell td@0,1001:1x1 /cell /tr /group /table"},
+    });
+}
+
+}  // namespace
+}  // namespace zelko::html
