@@ -251,6 +251,7 @@ TEST(CharacterReference, ResolvesAsTheStandardDoes)
         {"&nbsp", ';', "\xc2\xa0", true},
         {"&frob", ';', "&frob", false},  // no such name
         {"&#65", ';', "A", true},
+        {"&#65", 'x', "A", false},  // an x after the digits is no hex mark: "&#65x" is "Ax"
         {"&#x41", ';', "A", true},
         {"&#X41", ' ', "A", false},
         {"&#", ';', "&#", false},

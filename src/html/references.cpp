@@ -48,7 +48,7 @@ CharacterReference::Step CharacterReference::take(unsigned char c)
         digits_ = 0;
         return Step::more;
     }
-    if (numeric && r.size() == 2 && (c == 'x' || c == 'X')) {
+    if (numeric && r.size() == 2 && digits_ == 0 && (c == 'x' || c == 'X')) {
         r += static_cast<char>(c);
         return Step::more;
     }
