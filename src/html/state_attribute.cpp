@@ -178,7 +178,10 @@ const unsigned char* Tokenizer::readAttributeList(const unsigned char* p, const 
         attributeLength_ = length;
         if (p == end)
             return p;
-        endAttributeName();
+        if (keepAttributes_)
+            endAttributeName();
+        else
+            value_ = nullptr;
         p = skipWhite(p, end);
         if (const unsigned char* next = closeOrPause(p, end, State::afterAttributeName))
             return next;

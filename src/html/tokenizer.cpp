@@ -13,9 +13,7 @@ ZELKO_NOINLINE void Tokenizer::endTagName()
 {
     Token& t = token_;
     t.tag = nameLength_ <= sizeof name_ ? tagNamed(name_, nameLength_) : Tag::other;
-    keepAttributes_ = !t.endTag && holds(kept_.tagsWithAny(), t.tag);
-    if (keepAttributes_)
-        keptHere_ = &kept_.keptOn(t.tag);
+    keepAttributes_ = !t.endTag && holds(keptTags_, t.tag);
     // A value is cleared when its attribute comes: one whose attribute has not come is not read.
     t.present = 0;
     value_ = nullptr;
@@ -44,7 +42,7 @@ void Tokenizer::endAttributeName()
     inReference_ = false;
     if (!keepAttributes_ || attributeLength_ > sizeof attribute_)
         return;
-    for (const AttributeTable::Kept& k : *keptHere_) {
+    for (const AttributeTable::Kept& k : kept_.keptOn(token_.tag)) {
         if (k.length != attributeLength_ || std::memcmp(k.name, attribute_, sizeof attribute_) != 0)
             continue;
         if (token_.has(k.slot))
@@ -137,6 +135,7 @@ void Tokenizer::feed(const char* bytes, std::size_t n)
     const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes);
     const unsigned char* const end = p + n;
     piece_ = p;
+    keptTags_ = kept_.tagsWithAny();
     lines_.beginPiece(p, n);
     while (p < end) {
         // The states are declared family by family, so each family is a range of them.

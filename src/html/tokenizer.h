@@ -156,11 +156,11 @@ private:
     State state_ = State::data;
     Token token_;
     bool tagLocated_ = false;
-    const std::vector<AttributeTable::Kept>* keptHere_ = nullptr;  // the current tag's kept attributes
-    bool keepAttributes_ = false;                                  // the tag has some
-    char name_[16] = {};                                           // the tag name so far, lower case
-    std::size_t nameLength_ = 0;  // may run past the buffer: such a name matches nothing
-    char attribute_[16] = {};     // the attribute name so far, likewise
+    TagSet keptTags_ = 0;          // the tags with attributes to keep
+    bool keepAttributes_ = false;  // the current tag is one of them
+    char name_[16] = {};           // the tag name so far, lower case
+    std::size_t nameLength_ = 0;   // may run past the buffer: such a name matches nothing
+    char attribute_[16] = {};      // the attribute name so far, likewise
     std::size_t attributeLength_ = 0;
     std::string* value_ = nullptr;  // where the current attribute's value goes, if anywhere
     bool numeric_ = false;          // the value is a number: leading white space is dropped
