@@ -30,6 +30,8 @@ using test::TempDir;
 using test::writeFile;
 
 const std::string kPrompt = "Press any key to continue . . . \n";
+// What every default result begins with, so that no script of the page runs in it.
+const std::string kNoScripts = "<meta http-equiv=\"Content-Security-Policy\" content=\"script-src 'none'\">";
 
 std::string failure(const std::string& message, const std::string& text)
 {
@@ -92,7 +94,7 @@ TEST(Cli, WritesTheResultNextToTheToolAndOpensIt)
     EXPECT_EQ(r.out, "\nRESULT:\t'" + result + "'\n");
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.opened, "1|<" + result + ">");
-    EXPECT_EQ(readFile(result), " \n\t \n");
+    EXPECT_EQ(readFile(result), kNoScripts + " \n\t \n");
 }
 
 TEST(Cli, BareNameWritesIntoTheCurrentFolder)
@@ -103,7 +105,7 @@ TEST(Cli, BareNameWritesIntoTheCurrentFolder)
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "\nRESULT:\t'zelko.html'\n");
     EXPECT_EQ(r.opened, "1|<zelko.html>");
-    EXPECT_EQ(readFile(dir / "zelko.html"), " ");
+    EXPECT_EQ(readFile(dir / "zelko.html"), kNoScripts + " ");
 }
 
 TEST(Cli, OnlyTheFirstSourceIsRead)
@@ -112,7 +114,7 @@ TEST(Cli, OnlyTheFirstSourceIsRead)
     writeFile(dir / "a.html", "a b");
     RunResult r = runZelko({dir / "zelko", {"-n", dir / "a.html", dir / "missing.html", "-b"}, dir.path()});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(readFile(dir / "zelko.html"), " ");
+    EXPECT_EQ(readFile(dir / "zelko.html"), kNoScripts + " ");
 }
 
 TEST(Cli, ReplacesAnEarlierResult)
@@ -122,7 +124,7 @@ TEST(Cli, ReplacesAnEarlierResult)
     writeFile(dir / "page.html", "x\n");
     RunResult r = runZelko({dir / "zelko", {dir / "page.html"}, dir.path()});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(readFile(dir / "zelko.html"), "\n");
+    EXPECT_EQ(readFile(dir / "zelko.html"), kNoScripts + "\n");
 }
 
 TEST(Cli, HandsAHostilePathToTheOpenerUnchanged)
@@ -135,7 +137,7 @@ TEST(Cli, HandsAHostilePathToTheOpenerUnchanged)
     std::string result = dir / weird + "/zelko.html";
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.opened, "1|<" + result + ">");
-    EXPECT_EQ(readFile(result), " ");
+    EXPECT_EQ(readFile(result), kNoScripts + " ");
     EXPECT_FALSE(fileExists(dir / "pwned1"));
     EXPECT_FALSE(fileExists(dir / "pwned2"));
 }
@@ -206,7 +208,7 @@ TEST(Cli, NeverLosesAFileNorCallsAFailureSuccess)
 {
     const std::string oldResult = "<table>earlier result</table>\n", page = "a <td>b\n";
     const std::string newResult =
-        " <td style=\"border: 1px dotted #A0A0A0; border-width: 1px "
+        kNoScripts + " <td style=\"border: 1px dotted #A0A0A0; border-width: 1px "
         "1px 1px 1px;\">&nbsp;1x1 \n";
     // A set-up that cannot fail.
     auto always = [](auto change) {
@@ -321,7 +323,7 @@ TEST(Cli, NeverLosesAFileNorCallsAFailureSuccess)
         std::string expected = test::snapshot(dir.path());
         if (row.resultWritten) {
             std::remove(written.c_str());
-            writeFile(written, page == readFile(options.args.back()) ? newResult : "");
+            writeFile(written, page == readFile(options.args.back()) ? newResult : kNoScripts);
             expected = test::snapshot(dir.path());
         }
         RunResult r = runZelko(options);
@@ -367,7 +369,7 @@ TEST(Cli, WritesIntoAFifoNamedByTheOutputOption)
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "\nRESULT:\t'fifo'\n");
     EXPECT_EQ(r.opened, "");
-    EXPECT_EQ(received, " <td>&nbsp;1x1 \n");
+    EXPECT_EQ(received, kNoScripts + " <td>&nbsp;1x1 \n");
     struct stat st;
     ASSERT_EQ(lstat((dir / "fifo").c_str(), &st), 0);
     EXPECT_TRUE(S_ISFIFO(st.st_mode));
@@ -407,11 +409,11 @@ struct OptionRow {
 TEST(Cli, LongOptions)
 {
     const std::string borders =
-        "<td style=\"border: 1px dotted #A0A0A0; border-width: 1px 1px 1px "
+        kNoScripts + "<td style=\"border: 1px dotted #A0A0A0; border-width: 1px 1px 1px "
         "1px;\">&nbsp;1x1 \n";
-    const std::string plain = "<td>&nbsp;1x1 \n";
+    const std::string plain = kNoScripts + "<td>&nbsp;1x1 \n";
     const std::string table =
-        "<table style=\"border: 1px solid #FF0000; border-width: 1px 1px 1px 1px;\">"
+        kNoScripts + "<table style=\"border: 1px solid #FF0000; border-width: 1px 1px 1px 1px;\">"
         "<thead style=\"color: #FF0000; font: normal 9px Courier New;\"></thead>\n";
     auto resultLine = [](const std::string& name) { return "\nRESULT:\t'" + name + "'\n"; };
     // Written out in full, so that a change of wording shows here.
@@ -794,7 +796,7 @@ TEST(Cli, AOneLetterToolNameGivesAPage)
     RunResult r = runZelko({"z", {"page.html"}, dir.path()});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "\nRESULT:\t'z.html'\n");
-    EXPECT_EQ(readFile(dir / "z.html"), " ");
+    EXPECT_EQ(readFile(dir / "z.html"), kNoScripts + " ");
     EXPECT_EQ(readFile(dir / "z"), "the tool itself");
 }
 
@@ -819,7 +821,7 @@ TEST(Cli, AResultKeepsTheEarlierOnesPermissionsOrGetsTheUsualOnes)
         struct stat st;
         ASSERT_EQ(stat((dir / "zelko.html").c_str(), &st), 0);
         EXPECT_EQ(r.status, 0);
-        EXPECT_EQ(readFile(dir / "zelko.html"), "");
+        EXPECT_EQ(readFile(dir / "zelko.html"), kNoScripts);
         EXPECT_EQ(st.st_mode & 0777, row.expected);
     }
 }

@@ -5,8 +5,13 @@
 
 namespace zelko {
 
+const char kNoScripts[] = "<meta http-equiv=\"Content-Security-Policy\" content=\"script-src 'none'\">";
+
 struct PageAnnotator::Parts {
-    Parts(bool showBorders, OutSink::Writer write) : out(std::move(write)), annotation{showBorders, &out} {}
+    Parts(bool showBorders, OutSink::Writer write) : out(std::move(write)), annotation{showBorders, &out}
+    {
+        out.write(kNoScripts, sizeof kNoScripts - 1);
+    }
     OutSink out;
     ScanState state;
     Annotation annotation;

@@ -10,9 +10,16 @@
 
 namespace zelko {
 
+// The bytes every result begins with, with no line end after them, so that the result's lines
+// still match the page's: a browser puts the element in the head it makes, and no script of the
+// page, in a kept tag's handler or anywhere else, runs when the result is opened. Style sheets
+// and images still load, as the frame is kept on purpose.
+extern const char kNoScripts[];
+
 class PageAnnotator {
 public:
-    // `showBorders`: border mode. The result goes to `write` in blocks of up to 256 KiB.
+    // `showBorders`: border mode. The result, kNoScripts first, goes to `write` in blocks of up
+    // to 256 KiB.
     PageAnnotator(bool showBorders, OutSink::Writer write);
     ~PageAnnotator();
     PageAnnotator(const PageAnnotator&) = delete;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Compares, in headless Chromium, the table grids of pages with those of their `zelko --html5`
 # views: generated hostile table pages (as for the --check cross-check), the repo's own pages,
-# and these again in the -n mode. Needs node, npm and Debian's chromium.
+# and these again in the -n mode. Then opens default results of pages full of event handlers with
+# scripting on, and fails if any handler runs. Needs node, npm and Debian's chromium.
 # Usage: tests/browser/run.sh path/to/zelko [PAGES] [SEED]
 set -euo pipefail
 zelko=$(realpath "$1")
@@ -28,3 +29,5 @@ for f in "$work"/pages/*.html; do
   names+=("$name")
 done
 node "$here/grids.mjs" "$work/pages" "${names[@]}"
+mkdir "$work/noscript"
+node "$here/noscript.mjs" "$zelko" "$work/noscript"
