@@ -186,6 +186,42 @@ TEST(Cli, ReportsAReadErrorAsAFailure)
     EXPECT_EQ(r.opened, "");
 }
 
+TEST(Cli, ACheckWhoseReportIsLostEndsWithTheWritesError)
+{
+    // Whatever the findings and the form: the status is the error's number, and the message
+    // names it, for a full disk, a closed standard output and a file-size limit.
+    const struct {
+        const char* what;
+        int status;
+        const char* text;
+    } failures[] = {
+        {"full", 28, "No space left on device"},
+        {"closed", 9, "Bad file descriptor"},
+        {"limit", 27, "File too large"},
+    };
+    for (const char* form : {"gnu", "json", "sarif", "github"}) {
+        for (const auto& f : failures) {
+            SCOPED_TRACE(std::string(form) + ", " + f.what);
+            TempDir dir;
+            writeFile(dir / "bad.html", "<table><tr><td><td><tr><td></table>");
+            RunOptions options{"./zelko", {"--check", std::string("--format=") + form, "bad.html"}, dir.path()};
+            if (std::string(f.what) == "full")
+                options.stdoutPath = "/dev/full";
+            else if (std::string(f.what) == "closed")
+                options.closeStdout = true;
+            else {
+                options.stdoutPath = dir / "report";
+                options.fileSizeLimit = 100;  // the report is longer; standard error is not
+            }
+            RunResult r = runZelko(options);
+            EXPECT_EQ(r.status, f.status);
+            EXPECT_EQ(r.err, "zelko: 1 page, 1 table, 0 errors, 1 warning\nWrite console error: " +
+                                 std::string(f.text) + "\n");
+            EXPECT_EQ(r.opened, "");
+        }
+    }
+}
+
 // Runs that must lose no file and hide no failure. Each starts in a folder holding the page,
 // an earlier result and a file that a planted link may point at; afterwards everything in the
 // folder is as it was, except a result that a successful run has put in place. A set-up that
@@ -276,6 +312,8 @@ TEST(Cli, NeverLosesAFileNorCallsAFailureSuccess)
          21, "Create file error: Is a directory\n", false},
         {"full standard output", always([](const TempDir&, RunOptions& o) { o.stdoutPath = "/dev/full"; }),
          28, "Write console error: No space left on device\n", true},
+        {"closed standard output", always([](const TempDir&, RunOptions& o) { o.closeStdout = true; }), 9,
+         "Write console error: Bad file descriptor\n", true},
         {"missing opener", always([](const TempDir&, RunOptions& o) { o.noOpener = true; }), 0,
          "Open result error: xdg-open could not be started: No such file or directory\n", true},
         {"failing opener", always([](const TempDir&, RunOptions& o) { o.openerEnd = "exit 3\n"; }), 0,
@@ -337,13 +375,14 @@ TEST(Cli, NeverLosesAFileNorCallsAFailureSuccess)
         }
         if (row.resultWritten || row.output != nullptr) {
             std::string shown = row.output != nullptr ? row.output : written;
-            if (options.stdoutPath.empty()) {
+            if (options.stdoutPath.empty() && !options.closeStdout) {
                 EXPECT_EQ(r.out, "\nRESULT:\t'" + shown + "'\n");
             }
             std::string opener = row.output == nullptr     ? written
                                  : row.openedAs != nullptr ? row.openedAs
                                                            : "";
-            EXPECT_EQ(r.opened, options.noOpener || opener.empty() ? "" : "1|<" + opener + ">");
+            // Nothing is opened after a failure.
+            EXPECT_EQ(r.opened, options.noOpener || opener.empty() || row.status != 0 ? "" : "1|<" + opener + ">");
         } else {
             EXPECT_EQ(r.out, row.err + kPrompt);
             EXPECT_EQ(r.opened, "");
@@ -454,8 +493,8 @@ TEST(Cli, LongOptions)
         "2 for a bad option; otherwise the system's error number of the failed open, read,\n"
         "create or write, such as 2 for a missing file, 21 for a folder, 28 for a full disk.\n"
         "With --check: 0 when no page has an error or warning, 1 when one has, or the error\n"
-        "number of a page that could not be read (the other pages are still checked); a\n"
-        "summary line goes to standard error.\n";
+        "number of a page that could not be read (the other pages are still checked) or of\n"
+        "a report that could not be written; a summary line goes to standard error.\n";
     const std::string seeHelp = "; see 'zelko --help'\n";
     const std::string missing = "Open file error: No such file or directory\n";
     const std::string same = "Create file error: the result file is the source file\n";
@@ -537,6 +576,21 @@ TEST(Cli, LongOptions)
          "",
          {{"zelko.html", nullptr}}},
         {{"--check"}, 2, "", "zelko: option '--check' needs a page" + seeHelp, "", {}},
+        // Options that cannot work together: refused, and nothing read, written or opened.
+        {{"--output=a.html", "--output", "b.html", "page.html"},
+         2,
+         "",
+         "zelko: option '--output' given twice" + seeHelp,
+         "",
+         {{"a.html", nullptr}, {"b.html", nullptr}, {"zelko.html", nullptr}}},
+        {{"--format=json", "page.html"}, 2, "", "zelko: option '--format' needs '--check'" + seeHelp, "",
+         {{"zelko.html", nullptr}}},
+        {{"--html5", "--no-notes", "page.html"}, 2, "", "zelko: option '--no-notes' needs '--check'" + seeHelp,
+         "", {{"zelko.html", nullptr}}},
+        {{"--color=always", "page.html"}, 2, "", "zelko: option '--color' needs '--check'" + seeHelp, "",
+         {{"zelko.html", nullptr}}},
+        {{"--html5", "page.html", "bad.html"}, 2, "", "zelko: option '--html5' reads one page, not 2" + seeHelp,
+         "", {{"zelko.html", nullptr}}},
         {{"--check", "--version"}, 0, "zelko " ZELKO_EXPECTED_VERSION "\n", "", "", {}},
     };
     for (const OptionRow& row : rows) {

@@ -149,7 +149,10 @@ RunResult runZelko(const RunOptions& options)
     else
         posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     const std::string& stdoutPath = options.stdoutPath.empty() ? outPath : options.stdoutPath;
-    posix_spawn_file_actions_addopen(&actions, 1, stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (options.closeStdout)
+        posix_spawn_file_actions_addclose(&actions, 1);
+    else
+        posix_spawn_file_actions_addopen(&actions, 1, stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (!options.cwd.empty())
         posix_spawn_file_actions_addchdir_np(&actions, options.cwd.c_str());
@@ -195,7 +198,7 @@ RunResult runZelko(const RunOptions& options)
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     // Standard output went elsewhere when the test named a place for it; the opener records
     // only when it runs.
-    result.out = options.stdoutPath.empty() ? readFile(outPath) : "";
+    result.out = options.stdoutPath.empty() && !options.closeStdout ? readFile(outPath) : "";
     result.err = readFile(errPath);
     result.opened = fileExists(log) ? readFile(log) : "";
     return result;

@@ -46,8 +46,8 @@ const char kHelpText[] =
     "2 for a bad option; otherwise the system's error number of the failed open, read,\n"
     "create or write, such as 2 for a missing file, 21 for a folder, 28 for a full disk.\n"
     "With --check: 0 when no page has an error or warning, 1 when one has, or the error\n"
-    "number of a page that could not be read (the other pages are still checked); a\n"
-    "summary line goes to standard error.\n";
+    "number of a page that could not be read (the other pages are still checked) or of\n"
+    "a report that could not be written; a summary line goes to standard error.\n";
 
 namespace {
 
@@ -111,92 +111,120 @@ void pickColor(Options& options, const std::string& word, bool& given)
     pickValue(options, "--color", word, given, options.color, words, values, "auto, always or never");
 }
 
+// What reading the arguments has found so far.
+struct Reading {
+    Options options;
+    bool namesOnly = false, formatGiven = false, colorGiven = false, notesGiven = false;
+    int outputs = 0, stdinNamed = 0;
+    std::vector<std::string> pages;  // what --check and --html5 read: the names and standard input
+};
+
+// Reads the long option `option`, at argument `i`, which it moves past a value it takes.
+void readLongOption(Reading& r, const std::string& option, int& i, int argc, const char* const* argv)
+{
+    Options& options = r.options;
+    if (option == "--") {
+        r.namesOnly = true;
+    } else if (option == "--help") {
+        decide(options, Mode::help);
+    } else if (option == "--version") {
+        decide(options, Mode::version);
+    } else if (option == "--check" || option == "--html5") {
+        Mode mode = option == "--check" ? Mode::check : Mode::html5;
+        if (options.mode == Mode::annotate)
+            options.mode = mode;
+        else if (undecided(options) && options.mode != mode)
+            fail(options, "options '--check' and '--html5' exclude each other");
+    } else if (option == "--no-open") {
+        options.open = false;
+    } else if (option == "--no-notes") {
+        options.notes = false;
+        r.notesGiven = true;
+    } else if (option.rfind("--format=", 0) == 0) {
+        pickFormat(options, option.substr(std::strlen("--format=")), r.formatGiven);
+    } else if (option == "--format") {
+        if (i + 1 == argc)
+            fail(options, "option '--format' needs gnu, json, sarif or github");
+        else
+            pickFormat(options, argv[++i], r.formatGiven);
+    } else if (option.rfind("--color=", 0) == 0) {
+        pickColor(options, option.substr(std::strlen("--color=")), r.colorGiven);
+    } else if (option == "--color") {
+        fail(options, "option '--color' needs a value: --color=auto, always or never");
+    } else if (option.rfind("--output=", 0) == 0) {
+        ++r.outputs;
+        options.hasOutput = true;
+        options.output = option.substr(std::strlen("--output="));
+    } else if (option == "--output") {
+        if (i + 1 == argc) {
+            fail(options, "option '--output' needs a file name");
+            return;
+        }
+        ++r.outputs;
+        options.hasOutput = true;
+        options.output = argv[++i];
+    } else {
+        fail(options, "unknown option '" + option + "'");
+    }
+}
+
+// Refuses the options that cannot work together, before anything is read or written.
+void checkCombinations(Reading& r)
+{
+    Options& options = r.options;
+    if (r.outputs > 1)
+        fail(options, "option '--output' given twice");
+    if (options.hasOutput && options.output.empty())
+        fail(options, "option '--output' needs a file name");
+    if (options.mode != Mode::check) {
+        if (r.formatGiven)
+            fail(options, "option '--format' needs '--check'");
+        if (r.notesGiven)
+            fail(options, "option '--no-notes' needs '--check'");
+        if (r.colorGiven)
+            fail(options, "option '--color' needs '--check'");
+    }
+    if (options.mode == Mode::check || options.mode == Mode::html5) {
+        options.sources = r.pages;
+        if (r.stdinNamed > 1)
+            fail(options, "standard input '-' can be named only once");
+        if (options.mode == Mode::check && options.sources.empty())
+            fail(options, "option '--check' needs a page");
+        if (options.mode == Mode::html5 && options.sources.size() > 1)
+            fail(options, "option '--html5' reads one page, not " + std::to_string(options.sources.size()));
+    }
+}
+
 }  // namespace
 
 Options parseCommandLine(int argc, const char* const* argv)
 {
-    Options options;
+    Reading r;
     if (argc < 2) {
-        options.mode = Mode::usage;
-        return options;
+        r.options.mode = Mode::usage;
+        return r.options;
     }
-    bool namesOnly = false, formatGiven = false, colorGiven = false;
-    std::vector<std::string> pages;  // what --check reads: the names and standard input
-    int stdinNamed = 0;
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
         if (std::strcmp(arg, "-") == 0) {
-            ++stdinNamed;
-            pages.push_back(arg);
-            if (namesOnly)
-                options.sources.push_back(arg);
-            continue;
-        }
-        if (namesOnly || arg[0] != '-') {
-            options.sources.push_back(arg);
-            pages.push_back(arg);
-            continue;
-        }
-        if (arg[1] != '-') {  // a two-character switch; unknown ones are ignored
+            ++r.stdinNamed;
+            r.pages.push_back(arg);
+            if (r.namesOnly)
+                r.options.sources.push_back(arg);
+        } else if (r.namesOnly || arg[0] != '-') {
+            r.options.sources.push_back(arg);
+            r.pages.push_back(arg);
+        } else if (arg[1] != '-') {  // a two-character switch; unknown ones are ignored
             if (isSwitch(arg, 'n'))
-                options.showBorders = false;
+                r.options.showBorders = false;
             else if (isSwitch(arg, 'b'))
-                options.showBorders = true;
-            continue;
-        }
-        std::string option = arg;
-        if (option == "--") {
-            namesOnly = true;
-        } else if (option == "--help") {
-            decide(options, Mode::help);
-        } else if (option == "--version") {
-            decide(options, Mode::version);
-        } else if (option == "--check" || option == "--html5") {
-            Mode mode = option == "--check" ? Mode::check : Mode::html5;
-            if (options.mode == Mode::annotate)
-                options.mode = mode;
-            else if (undecided(options) && options.mode != mode)
-                fail(options, "options '--check' and '--html5' exclude each other");
-        } else if (option == "--no-open") {
-            options.open = false;
-        } else if (option == "--no-notes") {
-            options.notes = false;
-        } else if (option.rfind("--format=", 0) == 0) {
-            pickFormat(options, option.substr(std::strlen("--format=")), formatGiven);
-        } else if (option == "--format") {
-            if (i + 1 == argc) {
-                fail(options, "option '--format' needs gnu, json, sarif or github");
-                continue;
-            }
-            pickFormat(options, argv[++i], formatGiven);
-        } else if (option.rfind("--color=", 0) == 0) {
-            pickColor(options, option.substr(std::strlen("--color=")), colorGiven);
-        } else if (option == "--color") {
-            fail(options, "option '--color' needs a value: --color=auto, always or never");
-        } else if (option.rfind("--output=", 0) == 0) {
-            options.hasOutput = true;
-            options.output = option.substr(std::strlen("--output="));
-        } else if (option == "--output") {
-            if (i + 1 == argc) {
-                fail(options, "option '--output' needs a file name");
-                continue;
-            }
-            options.hasOutput = true;
-            options.output = argv[++i];
+                r.options.showBorders = true;
         } else {
-            fail(options, "unknown option '" + option + "'");
+            readLongOption(r, arg, i, argc, argv);
         }
     }
-    if (options.hasOutput && options.output.empty())
-        fail(options, "option '--output' needs a file name");
-    if (options.mode == Mode::check || options.mode == Mode::html5) {
-        options.sources = pages;
-        if (stdinNamed > 1)
-            fail(options, "standard input '-' can be named only once");
-        if (options.mode == Mode::check && options.sources.empty())
-            fail(options, "option '--check' needs a page");
-    }
-    return options;
+    checkCombinations(r);
+    return r.options;
 }
 
 }  // namespace zelko

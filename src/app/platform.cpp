@@ -11,6 +11,15 @@ int firstConsoleError = 0;
 
 }  // namespace
 
+void writeStream(std::FILE* stream, const std::string& text)
+{
+    errno = 0;
+    // The error of the first write that fails is the true one: a later flush may only say EIO.
+    if (std::fwrite(text.data(), 1, text.size(), stream) != text.size() && stream == stdout &&
+        firstConsoleError == 0)
+        firstConsoleError = errno != 0 ? errno : EIO;
+}
+
 int flushConsole()
 {
     errno = 0;

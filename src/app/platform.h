@@ -47,6 +47,10 @@ void writeConsoleText(std::FILE* stream, const std::string& text);
 // that failed in this run (EIO when the system named none).
 int flushConsole();
 
+// Writes `text` to `stream` as its bytes; the error of a failed write to standard output is the
+// one flushConsole returns. The platform's writeConsoleText writes through it.
+void writeStream(std::FILE* stream, const std::string& text);
+
 // The command line's arguments, the tool's own path first, in UTF-8.
 std::vector<std::string> commandLine(int argc, char** argv);
 

@@ -83,7 +83,7 @@ bool colorTerminal(bool) { return isatty(STDOUT_FILENO) != 0; }
 
 std::FILE* openSource(const char* path, bool binary) { return std::fopen(path, binary ? "rb" : "r"); }
 
-void writeConsoleText(std::FILE* stream, const std::string& text) { std::fputs(text.c_str(), stream); }
+void writeConsoleText(std::FILE* stream, const std::string& text) { writeStream(stream, text); }
 
 bool isSameFile(std::FILE* file, const char* path)
 {

@@ -70,7 +70,7 @@ void writeConsoleText(std::FILE* stream, const std::string& text)
     HANDLE console = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
     DWORD mode;
     if (console == INVALID_HANDLE_VALUE || !GetConsoleMode(console, &mode)) {
-        std::fputs(text.c_str(), stream);
+        writeStream(stream, text);
         return;
     }
     std::fflush(stream);

@@ -148,8 +148,9 @@ int annotatePage(const Options& options, const char* toolPath, const Reporter& r
         return status;
 
     writeConsoleText(stdout, "\nRESULT:\t'" + resultName + "'\n");
-    // A FIFO or a device holds nothing that a viewer could show.
-    if (!options.open || intoSpecialFile)
+    // A FIFO or a device holds nothing that a viewer could show; after a failure nothing is
+    // opened, and a result line that could not be written is one (runTool reports it).
+    if (!options.open || intoSpecialFile || flushConsole() != 0)
         return 0;
     // The result is complete and named, so a viewer that fails to show it is reported but does
     // not make the run a failure.
@@ -259,10 +260,11 @@ int runTool(int argc, char** argv)
                             options.hasOutput && options.output == "-";
     int status = runSequence(options, argv[0], report);
     // A console that could not be written is a failure too, reported on standard error, unless
-    // standard output held the result and its failure was reported already.
+    // standard output held the result and its failure was reported already. The check's report
+    // is its result: when it is lost, its status is the write's error, whatever the findings.
     if (int error = flushConsole(); error != 0 && !(report.resultOnStdout && status != 0)) {
         std::fprintf(stderr, "Write console error: %s\n", std::strerror(error));
-        return status != 0 ? status : error;
+        return status != 0 && options.mode != Mode::check ? status : error;
     }
     return status;
 }
