@@ -353,6 +353,26 @@ TEST(CheckReport, WritesEachFormExactly)
         EXPECT_NE(log.find(std::string("{\"id\":\"") + id + "\""), std::string::npos) << id;
 }
 
+TEST(CheckReport, LocatesSarifResultsAsSarifReadsThem)
+{
+    // Columns in UTF-16 code units, as the log declares; a byte that is no UTF-8 is one unit. An
+    // absolute path is a file: URI, any other name a relative reference.
+    const std::string page = "\xc3\xa9\xf0\x9f\x98\x80\xff<table></table>";
+    ReportStyle sarif{Format::sarif, false, true};
+    for (const auto& [name, uri] : {std::pair<std::string, std::string>{"/srv/a b.html", "file:///srv/a%20b.html"},
+                                    {"dir/a.html", "dir/a.html"},
+                                    {"<stdin>", "%3Cstdin%3E"}}) {
+        const std::string log = reportOf(page, name, sarif);
+        EXPECT_NE(log.find("\"columnKind\":\"utf16CodeUnits\",\"results\":["), std::string::npos) << log;
+        EXPECT_NE(log.find("{\"uri\":\"" + uri + "\"},\"region\":{\"startLine\":1,\"startColumn\":5}"),
+                  std::string::npos)
+            << log;
+    }
+    // The other forms keep counting bytes.
+    EXPECT_EQ(reportOf(page, "p", ReportStyle{Format::gnu, false, true}),
+              "p:1:8: note: table 1 (no class): 0 rows x 0 columns, 0 row groups [table]\n");
+}
+
 TEST(CheckReport, AnEmptyRunIsStillAWholeSarifLog)
 {
     std::string out;

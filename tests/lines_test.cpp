@@ -30,6 +30,33 @@ Location placeOf(const std::string& page, std::size_t at, bool codeUnits)
 // Random pages of text, LFs, CRs and two- and four-byte characters, fed in random pieces, so that
 // line ends fall on every side of the counter's windows and of the pieces; every character but
 // an LF (which no tag or text starts at) is located, in order.
+TEST(LineCounter, CountsAByteThatIsNoUtf8AsOneCodeUnit)
+{
+    // A page that is no UTF-8 shows each such byte as one windows-1252 character.
+    const struct {
+        std::string page;
+        std::uint64_t column;  // of the '<'
+    } rows[] = {
+        {"\xe9<", 2},                  // a lone lead byte
+        {"\x80\x80<", 3},              // stray continuation bytes
+        {"\xf0\x9f<", 3},              // a cut four-byte sequence
+        {"\xc3\xa9\xf0\x9f\x98\x80<", 4},  // valid ones: one unit and two
+        {"\xed\xa0\x80<", 4},          // an encoded surrogate is no UTF-8
+    };
+    for (const auto& row : rows) {
+        for (std::size_t split = 1; split <= row.page.size(); ++split) {  // the last piece holds the '<'
+            LineCounter lines;
+            lines.countCodeUnits();
+            const auto* bytes = reinterpret_cast<const unsigned char*>(row.page.data());
+            lines.beginPiece(bytes, split - 1);
+            lines.endPiece();
+            lines.beginPiece(bytes + split - 1, row.page.size() - split + 1);
+            EXPECT_EQ(lines.locate(row.page.size() - split).column, row.column) << row.page << " split at " << split;
+            lines.endPiece();
+        }
+    }
+}
+
 TEST(LineCounter, LocatesEveryByteAsTheLineRuleSays)
 {
     const char* const kParts[] = {"a", "<", "\n", "\r", "\r\n", "\xc3\xa9", "\xf0\x9f\x98\x80"};
@@ -61,9 +88,14 @@ TEST(LineCounter, LocatesEveryByteAsTheLineRuleSays)
             at += n;
         }
         if (!page.empty()) {
+            // One past the last character, on the line of the last byte: a line end belongs to
+            // the line it ends.
+            const char end = page.back();
             Location last = placeOf(page, page.size() - 1, codeUnits);
-            EXPECT_EQ(lines.pastLast().line, last.line) << "round " << round;
-            EXPECT_EQ(lines.pastLast().column, last.column + 1) << "round " << round;
+            Location past = end == '\n' || end == '\r' ? Location{last.line, last.column + 1}
+                                                        : placeOf(page, page.size(), codeUnits);
+            EXPECT_EQ(lines.pastLast().line, past.line) << "round " << round;
+            EXPECT_EQ(lines.pastLast().column, past.column) << "round " << round;
         }
     }
 }

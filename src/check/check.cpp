@@ -15,7 +15,12 @@ struct PageChecker::Reading {
     html::PageReading reading;
 };
 
-PageChecker::PageChecker(RunReport& run, const std::string& page) : reading_(new Reading(run, page)) {}
+PageChecker::PageChecker(RunReport& run, const std::string& page) : reading_(new Reading(run, page))
+{
+    // A SARIF log counts columns in UTF-16 code units.
+    if (run.style().format == Format::sarif)
+        reading_->reading.countCodeUnits();
+}
 
 PageChecker::PageChecker(const std::string& page, std::function<void(const std::string&)> write)
     : reading_(new Reading(page, std::move(write)))

@@ -43,6 +43,10 @@ void appendJsonString(std::string& out, std::string_view text);
 // Appends `name` as a relative URI reference: every byte but the unreserved ones and '/' is
 // percent-encoded (on Windows '\' is a '/' first).
 void appendUriReference(std::string& out, std::string_view name);
+// Appends the page named `name` as a URI: a file: URI for an absolute path (/a/b.html gives
+// file:///a/b.html; on Windows C:\a.html gives file:///C:/a.html and \\s\d\a.html
+// file://s/d/a.html), a relative reference for any other name.
+void appendPageUri(std::string& out, std::string_view name);
 // Appends `text` escaped as GitHub Actions escapes a workflow command's message (`property`
 // false) or a property value (`property` true).
 void appendActionsEscaped(std::string& out, std::string_view text, bool property);

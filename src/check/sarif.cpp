@@ -15,7 +15,7 @@ public:
     std::string pageName(const std::string& page) const override
     {
         std::string uri, name;
-        appendUriReference(uri, page);
+        appendPageUri(uri, page);
         appendJsonString(name, uri);
         return name;
     }
@@ -42,7 +42,7 @@ public:
             out += severityWord(kind.level);
             out += "\"}}";
         }
-        out += "]}},\"results\":[";
+        out += "]}},\"columnKind\":\"utf16CodeUnits\",\"results\":[";
     }
 
     void line(std::string& out, const std::string& page, const html::Finding& f) override
@@ -81,6 +81,30 @@ private:
 std::unique_ptr<ReportForm> sarifForm(const std::string& version)
 {
     return std::make_unique<SarifForm>(version);
+}
+
+void appendPageUri(std::string& out, std::string_view name)
+{
+    std::string_view path = name;
+#ifdef _WIN32
+    const bool drive = name.size() >= 3 && ((name[0] | 0x20) >= 'a' && (name[0] | 0x20) <= 'z') && name[1] == ':' &&
+                       (name[2] == '\\' || name[2] == '/');
+    const bool unc = name.size() >= 2 && (name[0] == '\\' || name[0] == '/') && (name[1] == '\\' || name[1] == '/');
+    if (drive) {
+        out += "file:///";
+        out += name.substr(0, 2);  // the drive's colon stays as it is
+        path = name.substr(2);
+    } else if (unc) {
+        out += "file:";  // "//server/share/...": the server is the URI's authority
+    }
+    if (drive || unc) {
+        appendUriReference(out, path);
+        return;
+    }
+#endif
+    if (!path.empty() && path[0] == '/')
+        out += "file://";
+    appendUriReference(out, path);
 }
 
 void appendUriReference(std::string& out, std::string_view name)

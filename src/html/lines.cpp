@@ -1,6 +1,7 @@
 #include "html/lines.h"
 
 #include <algorithm>
+#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -46,6 +47,8 @@ void LineCounter::beginPiece(const unsigned char* p, std::size_t n)
         lineStart_ = pieceStart_ + 1;
         window_ &= ~std::uint64_t{1};
     }
+    if (codeUnits_ && carried_ > 0 && n > 0)
+        settleCarry();
 }
 
 // A line ends at an LF, and at a CR that no LF follows. A CR that ends the piece ends its line;
@@ -88,19 +91,75 @@ void LineCounter::passWindow()
     window_ = windowStart_ < size_ ? lineEnds(windowStart_) : 0;
 }
 
+namespace {
+
+// The length of the UTF-8 sequence whose lead byte is at `p`, when the `n` bytes there (n > 0)
+// are that sequence or, cut by the end of the piece, its valid start; else 1, a byte on its own.
+std::size_t sequenceLength(const unsigned char* p, std::size_t n)
+{
+    const unsigned char c = p[0];
+    const std::size_t length = c >= 0xC2 && c <= 0xDF   ? 2
+                               : c >= 0xE0 && c <= 0xEF ? 3
+                               : c >= 0xF0 && c <= 0xF4 ? 4
+                                                        : 1;
+    for (std::size_t i = 1; i < length && i < n; ++i) {
+        if ((p[i] & 0xC0) != 0x80)
+            return 1;
+    }
+    if (length > 1 && n > 1 &&
+        ((c == 0xE0 && p[1] < 0xA0) || (c == 0xED && p[1] > 0x9F) || (c == 0xF0 && p[1] < 0x90) ||
+         (c == 0xF4 && p[1] > 0x8F)))
+        return 1;
+    return length;
+}
+
+}  // namespace
+
+// A valid UTF-8 sequence is one code unit, or two from four bytes; any other byte is one, as
+// the windows-1252 character a page that is no UTF-8 shows for it. A sequence is read whole, so
+// the bytes counted may run past `at`; one that the piece's end cuts waits for the next piece.
 std::int64_t LineCounter::surplus(std::size_t at, std::uint64_t lineStart)
 {
     if (counted_ < lineStart) {
         counted_ = lineStart;
         surplus_ = 0;
+        carried_ = 0;
     }
-    // A continuation byte adds no code unit; a four-byte sequence's lead byte adds two.
-    for (std::uint64_t k = counted_ - pieceStart_; k < at; ++k) {
-        unsigned char c = piece_[k];
-        surplus_ += (c & 0xC0) == 0x80 ? 1 : c >= 0xF0 ? -1 : 0;
+    std::uint64_t k = counted_ - pieceStart_;
+    while (k < at) {
+        const std::size_t length = piece_[k] < 0xC2 ? 1 : sequenceLength(piece_ + k, size_ - k);
+        if (length > size_ - k) {
+            carried_ = size_ - k;
+            std::memcpy(carry_, piece_ + k, carried_);
+            k = size_;
+            break;
+        }
+        surplus_ += length == 4 ? 2 : static_cast<std::int64_t>(length) - 1;
+        k += length;
     }
-    counted_ = std::max<std::uint64_t>(counted_, pieceStart_ + at);
+    counted_ = std::max<std::uint64_t>(counted_, pieceStart_ + k);
     return surplus_;
+}
+
+// Settles a sequence that the end of the last piece cut, from the first bytes of this one.
+void LineCounter::settleCarry()
+{
+    const unsigned char lead = carry_[0];
+    const std::size_t expected = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+    const std::size_t taken = std::min(expected - carried_, size_);
+    std::memcpy(carry_ + carried_, piece_, taken);
+    const std::size_t have = carried_ + taken;
+    const std::size_t length = sequenceLength(carry_, have);
+    if (length == 1) {
+        carried_ = 0;  // no sequence after all: its bytes are a code unit each
+    } else if (have < length) {
+        carried_ = have;  // still cut, by this short piece's end
+        counted_ = pieceStart_ + size_;
+    } else {
+        surplus_ += length == 4 ? 2 : static_cast<std::int64_t>(length) - 1;
+        counted_ = pieceStart_ + taken;
+        carried_ = 0;
+    }
 }
 
 Location LineCounter::locate(std::size_t at)

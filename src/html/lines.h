@@ -22,8 +22,9 @@ public:
     // One column past the last byte of the page so far, on the line that byte belongs to (a line
     // end belongs to the line it ends); line 1, column 1 before any byte.
     Location pastLast() const { return pastLast_; }
-    // Counts columns in UTF-16 code units of the UTF-8 page, as for a page that was UTF-16,
-    // instead of in bytes. Set it before the first piece.
+    // Counts columns in UTF-16 code units instead of bytes: a valid UTF-8 sequence is the
+    // character's units, any other byte one (as the windows-1252 character it shows as). Set it
+    // before the first piece.
     void countCodeUnits() { codeUnits_ = true; }
 
 private:
@@ -34,6 +35,7 @@ private:
     // In code units: how many more bytes than code units lie between the line's start and
     // `at` of this piece, counted on from where the last call stopped.
     std::int64_t surplus(std::size_t at, std::uint64_t lineStart);
+    void settleCarry();
 
     const unsigned char* piece_ = nullptr;
     std::size_t size_ = 0;
@@ -47,6 +49,8 @@ private:
     bool codeUnits_ = false;
     std::uint64_t counted_ = 0;  // code units: the bytes before this offset are in surplus_
     std::int64_t surplus_ = 0;
+    unsigned char carry_[4] = {};  // a UTF-8 sequence that the end of the last piece cut
+    std::size_t carried_ = 0;
 };
 
 }  // namespace zelko::html

@@ -36,6 +36,8 @@ PageReading::PageReading(FindingSink& findings, TableEvents* events, const Attri
 
 PageReading::~PageReading() = default;
 
+void PageReading::countCodeUnits() { parts_->tokenizer.countCodeUnits(); }
+
 void PageReading::feed(const char* bytes, std::size_t n) { parts_->decoder.feed(bytes, n); }
 
 void PageReading::finish()

@@ -24,6 +24,8 @@ public:
     PageReading(const PageReading&) = delete;
     PageReading& operator=(const PageReading&) = delete;
 
+    // Locates findings in UTF-16 code units instead of bytes. Call it before the first piece.
+    void countCodeUnits();
     // Reads the page's next `n` bytes, as they stand in the page.
     void feed(const char* bytes, std::size_t n);
     // Ends the page. Call it once, after the last piece.
