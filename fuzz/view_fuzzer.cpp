@@ -24,7 +24,7 @@ bool isViewTag(const std::string& name)
         "body",     "/body", "table",  "/table", "caption", "/caption", "colgroup", "/colgroup",
         "col",      "tbody", "/tbody", "thead",  "/thead",  "tfoot",    "/tfoot",   "tr",
         "/tr",      "td",    "/td",    "th",     "/th",     "style",    "/style",   "ol",
-        "/ol",      "li",    "/li",    "a",      "/a",
+        "/ol",      "li",    "/li",    "a",      "/a",      "div",      "/div",
     };
     for (const char* known : kNames) {
         if (name == known)

@@ -186,6 +186,35 @@ TEST(Cli, ReportsAReadErrorAsAFailure)
     EXPECT_EQ(r.opened, "");
 }
 
+TEST(Cli, TheViewSpoolsInTmpdirAndFailsWhenItCannot)
+{
+    // A table with more findings than a list keeps in memory, viewed with TMPDIR naming a
+    // folder that holds the spool, then one that does not exist.
+    TempDir dir;
+    std::string page = "<table><tr><td><td>";
+    for (int i = 0; i < 5000; ++i)
+        page += "<tr><td>";
+    writeFile(dir / "long.html", page + "</table>");
+    ASSERT_EQ(mkdir((dir / "spool").c_str(), 0755), 0);
+    RunOptions good{"./zelko", {"--html5", "--no-open", "long.html"}, dir.path()};
+    good.environment = {"TMPDIR=" + (dir / "spool")};
+    RunResult r = runZelko(good);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(readFile(dir / "zelko.html").find("more finding"), std::string::npos);
+    EXPECT_EQ(test::snapshot(dir / "spool"), "");  // the spool is gone with the run
+
+    std::remove((dir / "zelko.html").c_str());
+    RunOptions bad{"./zelko", {"--html5", "long.html"}, dir.path()};
+    bad.environment = {"TMPDIR=" + (dir / "missing")};
+    r = runZelko(bad);
+    const std::string report = failure("Temporary file error", "No such file or directory");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, report);
+    EXPECT_EQ(r.out, report + kPrompt);
+    EXPECT_EQ(r.opened, "");
+    EXPECT_FALSE(fileExists(dir / "zelko.html"));
+}
+
 TEST(Cli, ACheckWhoseReportIsLostEndsWithTheWritesError)
 {
     // Whatever the findings and the form: the status is the error's number, and the message

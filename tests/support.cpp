@@ -123,6 +123,7 @@ RunResult runZelko(const RunOptions& options)
     else
         env.push_back("PATH=" + bin + ":" + (path != nullptr ? path : "/usr/bin:/bin"));
     env.push_back("ZELKO_OPENER_LOG=" + log);
+    env.insert(env.end(), options.environment.begin(), options.environment.end());
 
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(options.argv0.c_str()));

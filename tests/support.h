@@ -51,6 +51,7 @@ struct RunOptions {
     std::string stdinPath;          // standard input from this file (empty: /dev/null)
     std::string stdoutPath;         // where standard output goes (empty: captured)
     bool closeStdout = false;       // standard output closed instead
+    std::vector<std::string> environment;  // NAME=VALUE entries set for the run
     std::string openerEnd;          // shell lines the stand-in opener runs after recording
     bool noOpener = false;          // PATH holds no opener at all
     long fileSizeLimit = 0;         // RLIMIT_FSIZE in bytes (0: none)

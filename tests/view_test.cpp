@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <string>
 #include <thread>
 #include <vector>
@@ -18,30 +19,35 @@ namespace {
 const std::string kHead =
     "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">\n"
     "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; style-src 'unsafe-inline'; "
-    "base-uri 'none'; form-action 'none'\">\n<title>zelko: p.html</title>\n</head><body>\n";
-const std::string kEnd = "\n</body></html>\n";
-const std::string kMark = "{background-color: #FFD6D6;}</style>";
-const std::string kList =
-    "\n<ol style=\"color: #C00000; font: normal 11px Courier New; margin: 2px 0 8px 0;\">";
+    "base-uri 'none'; form-action 'none'\">\n<title>zelko: p.html</title>\n"
+    "<style>body {display: flex; flex-direction: column; align-items: flex-start;} .totals {order: -1; "
+    "font: normal 11px Courier New; background-color: #EEEEEE; padding: 3px 6px; margin: 0 0 8px 0;} "
+    ".list {font: normal 11px Courier New; margin: 2px 0 8px 0;} .error {color: #C00000;} "
+    ".warning {color: #8A4B00;} .note {color: #5F5F5F;} :target, :target > td, :target > th "
+    "{outline: 2px solid #1F5FCC; outline-offset: -2px;}</style>\n</head><body>\n";
+const std::string kList = "\n<ol class=\"list\">";
 
 struct Row {
     const char* what;
     std::string page, body;  // the result between the head and the end
+    std::string totals;      // the text of the page's totals
 };
 
 const std::string kBorderSheet =
     "<style>table {border: 1px solid #FF0000; border-width: 1px 1px 1px 1px;} "
     "td, th {border: 1px dotted #A0A0A0; border-width: 1px 1px 1px 1px;}</style>\n";
 
-// Each page, whole and in pieces of 1, 3 and 7 bytes, gives exactly the body expected.
+// Each page, whole and in pieces of 1, 3 and 7 bytes, gives exactly the body expected, then
+// its totals and the end.
 void expectViews(const std::vector<Row>& rows, bool borders)
 {
     std::string head = kHead;
     if (borders)
         head.insert(head.size() - std::string("</head><body>\n").size(), kBorderSheet);
     for (const Row& row : rows) {
+        const std::string end = "\n<div class=\"totals\">" + row.totals + "</div>\n</body></html>\n";
         for (std::size_t piece : {std::size_t{0}, std::size_t{1}, std::size_t{3}, std::size_t{7}}) {
-            EXPECT_EQ(viewText(row.page, borders, "p.html", piece), head + row.body + kEnd)
+            EXPECT_EQ(viewText(row.page, borders, "p.html", piece), head + row.body + end)
                 << row.what << ", in pieces of " << piece;
         }
     }
@@ -49,8 +55,31 @@ void expectViews(const std::vector<Row>& rows, bool borders)
 
 std::string note(const char* id, const char* at, const char* text)
 {
-    return std::string("<li><a href=\"#") + id + "\">" + at + "</a> note: " + text + " [table]</li>";
+    return std::string("<li class=\"note\"><a href=\"#") + id + "\">" + at + "</a> note: " + text +
+           " [table]</li>";
 }
+
+// An error's or a warning's entry in the list, with where its mark is.
+std::string entry(const char* severity, const char* id, const char* at, const std::string& text,
+                  const char* kind, const std::string& marked)
+{
+    return std::string("<li class=\"") + severity + "\"><a href=\"#" + id + "\">" + at + "</a> " + severity +
+           ": " + text + " [" + kind + "] \xc2\xb7 marked: " + marked + "</li>";
+}
+
+// The marks: an element's background, and the end of a row.
+std::string mark(const char* id, bool error = true)
+{
+    return std::string("<style>#") + id + (error ? "{background-color: #FFD6D6;}" : "{background-color: #FFE9C2;}") +
+           "</style>";
+}
+std::string rowEnd(const char* id, bool error = true)
+{
+    return std::string("<style>#") + id +
+           (error ? "{box-shadow: inset -4px 0 0 #D00000;}" : "{box-shadow: inset -4px 0 0 #C07000;}") + "</style>";
+}
+
+const char kClean1[] = "1 table, 0 errors, 0 warnings";
 
 TEST(View, WritesTheTablesAsABrowserBuildsThem)
 {
@@ -60,64 +89,65 @@ TEST(View, WritesTheTablesAsABrowserBuildsThem)
              "<p>x<table><td>a<b>b</b><td class=\"q\">c</table>y",
              "\n<table id=\"t1\">\n<tbody>\n<tr id=\"t1r1\"><td id=\"t1r1c1\">&nbsp;1x1 </td>"
              "<td id=\"t1r1c2\">&nbsp;1x1 q</td></tr>\n</tbody>\n</table>" +
-                 kList + note("t1", "1:5", "table 1 (no class): 1 row x 2 columns, 1 row group") + "</ol>\n"},
-            {"row groups in source order, spans as browsers read them",
+                 kList + note("t1", "1:5", "table 1 (no class): 1 row x 2 columns, 1 row group") + "</ol>\n",
+             kClean1},
+            {"row groups in source order, spans as browsers read them; a row's width marked where it ends",
              "<table><tfoot><tr><th colspan=0 rowspan=0>"
              "<thead><tr><td colspan=5000 rowspan=' 2'><td rowspan=x></table>",
              "\n<table id=\"t1\">\n<tfoot>\n<tr id=\"t1r1\"><th id=\"t1r1c1\" rowspan=\"0\">&nbsp;1x0 "
-             "</th></tr>"
-             "\n</tfoot>\n<thead>\n<tr id=\"t1r2\"><td id=\"t1r2c1\" colspan=\"1000\" "
-             "rowspan=\"2\">&nbsp;1000x2 </td>"
-             "<td id=\"t1r2c1001\">&nbsp;1x1 </td><style>#t1r2" +
-                 kMark + "</tr><style>#t1r2c1" + kMark + "\n</thead><style>#t1r2c1" + kMark + "\n</table>" +
-                 kList +
-                 "<li><a href=\"#t1r2\">1:98</a> warning: row 2 has 1001 columns, more than the 1 that the "
-                 "first row sets "
-                 "[row-long]</li><li><a href=\"#t1r2c1\">1:54</a> error: cell at row 2, column 1 has rowspan "
-                 "2, but its row "
-                 "group ends after row 2: it spans 1 row [rowspan-clipped]</li>" +
+             "</th></tr>\n</tfoot>\n<thead>\n<tr id=\"t1r2\"><td id=\"t1r2c1\" colspan=\"1000\" "
+             "rowspan=\"2\">&nbsp;1000x2 </td><td id=\"t1r2c1001\">&nbsp;1x1 </td>" +
+                 rowEnd("t1r2c1001", false) + "</tr>" + mark("t1r2c1") + "\n</thead>" + mark("t1r2c1") +
+                 "\n</table>" + kList +
+                 entry("warning", "t1r2c1001", "1:98",
+                       "row 2 has 1001 columns, more than the 1 that the first row sets", "row-long",
+                       "the end of row 2, its last cell at column 1001") +
+                 entry("error", "t1r2c1", "1:54",
+                       "cell at row 2, column 1 has rowspan 2, but its row group ends after row 2: it spans 1 row",
+                       "rowspan-clipped", "the cell at row 2, column 1") +
                  note("t1", "1:1", "table 1 (no class): 2 rows x 1001 columns, 2 row groups") +
-                 "<li><a href=\"#t1r2c1\">1:54</a> error: no cell begins in columns 2-1000 "
-                 "[column-no-cells]</li></ol>\n"},
+                 entry("error", "t1r2c1", "1:54", "no cell begins in columns 2-1000", "column-no-cells",
+                       "the cell at row 2, column 1") +
+                 "</ol>\n",
+             "1 table, 2 errors, 1 warning \xc2\xb7 faults in <a href=\"#t1\">table 1</a> (2 errors, 1 warning)"},
             {"column groups and columns, implied and after the rows",
              "<table><col span=2><colgroup span=3></colgroup>"
              "<tr><td colspan=5></tr><colgroup><col></table>",
              "\n<table id=\"t1\">\n<colgroup><col id=\"t1k1\" span=\"2\"></colgroup>\n<colgroup id=\"t1k2\" "
-             "span=\"3\">"
-             "</colgroup>\n<tbody>\n<tr id=\"t1r1\"><td id=\"t1r1c1\" colspan=\"5\">&nbsp;5x1 "
-             "</td></tr>\n</tbody>"
-             "\n<colgroup id=\"t1k3\"><col id=\"t1k4\"></colgroup><style>#t1k1" +
-                 kMark + "<style>#t1k2" + kMark + "\n</table>" + kList +
+             "span=\"3\"></colgroup>\n<tbody>\n<tr id=\"t1r1\"><td id=\"t1r1c1\" colspan=\"5\">&nbsp;5x1 "
+             "</td></tr>\n</tbody>\n<colgroup id=\"t1k3\"><col id=\"t1k4\"></colgroup>" +
+                 mark("t1k1") + mark("t1k2") + "\n</table>" + kList +
                  note("t1", "1:1", "table 1 (no class): 1 row x 5 columns, 1 row group") +
-                 "<li><a href=\"#t1k1\">1:8</a> error: no cell begins in column 2 [column-no-cells]</li>"
-                 "<li><a href=\"#t1k2\">1:20</a> error: no cell begins in columns 3-5 "
-                 "[column-no-cells]</li></ol>\n"},
+                 entry("error", "t1k1", "1:8", "no cell begins in column 2", "column-no-cells", "column element 1") +
+                 entry("error", "t1k2", "1:20", "no cell begins in columns 3-5", "column-no-cells",
+                       "column element 2") +
+                 "</ol>\n",
+             "1 table, 2 errors, 0 warnings \xc2\xb7 faults in <a href=\"#t1\">table 1</a> (2 errors)"},
             {"tables nest in cells and in captions, which then get one to stand in",
              "<table><caption>c<table></table></caption><tr><td><table><td></table></table>",
              "\n<table id=\"t1\"><caption>\n<table id=\"t2\">\n</table>" + kList +
                  note("t2", "1:18", "table 2 (no class): 0 rows x 0 columns, 0 row groups") +
                  "</ol>\n</caption>\n<tbody>\n<tr id=\"t1r1\"><td id=\"t1r1c1\">&nbsp;1x1 \n<table "
-                 "id=\"t3\">\n<tbody>"
-                 "\n<tr id=\"t3r1\"><td id=\"t3r1c1\">&nbsp;1x1 </td></tr>\n</tbody>\n</table>" +
+                 "id=\"t3\">\n<tbody>\n<tr id=\"t3r1\"><td id=\"t3r1c1\">&nbsp;1x1 </td></tr>\n</tbody>\n</table>" +
                  kList + note("t3", "1:51", "table 3 (no class): 1 row x 1 column, 1 row group") +
                  "</ol>\n</td></tr>\n</tbody>\n</table>" + kList +
-                 note("t1", "1:1", "table 1 (no class): 1 row x 1 column, 1 row group") + "</ol>\n"},
+                 note("t1", "1:1", "table 1 (no class): 1 row x 1 column, 1 row group") + "</ol>\n",
+             "3 tables, 0 errors, 0 warnings"},
             {"the page's border attributes stay, escaped; nothing of a script or a handler",
              "<table border=1 FRAME=\"a&quot;b\" rules=x cellspacing=0 cellpadding='<' onclick=\"x()\" "
-             "style=\"s\">"
-             "<script>document.write('<td>')</script><tr><td onmouseover=y class='\"&amp;<>'></table>",
+             "style=\"s\"><script>document.write('<td>')</script><tr><td onmouseover=y class='\"&amp;<>'></table>",
              "\n<table id=\"t1\" border=\"1\" frame=\"a&quot;b\" rules=\"x\" cellspacing=\"0\" "
-             "cellpadding=\"&lt;\">"
-             "\n<tbody>\n<tr id=\"t1r1\"><td id=\"t1r1c1\">&nbsp;1x1 "
+             "cellpadding=\"&lt;\">\n<tbody>\n<tr id=\"t1r1\"><td id=\"t1r1c1\">&nbsp;1x1 "
              "&quot;&amp;&lt;&gt;</td></tr>\n</tbody>\n</table>" +
-                 kList + note("t1", "1:1", "table 1 (no class): 1 row x 1 column, 1 row group") + "</ol>\n"},
+                 kList + note("t1", "1:1", "table 1 (no class): 1 row x 1 column, 1 row group") + "</ol>\n",
+             kClean1},
             {"class bytes that are no UTF-8 are shown as a browser shows them",
              "<table><td class='\xe9\x80 \xc3\xa9'>",
              "\n<table id=\"t1\">\n<tbody>\n<tr id=\"t1r1\"><td id=\"t1r1c1\">&nbsp;1x1 \xc3\xa9\xe2\x82\xac "
-             "\xc3\xa9</td>"
-             "</tr>\n</tbody>\n</table>" +
-                 kList + note("t1", "1:1", "table 1 (no class): 1 row x 1 column, 1 row group") + "</ol>\n"},
-            {"no tables, no body content", "<p>text<script>alert(1)</script>", ""},
+             "\xc3\xa9</td></tr>\n</tbody>\n</table>" +
+                 kList + note("t1", "1:1", "table 1 (no class): 1 row x 1 column, 1 row group") + "</ol>\n",
+             kClean1},
+            {"no tables, no body content", "<p>text<script>alert(1)</script>", "", "0 tables, 0 errors, 0 warnings"},
         },
         false);
 }
@@ -125,38 +155,37 @@ TEST(View, WritesTheTablesAsABrowserBuildsThem)
 TEST(View, BorderModeStylesEveryTableAndCellAndCaptionsTheTable)
 {
     // Tables and cells get their borders from the style sheet in the head.
-    const std::string table, cell;
     const std::string caption = "<caption style=\"color: #FF0000; font: normal 9px Courier New;\">";
     expectViews(
         {
             {"a class, the whole of it, escaped", "\n<table class=\"a-very-long-class-name <x>\"><tr><td>",
-             "\n<table id=\"t1\"" + table + ">" + caption +
+             "\n<table id=\"t1\">" + caption +
                  "table 1 \xc2\xb7 class &quot;a-very-long-class-name &lt;x&gt;&quot; \xc2\xb7 line "
-                 "2</caption>\n<tbody>"
-                 "\n<tr id=\"t1r1\"><td id=\"t1r1c1\"" +
-                 cell + ">&nbsp;1x1 </td></tr>\n</tbody>\n</table>" + kList +
+                 "2</caption>\n<tbody>\n<tr id=\"t1r1\"><td id=\"t1r1c1\">&nbsp;1x1 </td></tr>\n</tbody>\n</table>" +
+                 kList +
                  note("t1", "2:1",
                       "table 1 (class &quot;a-very-long-class-name &lt;x&gt;&quot;): 1 row x 1 column, 1 row "
                       "group") +
-                 "</ol>\n"},
+                 "</ol>\n",
+             kClean1},
             {"the page's own border attributes give way to the tool's", "<table border=5 cellpadding=3><td>",
              "\n<table id=\"t1\">" + caption +
                  "table 1 \xc2\xb7 no class \xc2\xb7 line 1</caption>\n<tbody>"
                  "\n<tr id=\"t1r1\"><td id=\"t1r1c1\">&nbsp;1x1 </td></tr>\n</tbody>\n</table>" +
-                 kList + note("t1", "1:1", "table 1 (no class): 1 row x 1 column, 1 row group") + "</ol>\n"},
+                 kList + note("t1", "1:1", "table 1 (no class): 1 row x 1 column, 1 row group") + "</ol>\n",
+             kClean1},
             {"no class; an overlap is marked at once",
              "<table><tr><td><td rowspan=2><tr><td colspan=2></table>",
-             "\n<table id=\"t1\"" + table + ">" + caption +
+             "\n<table id=\"t1\">" + caption +
                  "table 1 \xc2\xb7 no class \xc2\xb7 line 1</caption>\n<tbody>"
-                 "\n<tr id=\"t1r1\"><td id=\"t1r1c1\"" +
-                 cell + ">&nbsp;1x1 </td><td id=\"t1r1c2\" rowspan=\"2\"" + cell +
-                 ">&nbsp;1x2 </td></tr>\n<tr id=\"t1r2\"><style>#t1r2c1" + kMark +
-                 "<td id=\"t1r2c1\" colspan=\"2\"" + cell + ">&nbsp;2x1 </td></tr>\n</tbody>\n</table>" +
-                 kList +
-                 "<li><a href=\"#t1r2c1\">1:34</a> error: cell at row 2, column 1 overlaps the cell at row "
-                 "1, column 2 "
-                 "(line 1, column 16) [cell-overlap]</li>" +
-                 note("t1", "1:1", "table 1 (no class): 2 rows x 2 columns, 1 row group") + "</ol>\n"},
+                 "\n<tr id=\"t1r1\"><td id=\"t1r1c1\">&nbsp;1x1 </td><td id=\"t1r1c2\" rowspan=\"2\">&nbsp;1x2 "
+                 "</td></tr>\n<tr id=\"t1r2\">" +
+                 mark("t1r2c1") + "<td id=\"t1r2c1\" colspan=\"2\">&nbsp;2x1 </td></tr>\n</tbody>\n</table>" + kList +
+                 entry("error", "t1r2c1", "1:34",
+                       "cell at row 2, column 1 overlaps the cell at row 1, column 2 (line 1, column 16)",
+                       "cell-overlap", "the cell at row 2, column 1") +
+                 note("t1", "1:1", "table 1 (no class): 2 rows x 2 columns, 1 row group") + "</ol>\n",
+             "1 table, 1 error, 0 warnings \xc2\xb7 faults in <a href=\"#t1\">table 1</a> (1 error)"},
         },
         true);
 }
@@ -232,17 +261,79 @@ TEST(View, ListsAndMarksEveryFindingOfALongTable)
         return n;
     };
     EXPECT_EQ(count("<style>#t1r"), rows);
-    EXPECT_EQ(count("<li><a href=\"#t1r"), rows);
+    EXPECT_EQ(count("<li class=\"warning\"><a href=\"#t1r"), rows);
     // In order, from the first to the last, then the table's note; the next table follows.
-    std::size_t first = result.find("<li><a href=\"#t1r2\">"),
-                last = result.find("<li><a href=\"#t1r5001\">");
-    std::size_t note = result.find("<li><a href=\"#t1\">"), next = result.find("<table id=\"t2\">");
+    std::size_t first = result.find("<li class=\"warning\"><a href=\"#t1r2c1\">"),
+                last = result.find("<li class=\"warning\"><a href=\"#t1r5001c1\">");
+    std::size_t note = result.find("<li class=\"note\"><a href=\"#t1\">"), next = result.find("<table id=\"t2\">");
     EXPECT_LT(result.find("\n</table>"), first);
     EXPECT_LT(first, last);
     EXPECT_LT(last, note);
     EXPECT_LT(note, next);
     EXPECT_EQ(result.find("more finding"), std::string::npos);
     EXPECT_EQ(viewText(page, false, "p.html", 4093), result);
+}
+
+// Spools that cannot be had, or fail to take their bytes, as a full disk would.
+class FailingSpool : public Spool {
+public:
+    int write(const char*, std::size_t) override { return ENOSPC; }
+    int replay(const std::function<void(const char*, std::size_t)>&) override { return 0; }
+};
+
+TEST(View, SaysWhenAListCannotWaitInASpool)
+{
+    std::string page = "<table><tr><td><td>";
+    for (int i = 0; i < 5000; ++i)
+        page += "<tr><td>";
+    page += "</table>";
+    const SpoolMaker makers[] = {
+        [](int& error) -> std::unique_ptr<Spool> {
+            error = ENOENT;
+            return nullptr;
+        },
+        [](int&) -> std::unique_ptr<Spool> { return std::make_unique<FailingSpool>(); },
+    };
+    const int errors[] = {ENOENT, ENOSPC};
+    for (int i = 0; i < 2; ++i) {
+        std::string result;
+        PageViewer viewer("p.html", false, [&result](const char* bytes, std::size_t n) { result.append(bytes, n); },
+                          makers[i]);
+        viewer.feed(page.data(), page.size());
+        viewer.finish();
+        EXPECT_EQ(viewer.spoolError(), errors[i]);
+        // Every finding is still marked, and those not listed are counted.
+        std::size_t marks = 0, listed = 0;
+        for (std::size_t at = result.find("<style>#t1r"); at != std::string::npos; at = result.find("<style>#t1r", at + 1))
+            ++marks;
+        for (std::size_t at = result.find("<li class=\"warning\">"); at != std::string::npos;
+             at = result.find("<li class=\"warning\">", at + 1))
+            ++listed;
+        EXPECT_EQ(marks, 5000u);
+        const std::string more = "<li>and " + std::to_string(5000 - listed + 1) +
+                                 " more findings (no temporary file could hold them), marked above but not listed</li>";
+        EXPECT_NE(result.find(more), std::string::npos) << listed;
+        EXPECT_NE(result.find("1 table, 0 errors, 5000 warnings"), std::string::npos);
+    }
+}
+
+TEST(View, LinksEveryTableWithAFaultFromTheTotals)
+{
+    // Far more tables with faults than the totals keep in memory: every link is there, in order.
+    std::string page;
+    for (int i = 0; i < 3000; ++i)
+        page += i % 3 == 0 ? "<table><tr><td><td><tr><td></table>" : "<table><tr><td></table>";
+    const std::string result = viewText(page, false, "p.html");
+    const std::size_t totals = result.find("<div class=\"totals\">3000 tables, 0 errors, 1000 warnings");
+    ASSERT_NE(totals, std::string::npos);
+    std::size_t at = totals;
+    for (int table = 1; table <= 3000; table += 3) {
+        at = result.find("<a href=\"#t" + std::to_string(table) + "\">table " + std::to_string(table) +
+                             "</a> (1 warning)",
+                         at);
+        ASSERT_NE(at, std::string::npos) << table;
+    }
+    EXPECT_EQ(result.find("<a href=\"#t2\">", totals), std::string::npos);
 }
 
 TEST(View, KeepsLongLabelsAndEntriesWholeAcrossBlocks)
@@ -270,7 +361,7 @@ TEST(View, KeepsLongLabelsAndEntriesWholeAcrossBlocks)
         ASSERT_NE(at, std::string::npos) << "cell " << cell;
     }
     for (int cell = 1; cell <= 15; ++cell) {
-        at = result.find("<li><a href=\"#t1r1c" + std::to_string(cell) + "\">", at);
+        at = result.find("<li class=\"error\"><a href=\"#t1r1c" + std::to_string(cell) + "\">", at);
         ASSERT_NE(at, std::string::npos) << "entry " << cell;
         const std::size_t end = result.find("</li>", at);
         ASSERT_NE(end, std::string::npos);

@@ -54,6 +54,11 @@ void writeStream(std::FILE* stream, const std::string& text);
 // The command line's arguments, the tool's own path first, in UTF-8.
 std::vector<std::string> commandLine(int argc, char** argv);
 
+// A new temporary file, open for writing and reading, in the folder TMPDIR names (/tmp when it
+// names none; on Windows the system's temporary folder), already removed or removed when it is
+// closed; null with errno set on failure.
+std::FILE* openTemporaryFile();
+
 // --- The result file (resultfile.h). Each call returns 0 or an error number unless it says
 // otherwise.
 

@@ -180,6 +180,23 @@ int replaceFile(const std::string& from, const std::string& to)
 
 void removeFile(const std::string& name) { unlink(name.c_str()); }
 
+std::FILE* openTemporaryFile()
+{
+    const char* folder = std::getenv("TMPDIR");
+    std::string name = std::string(folder != nullptr && *folder != '\0' ? folder : "/tmp") + "/zelko-XXXXXX";
+    int fd = mkstemp(name.data());
+    if (fd < 0)
+        return nullptr;
+    unlink(name.c_str());
+    std::FILE* file = fdopen(fd, "w+b");
+    if (file == nullptr) {
+        int error = errno;
+        ::close(fd);
+        errno = error;
+    }
+    return file;
+}
+
 std::vector<std::string> commandLine(int argc, char** argv)
 {
     return std::vector<std::string>(argv, argv + argc);

@@ -161,6 +161,21 @@ void removeFile(const std::string& name) { _wunlink(toWide(name).c_str()); }
 void removeOnSignal(const std::string&) {}
 void keepOnSignal() {}
 
+std::FILE* openTemporaryFile()
+{
+    wchar_t folder[MAX_PATH + 1], name[MAX_PATH + 1];
+    DWORD length = GetTempPathW(MAX_PATH + 1, folder);
+    if (length == 0 || length > MAX_PATH || GetTempFileNameW(folder, L"zlk", 0, name) == 0) {
+        errno = errorNumberOf(GetLastError());
+        return nullptr;
+    }
+    // "T": kept in memory while it can be, "D": removed when closed.
+    std::FILE* file = _wfopen(name, L"w+bTD");
+    if (file == nullptr)
+        DeleteFileW(name);
+    return file;
+}
+
 std::vector<std::string> commandLine(int, char**)
 {
     // The arguments are taken as UTF-16 and handed on in UTF-8, so a name outside the console's

@@ -13,6 +13,7 @@
 #include "app/options.h"
 #include "app/platform.h"
 #include "app/resultfile.h"
+#include "app/spool.h"
 #include "check/check.h"
 #include "scan/annotator.h"
 #include "text/bounded.h"
@@ -48,29 +49,35 @@ struct Reporter {
     int error(const char* message, int error) const { return failure(message, std::strerror(error), error); }
 };
 
-// Reads `source` into a mode that writes a result (PageAnnotator, PageViewer), made with
-// `arguments` and a writer that writes to `result`, unbuffered, as the modes hand on large
-// blocks. Returns 0 or reports the failure and returns its exit status; `result` is left open.
-template <typename Mode, typename... Arguments>
-int writeResult(std::FILE* source, std::FILE* result, const Reporter& report, Arguments&&... arguments)
+// The error of a temporary file a mode needed and could not have: the view's spools.
+int spoolErrorOf(const PageAnnotator&) { return 0; }
+int spoolErrorOf(const view::PageViewer& viewer) { return viewer.spoolError(); }
+
+// Reads `source` into a mode that writes a result (PageAnnotator, PageViewer), which `make`
+// makes from a writer that writes to `result`, unbuffered, as the modes hand on large blocks.
+// Returns 0 or reports the failure and returns its exit status; `result` is left open.
+template <typename Make>
+int writeResult(std::FILE* source, std::FILE* result, const Reporter& report, const Make& make)
 {
     std::setvbuf(result, nullptr, _IONBF, 0);
     std::atomic<int> writeError{0};  // the view writes on a thread of its own
-    Mode mode(std::forward<Arguments>(arguments)..., [&](const char* bytes, std::size_t n) {
+    auto mode = make([&writeError, result](const char* bytes, std::size_t n) {
         errno = 0;
         if (writeError == 0 && std::fwrite(bytes, 1, n, result) != n)
             writeError = errno != 0 ? errno : EIO;
     });
     int readError = readBlocks(source, [&](const char* bytes, std::size_t n) {
-        mode.feed(bytes, n);
+        mode->feed(bytes, n);
         return writeError == 0;  // after a failed write, reading on is pointless
     });
     if (readError == 0 && writeError == 0)
-        mode.finish();
+        mode->finish();
     if (readError != 0)
         return report.error("Read file error", readError);
     if (writeError != 0)
         return report.error("Write file error", writeError);
+    if (int spoolError = spoolErrorOf(*mode))
+        return report.error("Temporary file error", spoolError);
     return 0;
 }
 
@@ -118,8 +125,14 @@ int annotatePage(const Options& options, const char* toolPath, const Reporter& r
         return report.error("Open file error", openError);
     const std::string page = pageName(options.sources.front());
     Fill fill = [&](std::FILE* result) {
-        return html5 ? writeResult<view::PageViewer>(source, result, report, page, options.showBorders)
-                     : writeResult<PageAnnotator>(source, result, report, options.showBorders);
+        if (html5) {
+            return writeResult(source, result, report, [&](view::Writer write) {
+                return std::make_unique<view::PageViewer>(page, options.showBorders, std::move(write), fileSpools());
+            });
+        }
+        return writeResult(source, result, report, [&](OutSink::Writer write) {
+            return std::make_unique<PageAnnotator>(options.showBorders, std::move(write));
+        });
     };
 
     std::string resultName = options.output;

@@ -37,7 +37,8 @@ struct Target {
 // A finding. What its numbers, list and texts hold depends on its kind (rows and columns in
 // them count from 1):
 //   rowShort, rowLong  numbers: the row's width, the width the table sets, 1 when its column
-//                      elements set it (then an error) and 0 when its first row does
+//                      elements set it (then an error) and 0 when its first row does, and
+//                      where the row ends: the column of its last cell (0: it has none)
 //   rowNoCells         -
 //   columnNoCells      list: the runs of columns in which no cell begins, as first and last
 //   cellOverlap        list: the earlier cells it overlaps, as row, column, line and column of

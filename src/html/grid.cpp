@@ -145,6 +145,7 @@ void Grid::beginRow()
 {
     x_ = 0;
     rowEnd_ = 0;
+    lastCell_ = 0;
     rowHasCell_ = false;
 }
 
@@ -186,6 +187,7 @@ CellPlace Grid::cell(const Token& cell)
     if (rowspan != 1)
         spanning_.push_back({x, colspan, y, end, rowspan, growsDown, cell.where});
     begun_[x] = 1;
+    lastCell_ = x + 1;
     rowEnd_ = std::max(rowEnd_, x + colspan);
     x_ = x + colspan;
     if (!headersCut_ && (cell.has(GridAttribute::id) || cell.has(GridAttribute::headers)))
@@ -248,6 +250,7 @@ void Grid::endRow(Location where)
         finding_.numbers[0] = width;
         finding_.numbers[1] = count_;
         finding_.numbers[2] = countFromElements_ ? 1 : 0;
+        finding_.numbers[3] = lastCell_;
         report(width < count_ ? Kind::rowShort : Kind::rowLong,
                countFromElements_ ? Severity::error : Severity::warning, where, Target::Kind::row, y);
     }

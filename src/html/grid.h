@@ -103,6 +103,7 @@ private:
 
     std::uint64_t rows_ = 0, groups_ = 0;
     std::uint32_t x_ = 0, rowEnd_ = 0;
+    std::uint32_t lastCell_ = 0;  // the column of the row's last cell, from 1 (0: none yet)
     bool rowHasCell_ = false;
 
     std::unordered_set<std::string> thIds_;

@@ -2,15 +2,6 @@
 
 namespace zelko {
 
-void appendCounted(std::string& out, std::uint64_t count, const char* noun)
-{
-    appendNumber(out, count);
-    out += ' ';
-    out += noun;
-    if (count != 1)
-        out += 's';
-}
-
 void appendQuoted(std::string& out, std::string_view text)
 {
     static const char digits[] = "0123456789abcdef";

@@ -19,7 +19,15 @@ inline void appendNumber(Out& out, std::uint64_t number)
 }
 
 // Appends "1 row", "2 rows": `count` and the noun, in the plural unless the count is one.
-void appendCounted(std::string& out, std::uint64_t count, const char* noun);
+template <typename Out>
+inline void appendCounted(Out& out, std::uint64_t count, const char* noun)
+{
+    appendNumber(out, count);
+    out += ' ';
+    out += noun;
+    if (count != 1)
+        out += 's';
+}
 
 // Appends `text` in double quotes, with '"', '\' and control characters written as escapes, so
 // that the text always stays on its one line.

@@ -28,9 +28,19 @@ const char kBorderSheet[] =
     "<style>table {border: 1px solid #FF0000; border-width: 1px 1px 1px 1px;} "
     "td, th {border: 1px dotted #A0A0A0; border-width: 1px 1px 1px 1px;}</style>\n";
 const char kCaptionStyle[] = " style=\"color: #FF0000; font: normal 9px Courier New;\"";
-// The background of an element that a finding concerns, and the look of a table's list.
-const char kMarkRule[] = "{background-color: #FFD6D6;}";
-const char kListStyle[] = " style=\"color: #C00000; font: normal 11px Courier New; margin: 2px 0 8px 0;\"";
+// The view's own look: the page's totals written last but shown first, the lists after the
+// tables with a colour for each severity, and the element a link jumps to outlined.
+const char kSheet[] =
+    "<style>body {display: flex; flex-direction: column; align-items: flex-start;} "
+    ".totals {order: -1; font: normal 11px Courier New; background-color: #EEEEEE; padding: 3px 6px; "
+    "margin: 0 0 8px 0;} "
+    ".list {font: normal 11px Courier New; margin: 2px 0 8px 0;} "
+    ".error {color: #C00000;} .warning {color: #8A4B00;} .note {color: #5F5F5F;} "
+    ":target, :target > td, :target > th {outline: 2px solid #1F5FCC; outline-offset: -2px;}</style>\n";
+// How an element that an error or a warning concerns is marked: its background, or for a row's
+// width the place the row ends, the right edge of its last cell.
+const char* const kMarks[] = {"{background-color: #FFD6D6;}", "{background-color: #FFE9C2;}"};
+const char* const kRowEnds[] = {"{box-shadow: inset -4px 0 0 #D00000;}", "{box-shadow: inset -4px 0 0 #C07000;}"};
 
 // Nothing may run or load: no script, no style sheet or image from anywhere, no form, no base.
 const char kHead[] =
@@ -51,6 +61,21 @@ char* put(char* to, const char (&text)[N])
 }
 
 char* putNumber(char* to, std::uint64_t number) { return std::to_chars(to, to + kMaxDigits, number).ptr; }
+
+// A row's width is marked where the row ends: its last cell.
+bool marksRowEnd(const html::Finding& f)
+{
+    return (f.kind == html::Kind::rowShort || f.kind == html::Kind::rowLong) && f.numbers[3] > 0;
+}
+
+// The element a finding's mark and link are on.
+html::Target markedTarget(const html::Finding& f)
+{
+    if (!marksRowEnd(f))
+        return f.target;
+    return html::Target{html::Target::Kind::cell, f.target.table, f.target.row,
+                        static_cast<std::uint32_t>(f.numbers[3] - 1)};
+}
 
 // The ids of a table's elements: t3, t3r5 (row 5), t3r5c2 (the cell at row 5, column 2), t3k1
 // (its first column element).
@@ -86,36 +111,40 @@ void Picture::Open::reset(std::uint64_t table)
     number = table;
     group = Tag::tbody;
     cell = Tag::td;
-    inCaption = captionWritten = overflowFailed = false;
+    inCaption = captionWritten = false;
     rowId.clear();
     list.clear();
-    overflow = nullptr;
-    unlisted = 0;
+    unlisted = errors = warnings = 0;
 }
 
-Picture::Picture(const std::string& page, bool borders, const html::Slot* slots, Writer write)
-    : borders_(borders), out_(64 * 1024, std::move(write))
+Picture::Picture(const std::string& page, bool borders, const html::Slot* slots, Writer write, SpoolMaker spools)
+    : borders_(borders), out_(64 * 1024, std::move(write)), spools_(std::move(spools)), links_(spools_, error_)
 {
     std::copy(slots, slots + ViewAttribute::count, slots_);
     out_ += kHead;
     appendEscaped(out_, page);
     out_ += "</title>\n";
+    out_ += kSheet;
     if (borders_)
         out_ += kBorderSheet;
     out_ += "</head><body>\n";
 }
 
-Picture::~Picture()
-{
-    for (Open& t : open_) {
-        if (t.overflow != nullptr)
-            std::fclose(t.overflow);
-    }
-}
-
+// The page's totals, as --check sums them up, and a link to every table with a fault, written
+// last and shown first.
 void Picture::finish()
 {
-    out_ += "\n</body></html>\n";
+    out_ += "\n<div class=\"totals\">";
+    appendCounted(out_, tables_, "table");
+    out_ += ", ";
+    appendCounted(out_, errors_, "error");
+    out_ += ", ";
+    appendCounted(out_, warnings_, "warning");
+    if (!links_.empty()) {
+        out_ += " \xc2\xb7 faults in ";
+        links_.handOn(out_);
+    }
+    out_ += "</div>\n</body></html>\n";
     out_.flush();
 }
 
@@ -125,8 +154,9 @@ void Picture::tableStart(std::uint64_t number, const html::Token& table)
         captionForNested();
     // A closed table's place is used again, with the room its list made.
     if (depth_ == open_.size())
-        open_.emplace_back();
-    open_[depth_++].reset(number);
+        open_.push_back(std::make_unique<Open>(spools_, error_));
+    open_[depth_++]->reset(number);
+    ++tables_;
     out_ += "\n<table id=\"t";
     appendNumber(out_, number);
     out_ += '"';
@@ -175,13 +205,9 @@ void Picture::tableEnd()
 {
     Open& t = top();
     out_ += "\n</table>";
-    if (!t.list.empty() || t.overflow != nullptr) {
-        out_ += "\n<ol";
-        out_ += kListStyle;
-        out_ += '>';
-        if (t.overflow != nullptr)
-            copyOverflow(t);
-        out_.append(t.list.data(), t.list.size());
+    if (!t.list.empty() || t.unlisted > 0) {
+        out_ += "\n<ol class=\"list\">";
+        t.list.handOn(out_);
         if (t.unlisted > 0) {
             out_ += "<li>and ";
             appendNumber(out_, t.unlisted);
@@ -191,6 +217,24 @@ void Picture::tableEnd()
         out_ += "</ol>";
     }
     out_ += '\n';
+    if (t.errors + t.warnings > 0) {
+        if (Buffer* links = links_.room()) {
+            if (!links->empty())
+                *links += ", ";
+            *links += "<a href=\"#t";
+            appendNumber(*links, t.number);
+            *links += "\">table ";
+            appendNumber(*links, t.number);
+            *links += "</a> (";
+            if (t.errors > 0)
+                appendCounted(*links, t.errors, "error");
+            if (t.errors > 0 && t.warnings > 0)
+                *links += ", ";
+            if (t.warnings > 0)
+                appendCounted(*links, t.warnings, "warning");
+            *links += ')';
+        }
+    }
     --depth_;
 }
 
@@ -296,62 +340,94 @@ void Picture::cellEnd()
 
 void Picture::add(const html::Finding& finding)
 {
-    // Errors and warnings mark their element at once, by a rule that also reaches an element
-    // written before the finding was known. A style element may stand in a table, a row
-    // group, a row or a cell without changing the table.
-    if (finding.severity != Severity::note) {
-        out_ += "<style>#";
-        appendId(out_, finding.target);
-        out_ += kMarkRule;
-        out_ += "</style>";
-    }
-    if (depth_ > 0)
-        listFinding(top(), finding);
+    if (finding.severity != Severity::note)
+        mark(finding);
+    if (depth_ == 0)
+        return;
+    Open& t = top();
+    t.errors += finding.severity == Severity::error ? 1 : 0;
+    t.warnings += finding.severity == Severity::warning ? 1 : 0;
+    errors_ += finding.severity == Severity::error ? 1 : 0;
+    warnings_ += finding.severity == Severity::warning ? 1 : 0;
+    listFinding(t, finding);
 }
 
-// Adds the finding to its table's list. A long list waits in a temporary file, so that memory
-// stays bounded whatever the table; without one, the rest of the findings are counted.
+// An error or a warning marks its element at once, by a rule that also reaches an element
+// written before the finding was known. A style element may stand in a table, a row group, a
+// row or a cell without changing the table.
+void Picture::mark(const html::Finding& finding)
+{
+    const int severity = finding.severity == Severity::error ? 0 : 1;
+    out_ += "<style>#";
+    appendId(out_, markedTarget(finding));
+    out_ += marksRowEnd(finding) ? kRowEnds[severity] : kMarks[severity];
+    out_ += "</style>";
+}
+
+// Adds the finding to its table's list, linked to its mark, and says where the mark is. A long
+// list waits in a spool, so that memory stays bounded whatever the table; without one, the rest
+// of the findings are counted.
 void Picture::listFinding(Open& t, const html::Finding& finding)
 {
-    if (t.list.size() >= kListBlock && !t.overflowFailed) {
-        if (t.overflow == nullptr)
-            t.overflow = std::tmpfile();
-        if (t.overflow == nullptr ||
-            std::fwrite(t.list.data(), 1, t.list.size(), t.overflow) != t.list.size())
-            t.overflowFailed = true;
-        else
-            t.list.clear();
-    }
-    if (t.overflowFailed && t.list.size() >= kListBlock) {
+    Buffer* list = t.list.room();
+    if (list == nullptr) {
         ++t.unlisted;
         return;
     }
-    t.list += "<li><a href=\"#";
-    appendId(t.list, finding.target);
-    t.list += "\">";
-    appendNumber(t.list, finding.where.line);
-    t.list += ':';
-    appendNumber(t.list, finding.where.column);
-    t.list += "</a> ";
-    t.list += severityWord(finding.severity);
-    t.list += ": ";
+    *list += "<li class=\"";
+    *list += severityWord(finding.severity);
+    *list += "\"><a href=\"#";
+    appendId(*list, markedTarget(finding));
+    *list += "\">";
+    appendNumber(*list, finding.where.line);
+    *list += ':';
+    appendNumber(*list, finding.where.column);
+    *list += "</a> ";
+    *list += severityWord(finding.severity);
+    *list += ": ";
     message_.clear();
     html::appendMessage(message_, finding);
-    appendEscaped(t.list, message_);
-    t.list += " [";
-    t.list += html::kindInfo(finding.kind).id;
-    t.list += "]</li>";
+    appendEscaped(*list, message_);
+    *list += " [";
+    *list += html::kindInfo(finding.kind).id;
+    *list += ']';
+    if (finding.severity != Severity::note)
+        appendPlace(*list, finding);
+    *list += "</li>";
 }
 
-// Hands on the earlier part of a long list from its temporary file, which it closes.
-void Picture::copyOverflow(Open& t)
+// " · marked: the cell at row 2, column 3", and so on: where the mark of a finding is.
+void Picture::appendPlace(Buffer& out, const html::Finding& finding)
 {
-    std::rewind(t.overflow);
-    char block[16 * 1024];
-    for (std::size_t n; (n = std::fread(block, 1, sizeof block, t.overflow)) > 0;)
-        out_.append(block, n);
-    std::fclose(t.overflow);
-    t.overflow = nullptr;
+    const html::Target& target = finding.target;
+    out += " \xc2\xb7 marked: ";
+    if (marksRowEnd(finding)) {
+        out += "the end of row ";
+        appendNumber(out, target.row + 1);
+        out += ", its last cell at column ";
+        appendNumber(out, finding.numbers[3]);
+        return;
+    }
+    switch (target.kind) {
+    case html::Target::Kind::table:
+        out += "table ";
+        appendNumber(out, target.table);
+        break;
+    case html::Target::Kind::row:
+        out += "row ";
+        appendNumber(out, target.row + 1);
+        break;
+    case html::Target::Kind::cell:
+        out += "the cell at row ";
+        appendNumber(out, target.row + 1);
+        out += ", column ";
+        appendNumber(out, std::uint64_t{target.column} + 1);
+        break;
+    case html::Target::Kind::column:
+        out += "column element ";
+        appendNumber(out, std::uint64_t{target.column} + 1);
+        break;
+    }
 }
 
 // A table nested in the page's caption of a table gets a caption of its own to stand in.

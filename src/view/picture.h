@@ -3,7 +3,7 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,12 +11,10 @@
 #include "html/events.h"
 #include "html/findings.h"
 #include "view/buffer.h"
+#include "view/held.h"
+#include "view/spool.h"
 
 namespace zelko::view {
-
-// The bytes of a table's list of findings kept in memory; a longer list waits in a temporary
-// file until the table ends.
-constexpr std::size_t kListBlock = 64 * 1024;
 
 // The attributes the view reads: the class of tables and cells, and the page's own border
 // attributes of a table, which the view keeps without borders of its own.
@@ -28,14 +26,16 @@ extern const html::AttributeWish kViewAttributes[ViewAttribute::count];
 class Picture : public html::TableEvents, public html::FindingSink {
 public:
     // `page` names the page in the title; `borders`: border mode; `slots`: where the tokens
-    // keep the view's attributes, row by row of kViewAttributes.
-    Picture(const std::string& page, bool borders, const html::Slot* slots, Writer write);
-    ~Picture() override;
+    // keep the view's attributes, row by row of kViewAttributes; `spools` holds what waits
+    // beyond memory.
+    Picture(const std::string& page, bool borders, const html::Slot* slots, Writer write, SpoolMaker spools);
     Picture(const Picture&) = delete;
     Picture& operator=(const Picture&) = delete;
 
-    // Ends the page and hands on the rest.
+    // Ends the page with its totals and hands on the rest.
     void finish();
+    // The error number of the first spool that could not be had, written or read; 0 if none.
+    int error() const { return error_; }
 
 #define ZELKO_PICTURE_EVENT(name, parameters, arguments) void name parameters override;
     ZELKO_TABLE_EVENTS(ZELKO_PICTURE_EVENT)
@@ -44,33 +44,38 @@ public:
 
 private:
     struct Open {
+        Open(const SpoolMaker& spools, int& error) : list(spools, error) {}
         std::uint64_t number = 0;
         html::Tag group = html::Tag::tbody, cell = html::Tag::td;
         bool inCaption = false, captionWritten = false;
-        std::string rowId;              // the open row's id
-        Buffer list;                    // the findings listed after the table, the last ones
-        std::FILE* overflow = nullptr;  // the earlier ones of a long list
-        bool overflowFailed = false;
-        std::uint64_t unlisted = 0;
+        std::string rowId;  // the open row's id
+        HeldText list;      // the findings listed after the table
+        std::uint64_t unlisted = 0, errors = 0, warnings = 0;
 
         void reset(std::uint64_t table);
     };
 
     void writeCaption(std::uint64_t number, const html::Token& table);
     void writeLooks(const html::Token& table);
+    void mark(const html::Finding& finding);
     void listFinding(Open& t, const html::Finding& finding);
-    void copyOverflow(Open& t);
+    void appendPlace(Buffer& out, const html::Finding& finding);
     void captionForNested();
     void appendIdAttribute(const html::Target& target);
     void appendSpan(const char* attribute, std::uint32_t span);
-    Open& top() { return open_[depth_ - 1]; }
+    Open& top() { return *open_[depth_ - 1]; }
 
     bool borders_;
     html::Slot slots_[ViewAttribute::count];
     Buffer out_;
+    SpoolMaker spools_;
+    int error_ = 0;
     std::string message_;  // a finding's message, before it is escaped
+    // The page's totals, and the links to its tables with faults.
+    std::uint64_t tables_ = 0, errors_ = 0, warnings_ = 0;
+    HeldText links_;
     // The open tables, the innermost last: the first depth_ of open_.
-    std::vector<Open> open_;
+    std::vector<std::unique_ptr<Open>> open_;
     std::size_t depth_ = 0;
 };
 

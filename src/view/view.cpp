@@ -12,8 +12,8 @@ namespace zelko::view {
 // The page is read on the caller's thread and its picture written on a thread of its own, the
 // two joined by a queue of records: reading and writing take about as long as each other.
 struct PageViewer::Reading {
-    Reading(const std::string& page, bool borders, Writer write)
-        : picture(page, borders, slots, std::move(write)), writing([this] { replay.run(); })
+    Reading(const std::string& page, bool borders, Writer write, SpoolMaker spools)
+        : picture(page, borders, slots, std::move(write), std::move(spools)), writing([this] { replay.run(); })
     {}
     ~Reading()
     {
@@ -32,8 +32,8 @@ struct PageViewer::Reading {
     std::thread writing;  // last: it starts once the rest is made
 };
 
-PageViewer::PageViewer(const std::string& page, bool borders, Writer write)
-    : reading_(new Reading(page, borders, std::move(write)))
+PageViewer::PageViewer(const std::string& page, bool borders, Writer write, SpoolMaker spools)
+    : reading_(new Reading(page, borders, std::move(write), std::move(spools)))
 {}
 
 PageViewer::~PageViewer() = default;
@@ -47,6 +47,8 @@ void PageViewer::finish()
     reading_->writing.join();
     reading_->picture.finish();
 }
+
+int PageViewer::spoolError() const { return reading_->picture.error(); }
 
 std::string viewText(const std::string& text, bool borders, const std::string& page, std::size_t piece)
 {

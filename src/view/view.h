@@ -10,6 +10,7 @@
 #include <string>
 
 #include "view/buffer.h"
+#include "view/spool.h"
 
 namespace zelko::view {
 
@@ -17,8 +18,9 @@ class PageViewer {
 public:
     // `page` names the page in the title; `borders`: border mode. The result goes to `write`
     // in blocks of some 64 KiB, from a thread of the viewer's own (one call at a time, all of
-    // them made by the time finish returns or the viewer is gone).
-    PageViewer(const std::string& page, bool borders, Writer write);
+    // them made by the time finish returns or the viewer is gone). What waits beyond memory (a
+    // long list of findings) goes to the spools `spools` makes.
+    PageViewer(const std::string& page, bool borders, Writer write, SpoolMaker spools = memorySpools());
     ~PageViewer();
     PageViewer(const PageViewer&) = delete;
     PageViewer& operator=(const PageViewer&) = delete;
@@ -27,6 +29,9 @@ public:
     void feed(const char* bytes, std::size_t n);
     // Ends the page and hands on the rest of the result. Call it once, after the last piece.
     void finish();
+    // After finish: the error number of the first spool that could not be had, written or read
+    // (the findings it would have held are marked but not listed), or 0.
+    int spoolError() const;
 
 private:
     struct Reading;
