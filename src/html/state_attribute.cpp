@@ -8,8 +8,8 @@
 namespace zelko::html {
 
 // Before attribute name state, attribute name state, after attribute name state, before
-// attribute value state, attribute value (double-quoted) and (single-quoted) states, attribute
-// value (unquoted) state, after attribute value (quoted) state, self-closing start tag state.
+// attribute value state, after attribute value (quoted) state, self-closing start tag state; and
+// through readAttributeValue the value's own states.
 const unsigned char* Tokenizer::readAttributes(const unsigned char* p, const unsigned char* end)
 {
     const unsigned char c = *p;
@@ -64,6 +64,42 @@ const unsigned char* Tokenizer::readAttributes(const unsigned char* p, const uns
         }
         state_ = State::attributeValueUnquoted;
         return p;
+    case State::attributeValueQuoted:
+    case State::attributeValueUnquoted:
+        return readAttributeValue(p, end);
+    case State::afterAttributeValueQuoted:
+        if (isHtmlWhite(c)) {
+            state_ = State::beforeAttributeName;
+            return p + 1;
+        }
+        if (c == '/') {
+            state_ = State::selfClosingStartTag;
+            return p + 1;
+        }
+        if (c == '>') {
+            emitTag();
+            return p + 1;
+        }
+        state_ = State::beforeAttributeName;
+        return p;
+    case State::selfClosingStartTag:
+        if (c == '>') {
+            emitTag();
+            return p + 1;
+        }
+        state_ = State::beforeAttributeName;
+        return p;
+    default:
+        return p;
+    }
+}
+
+// Attribute value (double-quoted) and (single-quoted) states, attribute value (unquoted) state,
+// a byte at a time: in a kept value, a character reference takes a step of its own.
+const unsigned char* Tokenizer::readAttributeValue(const unsigned char* p, const unsigned char* end)
+{
+    const unsigned char c = *p;
+    switch (state_) {
     case State::attributeValueQuoted: {
         if (value_ == nullptr) {
             const unsigned char* q = findByte(p, end, static_cast<unsigned char>(quote_));
@@ -96,28 +132,6 @@ const unsigned char* Tokenizer::readAttributes(const unsigned char* p, const uns
                 appendValue(c);
         }
         return p + 1;
-    case State::afterAttributeValueQuoted:
-        if (isHtmlWhite(c)) {
-            state_ = State::beforeAttributeName;
-            return p + 1;
-        }
-        if (c == '/') {
-            state_ = State::selfClosingStartTag;
-            return p + 1;
-        }
-        if (c == '>') {
-            emitTag();
-            return p + 1;
-        }
-        state_ = State::beforeAttributeName;
-        return p;
-    case State::selfClosingStartTag:
-        if (c == '>') {
-            emitTag();
-            return p + 1;
-        }
-        state_ = State::beforeAttributeName;
-        return p;
     default:
         return p;
     }

@@ -100,6 +100,7 @@ private:
     // the next step starts.
     const unsigned char* readDataAndTags(const unsigned char* p, const unsigned char* end);
     const unsigned char* readAttributes(const unsigned char* p, const unsigned char* end);
+    const unsigned char* readAttributeValue(const unsigned char* p, const unsigned char* end);
     const unsigned char* readComment(const unsigned char* p, const unsigned char* end);
     const unsigned char* readRawText(const unsigned char* p, const unsigned char* end);
     const unsigned char* readScript(const unsigned char* p, const unsigned char* end);
