@@ -10,6 +10,7 @@
 
 #include "check/check.h"
 #include "html/grid.h"
+#include "html/reading.h"
 #include "html/tokenizer.h"
 #include "html/tree.h"
 #include "scan/annotate.h"
@@ -97,11 +98,13 @@ void measure(benchmark::State& state, const std::string& input)
 }
 
 // The attributes the check keeps, as a reading keeps them.
-zelko::html::AttributeTable checkAttributes()
+zelko::html::AttributeTable checkAttributes(
+    std::array<zelko::html::Slot, zelko::html::TreeAttribute::count>* slots = nullptr)
 {
     zelko::html::AttributeTable table;
-    zelko::html::Slot slots[zelko::html::GridAttribute::count];
-    table.add(zelko::html::kGridAttributes, slots);
+    auto treeSlots = zelko::html::addReadingAttributes(table);
+    if (slots != nullptr)
+        *slots = treeSlots;
     return table;
 }
 
@@ -121,10 +124,11 @@ void BM_Tokenize(benchmark::State& state)
 void BM_BuildTables(benchmark::State& state)
 {
     const std::string input = page();
-    const zelko::html::AttributeTable attributes = checkAttributes();
+    std::array<zelko::html::Slot, zelko::html::TreeAttribute::count> slots;
+    const zelko::html::AttributeTable attributes = checkAttributes(&slots);
     for (auto _ : state) {
         NoFindings findings;
-        zelko::html::TreeBuilder builder(findings);
+        zelko::html::TreeBuilder builder(findings, nullptr, slots.data());
         zelko::html::Tokenizer tokenizer(builder, attributes);
         inPieces(input, [&](const char* p, std::size_t n) { tokenizer.feed(p, n); });
         tokenizer.finish();

@@ -136,6 +136,48 @@ TEST(TreeBuilder, LeavesSelectBoxesAndTemplateContentsOut)
     });
 }
 
+TEST(TreeBuilder, ReadsSvgAndMathMlByTheRulesOfForeignContent)
+{
+    expectEvents({
+        {"a table in an HTML integration point of SVG is a table",
+         "<svg><title><table><tr></tr></table></title></svg>", "table1 tbody* tr0 /tr /group /table"},
+        {"in SVG a td is an SVG element", "<table><tr><td><svg><td>x</td></svg></td><td>b</td></table>",
+         "table1 tbody* tr0 td@0,0:1x1 /cell td@0,1:1x1 /cell /tr /group /table"},
+        {"CDATA is a section in foreign content", "<svg><![CDATA[</svg><table><tr></tr></table>]]>", ""},
+        {"and a bogus comment in HTML, which the first '>' ends", "<![CDATA[</svg><table>]]><table>",
+         "table1 /table table2 /table"},
+        {"a breakout tag ends foreign content", "<table><tr><td><svg><g><table><tr><td>x</table></table>",
+         "table1 tbody* tr0 td@0,0:1x1 table2 tbody* tr0 td@0,0:1x1 /cell /tr /group /table /cell /tr /group "
+         "/table"},
+        {"font breaks out only with color, face or size",
+         "<table><tr><td><svg><font><td></font><font size=2><td></table>",
+         "table1 tbody* tr0 td@0,0:1x1 /cell td@0,1:1x1 /cell /tr /group /table"},
+        {"a self-closing root opens nothing", "<table><tr><td><svg/><td><math /><td></table>",
+         "table1 tbody* tr0 td@0,0:1x1 /cell td@0,1:1x1 /cell td@0,2:1x1 /cell /tr /group /table"},
+        {"script and style in SVG are no raw text", "<svg><style></svg><table></table><svg><script></svg><table>",
+         "table1 /table table2 /table"},
+        {"an end tag no foreign element has reaches the cell below",
+         "<table><tr><td><svg><g></td><td>y</table>",
+         "table1 tbody* tr0 td@0,0:1x1 /cell td@0,1:1x1 /cell /tr /group /table"},
+        {"MathML text integration points let HTML in, but not mglyph",
+         "<table><tr><td><math><mi><table></table><mglyph><td></table>",
+         "table1 tbody* tr0 td@0,0:1x1 table2 /table /cell /tr /group /table"},
+        {"annotation-xml is an HTML integration point by its encoding, in any case",
+         "<math><annotation-xml encoding='Text/HTML'><table></table></annotation-xml>"
+         "<annotation-xml><td><svg><desc><table>",
+         "table1 /table table2 /table"},
+        {"names in any letter case; foreignObject as SVG writes it",
+         "<SVG><ForeignObject><TABLE><TR><TD></TABLE></FOREIGNOBJECT></svg><table>",
+         "table1 tbody* tr0 td@0,0:1x1 /cell /tr /group /table table2 /table"},
+        {"SVG foster-parented between rows takes the rows' tags",
+         "<table><tr><td>a</td><svg><tr><td>b</svg><tr><td>c</table>",
+         "table1 tbody* tr0 td@0,0:1x1 /cell /tr tr1 td@1,0:1x1 /cell /tr /group /table"},
+        {"an HTML element in an integration point reads the tags after it as HTML",
+         "<table><tr><td><math><mn><mi><mglyph><td>x</table>",
+         "table1 tbody* tr0 td@0,0:1x1 /cell td@0,1:1x1 /cell /tr /group /table"},
+    });
+}
+
 TEST(TreeBuilder, PlacesCellsInTheGridWithTheirSpansAsBrowsersReadThem)
 {
     expectEvents({

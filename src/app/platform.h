@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zelko {
@@ -53,6 +54,12 @@ void writeStream(std::FILE* stream, const std::string& text);
 
 // The command line's arguments, the tool's own path first, in UTF-8.
 std::vector<std::string> commandLine(int argc, char** argv);
+
+// Turns `text` from the encoding the Encoding Standard names `encoding` (lower case) into UTF-8,
+// in place, through the platform's own converter (iconv; Windows' code pages): a byte that is no
+// character of the encoding becomes U+FFFD. False, and the text left as it was, when the
+// platform has no converter for the encoding.
+bool toUtf8(std::string_view encoding, std::string& text);
 
 // A new temporary file, open for writing and reading, in the folder TMPDIR names (/tmp when it
 // names none; on Windows the system's temporary folder), already removed or removed when it is

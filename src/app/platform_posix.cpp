@@ -3,6 +3,7 @@
 // holding spaces, quotes or shell syntax reaches the opener as one argument.
 #include <csignal>
 #include <fcntl.h>
+#include <iconv.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -12,6 +13,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 
 #include "app/platform.h"
 
@@ -179,6 +181,59 @@ int replaceFile(const std::string& from, const std::string& to)
 }
 
 void removeFile(const std::string& name) { unlink(name.c_str()); }
+
+namespace {
+
+// The name iconv knows an encoding by: the standard's, but where browsers decode more than the
+// encoding of that name holds (Shift_JIS as Windows-31J, EUC-KR as windows-949, GBK as GB18030,
+// Big5 with HKSCS).
+std::string iconvName(std::string_view encoding)
+{
+    static const std::pair<std::string_view, const char*> kWider[] = {
+        {"shift_jis", "CP932"}, {"euc-kr", "CP949"}, {"gbk", "GB18030"}, {"big5", "BIG5-HKSCS"}};
+    for (const auto& [name, wider] : kWider) {
+        if (encoding == name)
+            return wider;
+    }
+    return std::string(encoding);
+}
+
+}  // namespace
+
+bool toUtf8(std::string_view encoding, std::string& text)
+{
+    // One converter per encoding, opened when first asked for; only the reading thread asks.
+    static std::map<std::string, iconv_t, std::less<>> converters;
+    auto found = converters.find(encoding);
+    if (found == converters.end())
+        found = converters.emplace(std::string(encoding), iconv_open("UTF-8", iconvName(encoding).c_str())).first;
+    iconv_t converter = found->second;
+    if (converter == reinterpret_cast<iconv_t>(-1))
+        return false;
+    iconv(converter, nullptr, nullptr, nullptr, nullptr);
+    std::string out;
+    char* in = text.data();
+    std::size_t left = text.size();
+    char block[4096];
+    while (left > 0) {
+        char* to = block;
+        std::size_t room = sizeof block;
+        const std::size_t done = iconv(converter, &in, &left, &to, &room);
+        out.append(block, static_cast<std::size_t>(to - block));
+        if (done == static_cast<std::size_t>(-1) && errno != E2BIG) {
+            out += "\xEF\xBF\xBD";  // a byte that is no character, or a character cut short
+            ++in;
+            --left;
+            iconv(converter, nullptr, nullptr, nullptr, nullptr);
+        }
+    }
+    char* to = block;
+    std::size_t room = sizeof block;
+    iconv(converter, nullptr, nullptr, &to, &room);  // what a stateful encoding still holds
+    out.append(block, static_cast<std::size_t>(to - block));
+    text.swap(out);
+    return true;
+}
 
 std::FILE* openTemporaryFile()
 {

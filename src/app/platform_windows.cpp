@@ -161,6 +161,47 @@ void removeFile(const std::string& name) { _wunlink(toWide(name).c_str()); }
 void removeOnSignal(const std::string&) {}
 void keepOnSignal() {}
 
+namespace {
+
+// The Windows code page of an encoding the standard names, or 0.
+UINT codePageOf(std::string_view encoding)
+{
+    static const std::pair<std::string_view, UINT> kPages[] = {
+        {"ibm866", 866},        {"iso-8859-2", 28592},  {"iso-8859-3", 28593},  {"iso-8859-4", 28594},
+        {"iso-8859-5", 28595},  {"iso-8859-6", 28596},  {"iso-8859-7", 28597},  {"iso-8859-8", 28598},
+        {"iso-8859-10", 28600}, {"iso-8859-13", 28603}, {"iso-8859-14", 28604}, {"iso-8859-15", 28605},
+        {"iso-8859-16", 28606}, {"koi8-r", 20866},      {"koi8-u", 21866},      {"macintosh", 10000},
+        {"windows-874", 874},   {"windows-1250", 1250}, {"windows-1251", 1251}, {"windows-1252", 1252},
+        {"windows-1253", 1253}, {"windows-1254", 1254}, {"windows-1255", 1255}, {"windows-1256", 1256},
+        {"windows-1257", 1257}, {"windows-1258", 1258}, {"gbk", 54936},         {"gb18030", 54936},
+        {"big5", 950},          {"euc-jp", 51932},      {"shift_jis", 932},     {"euc-kr", 949},
+    };
+    for (const auto& [name, page] : kPages) {
+        if (encoding == name)
+            return page;
+    }
+    return 0;
+}
+
+}  // namespace
+
+bool toUtf8(std::string_view encoding, std::string& text)
+{
+    const UINT page = codePageOf(encoding);
+    if (page == 0)
+        return false;
+    if (text.empty())
+        return true;
+    const int size = static_cast<int>(text.size());
+    const int units = MultiByteToWideChar(page, 0, text.data(), size, nullptr, 0);
+    if (units <= 0)
+        return false;
+    std::wstring wide(static_cast<std::size_t>(units), L'\0');
+    MultiByteToWideChar(page, 0, text.data(), size, wide.data(), units);
+    text = toUtf8(wide);
+    return true;
+}
+
 std::FILE* openTemporaryFile()
 {
     wchar_t folder[MAX_PATH + 1], name[MAX_PATH + 1];

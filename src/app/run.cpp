@@ -49,6 +49,12 @@ struct Reporter {
     int error(const char* message, int error) const { return failure(message, std::strerror(error), error); }
 };
 
+// The texts of a page in a declared encoding are turned into UTF-8 by the platform's converter.
+html::Transcode platformTranscode()
+{
+    return [](std::string_view encoding, std::string& text) { return toUtf8(encoding, text); };
+}
+
 // The error of a temporary file a mode needed and could not have: the view's spools.
 int spoolErrorOf(const PageAnnotator&) { return 0; }
 int spoolErrorOf(const view::PageViewer& viewer) { return viewer.spoolError(); }
@@ -127,7 +133,8 @@ int annotatePage(const Options& options, const char* toolPath, const Reporter& r
     Fill fill = [&](std::FILE* result) {
         if (html5) {
             return writeResult(source, result, report, [&](view::Writer write) {
-                return std::make_unique<view::PageViewer>(page, options.showBorders, std::move(write), fileSpools());
+                return std::make_unique<view::PageViewer>(page, options.showBorders, std::move(write),
+                                                          fileSpools(), platformTranscode());
             });
         }
         return writeResult(source, result, report, [&](OutSink::Writer write) {
@@ -212,7 +219,7 @@ int checkPages(const Options& options)
         }
         int readError = 0;
         {
-            check::PageChecker checker(run, page);
+            check::PageChecker checker(run, page, platformTranscode());
             readError = readBlocks(source, [&checker](const char* bytes, std::size_t n) {
                 checker.feed(bytes, n);
                 return true;

@@ -8,14 +8,16 @@ namespace zelko::check {
 
 struct PageChecker::Reading {
     template <typename... ReportArguments>
-    explicit Reading(ReportArguments&&... arguments)
-        : report(std::forward<ReportArguments>(arguments)...), reading(report)
+    explicit Reading(html::Transcode transcode, ReportArguments&&... arguments)
+        : report(std::forward<ReportArguments>(arguments)...),
+          reading(report, nullptr, nullptr, 0, nullptr, std::move(transcode))
     {}
     Report report;
     html::PageReading reading;
 };
 
-PageChecker::PageChecker(RunReport& run, const std::string& page) : reading_(new Reading(run, page))
+PageChecker::PageChecker(RunReport& run, const std::string& page, html::Transcode transcode)
+    : reading_(new Reading(std::move(transcode), run, page))
 {
     // A SARIF log counts columns in UTF-16 code units.
     if (run.style().format == Format::sarif)
@@ -23,7 +25,7 @@ PageChecker::PageChecker(RunReport& run, const std::string& page) : reading_(new
 }
 
 PageChecker::PageChecker(const std::string& page, std::function<void(const std::string&)> write)
-    : reading_(new Reading(page, std::move(write)))
+    : reading_(new Reading(html::Transcode{}, page, std::move(write)))
 {}
 
 PageChecker::~PageChecker() = default;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "check/report.h"
+#include "html/encoding.h"
 
 namespace zelko::check {
 
@@ -16,7 +17,8 @@ namespace zelko::check {
 // whatever the page.
 class PageChecker {
 public:
-    PageChecker(RunReport& run, const std::string& page);
+    // `transcode` turns the texts of a page in a declared encoding into UTF-8 (see html/encoding.h).
+    PageChecker(RunReport& run, const std::string& page, html::Transcode transcode = {});
     // A page of its own, whose report's lines (in the gnu form) go to `write` a batch at a time.
     PageChecker(const std::string& page, std::function<void(const std::string&)> write);
     ~PageChecker();

@@ -1,5 +1,8 @@
 #include "html/decoder.h"
 
+#include <algorithm>
+
+#include "html/encoding.h"
 #include "text/bytes.h"
 
 namespace zelko::html {
@@ -17,12 +20,24 @@ bool PageDecoder::feed(const char* bytes, std::size_t n)
         if (!decide())
             return false;
     }
+    if (form_ == Form::prescan) {
+        const std::size_t taken = std::min(n, kPrescanBytes - prefix_.size());
+        prefix_.append(reinterpret_cast<const char*>(p), taken);
+        p += taken;
+        n -= taken;
+        if (prefix_.size() < kPrescanBytes)
+            return true;  // a declaration may still be coming
+        if (!endPrescan())
+            return false;
+    }
     return n == 0 || pass(p, n);
 }
 
 bool PageDecoder::finish()
 {
     if (form_ == Form::unknown && !decide())
+        return false;
+    if (form_ == Form::prescan && !endPrescan())
         return false;
     if (!fromUtf16())
         return true;
@@ -36,7 +51,8 @@ bool PageDecoder::finish()
     return out_.empty() || take_(out_.data(), out_.size());
 }
 
-// Decides the page's form from its first bytes (up to three) and hands on what of them is text.
+// Decides the page's form from its first bytes (up to three) and hands on what of them is text;
+// without a byte order mark, the page's first bytes are held for the prescan first.
 bool PageDecoder::decide()
 {
     const unsigned char* rest = head_;
@@ -46,15 +62,30 @@ bool PageDecoder::decide()
     } else if (headSize_ >= 2 && head_[0] == 0xFE && head_[1] == 0xFF) {
         form_ = Form::utf16be;
         rest += 2;
-    } else {
+    } else if (headSize_ == 3 && head_[0] == 0xEF && head_[1] == 0xBB && head_[2] == 0xBF) {
         form_ = Form::bytes;
-        if (headSize_ == 3 && head_[0] == 0xEF && head_[1] == 0xBB && head_[2] == 0xBF)
-            rest += 3;
+        rest += 3;
+    } else {
+        form_ = Form::prescan;
+        prefix_.assign(reinterpret_cast<const char*>(head_), headSize_);
+        return true;
     }
     if (fromUtf16() && onUtf16_)
         onUtf16_();
     std::size_t n = static_cast<std::size_t>(head_ + headSize_ - rest);
     return n == 0 || pass(rest, n);
+}
+
+// Tells the encoding the page's first bytes declare, if any, and hands those bytes on.
+bool PageDecoder::endPrescan()
+{
+    form_ = Form::bytes;
+    const std::string_view encoding = prescanEncoding(prefix_);
+    if (!encoding.empty() && onEncoding_)
+        onEncoding_(encoding);
+    std::string prefix;
+    prefix.swap(prefix_);
+    return prefix.empty() || pass(reinterpret_cast<const unsigned char*>(prefix.data()), prefix.size());
 }
 
 bool PageDecoder::pass(const unsigned char* p, std::size_t n)

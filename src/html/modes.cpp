@@ -74,6 +74,12 @@ TreeBuilder::Step TreeBuilder::inBody(const Token& token)
     case Tag::template_:
         ++templates_;
         break;
+    case Tag::svg:
+    case Tag::math:
+        // Foreign content begins, unless the element closes itself at once.
+        if (!token.selfClosing)
+            foreignStack().push_back(foreignElement(token, token.tag == Tag::math));
+        break;
     default:
         content_ = contentOf(token.tag);
         break;
@@ -91,6 +97,7 @@ TreeBuilder::Step TreeBuilder::inTable(Open& t, const Token& token)
     }
     switch (token.tag) {
     case Tag::caption:
+        t.foreign.clear();
         t.mode = Mode::caption;
         if (events_ != nullptr)
             events_->captionStart();

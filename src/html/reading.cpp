@@ -9,26 +9,40 @@
 
 namespace zelko::html {
 
+std::array<Slot, TreeAttribute::count> addReadingAttributes(AttributeTable& table)
+{
+    Slot gridSlots[GridAttribute::count];
+    table.add(kGridAttributes, gridSlots);  // the first table: its rows are its slots
+    std::array<Slot, TreeAttribute::count> treeSlots;
+    table.add(kTreeAttributes, TreeAttribute::count, treeSlots.data());
+    return treeSlots;
+}
+
 struct PageReading::Parts {
-    Parts(FindingSink& findings, TableEvents* events)
-        : builder(findings, events), tokenizer(builder, attributes)
+    Parts(FindingSink& findings, TableEvents* events, Transcode transcode)
+        : treeSlots(addReadingAttributes(attributes)), builder(findings, events, treeSlots.data()),
+          tokenizer(builder, attributes), transcode(std::move(transcode))
     {
-        Slot gridSlots[GridAttribute::count];
-        attributes.add(kGridAttributes, gridSlots);  // the first table: its rows are its slots
     }
     AttributeTable attributes;
+    std::array<Slot, TreeAttribute::count> treeSlots;
     TreeBuilder builder;
     Tokenizer tokenizer;
+    Transcode transcode;
     PageDecoder decoder{[this](const char* bytes, std::size_t n) {
                             tokenizer.feed(bytes, n);
                             return true;
                         },
-                        [this] { tokenizer.countCodeUnits(); }};
+                        [this] { tokenizer.countCodeUnits(); },
+                        [this](std::string_view encoding) {
+                            if (transcode && decodesText(encoding))
+                                tokenizer.decodeFrom(encoding, transcode);
+                        }};
 };
 
 PageReading::PageReading(FindingSink& findings, TableEvents* events, const AttributeWish* wishes,
-                         std::size_t count, Slot* slots)
-    : parts_(new Parts(findings, events))
+                         std::size_t count, Slot* slots, Transcode transcode)
+    : parts_(new Parts(findings, events, std::move(transcode)))
 {
     if (count > 0)
         parts_->attributes.add(wishes, count, slots);

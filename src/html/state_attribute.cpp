@@ -84,6 +84,7 @@ const unsigned char* Tokenizer::readAttributes(const unsigned char* p, const uns
         return p;
     case State::selfClosingStartTag:
         if (c == '>') {
+            token_.selfClosing = true;
             emitTag();
             return p + 1;
         }

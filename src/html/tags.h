@@ -32,9 +32,14 @@ enum class Tag : std::uint8_t {
     noembed,
     noframes,
     title,
-    plaintext
+    plaintext,
+    // Foreign content: its roots, and the elements whose attributes decide how it ends.
+    svg,
+    math,
+    font,
+    annotationXml
 };
-constexpr std::size_t kTagCount = static_cast<std::size_t>(Tag::plaintext) + 1;
+constexpr std::size_t kTagCount = static_cast<std::size_t>(Tag::annotationXml) + 1;
 
 // The tag's name, in lower case ("" for other).
 const char* nameOf(Tag tag);
@@ -58,7 +63,12 @@ inline Tag tagNamed(const char* n, std::size_t length)
             return Tag::other;
         return n[1] == 'd' ? Tag::td : n[1] == 'r' ? Tag::tr : n[1] == 'h' ? Tag::th : Tag::other;
     case 3:
-        return isNamed(n, length, "col") ? Tag::col : isNamed(n, length, "xmp") ? Tag::xmp : Tag::other;
+        return isNamed(n, length, "col")   ? Tag::col
+               : isNamed(n, length, "xmp") ? Tag::xmp
+               : isNamed(n, length, "svg") ? Tag::svg
+                                           : Tag::other;
+    case 4:
+        return isNamed(n, length, "math") ? Tag::math : isNamed(n, length, "font") ? Tag::font : Tag::other;
     case 5:
         if (n[0] == 't') {
             return isNamed(n, length, "table")   ? Tag::table
@@ -89,6 +99,8 @@ inline Tag tagNamed(const char* n, std::size_t length)
                                                 : Tag::other;
     case 9:
         return isNamed(n, length, "plaintext") ? Tag::plaintext : Tag::other;
+    case 14:
+        return isNamed(n, length, "annotation-xml") ? Tag::annotationXml : Tag::other;
     default:
         return Tag::other;
     }

@@ -4,12 +4,16 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "html/attributes.h"
 #include "html/location.h"
 #include "html/tags.h"
 
 namespace zelko::html {
+
+// The bytes of a tag's name the tokenizer keeps.
+constexpr std::size_t kNameBytes = 24;
 
 // How the tokenizer reads what follows a start tag, as the tree builder decides.
 enum class Content : std::uint8_t { data, rcdata, rawtext, scriptData, plaintext };
@@ -18,6 +22,11 @@ enum class Content : std::uint8_t { data, rcdata, rawtext, scriptData, plaintext
 struct Token {
     Tag tag = Tag::other;
     bool endTag = false;
+    bool selfClosing = false;  // a start tag that ends in "/>"
+    // The name in lower case, as far as the tokenizer keeps it (kNameBytes), and its whole
+    // length: a name longer than that is told apart from another only by its length.
+    std::string_view name;
+    std::size_t nameLength = 0;
     Location where;  // the tag's '<' (not kept for the end tag of a cell)
     // The kept attributes, by slot: a bit for each that the tag has, and their values, with
     // character references resolved. A value whose bit is clear is left from an earlier tag.
@@ -40,6 +49,11 @@ public:
 
     // Set while text that is not white space changes the tree (in a column group).
     bool wantsText = false;
+    // Set while every tag changes the tree, whatever its name (in foreign content).
+    bool wantsEveryTag = false;
+    // Set while the adjusted current node is a foreign element and no integration point:
+    // "<![CDATA[" opens a CDATA section.
+    bool foreignContent = false;
 };
 
 }  // namespace zelko::html

@@ -3,6 +3,7 @@
 // the finished tag on.
 #include "html/tokenizer.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "html/byte_search.h"
@@ -110,14 +111,19 @@ void Tokenizer::emitTag()
         token_.where = locate(tagStart_);
         tagLocated_ = true;
     }
-    // A tag of no kind the tree builder tells apart changes nothing, but in a column group.
-    bool matters = token_.tag != Tag::other || sink_.wantsText;
+    // A tag of no kind the tree builder tells apart changes nothing, but in a column group and
+    // in foreign content.
+    bool matters = token_.tag != Tag::other || sink_.wantsText || sink_.wantsEveryTag;
+    token_.name = std::string_view(name_, std::min(nameLength_, sizeof name_));
+    token_.nameLength = nameLength_;
     if (token_.endTag) {
         if (matters)
             sink_.endTag(token_);
         state_ = State::data;
         return;
     }
+    if (matters && transcode_ && keepAttributes_)
+        decodeTexts();
     const Content content = matters ? sink_.startTag(token_) : Content::data;
     keepAttributes_ = false;
     if (content != Content::data) {
@@ -128,6 +134,15 @@ void Tokenizer::emitTag()
              : content == Content::scriptData                          ? State::scriptData
              : content == Content::plaintext                           ? State::plaintext
                                                                        : State::data;
+}
+
+// The kept texts of a start tag, from the page's encoding into UTF-8.
+void Tokenizer::decodeTexts()
+{
+    for (const AttributeTable::Kept& k : kept_.keptOn(token_.tag)) {
+        if (k.kind == ValueKind::text && token_.has(k.slot))
+            transcode_(encoding_, token_.values[k.slot]);
+    }
 }
 
 void Tokenizer::feed(const char* bytes, std::size_t n)

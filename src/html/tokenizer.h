@@ -11,7 +11,8 @@
 // stands beside the state it speeds up:
 //   state_data.cpp       data, tag open, end tag open, tag name
 //   state_attribute.cpp  the attribute states, up to the tag's '>'
-//   state_comment.cpp    markup declaration open, the comment states, DOCTYPE, bogus comment
+//   state_comment.cpp    markup declaration open, the comment states, DOCTYPE, CDATA sections,
+//                        bogus comment
 //   state_rawtext.cpp    RCDATA, RAWTEXT and PLAINTEXT, and the end tag states they share with scripts
 //   state_script.cpp     script data and its escapes
 #pragma once
@@ -21,6 +22,7 @@
 #include <vector>
 
 #include "html/attributes.h"
+#include "html/encoding.h"
 #include "html/lines.h"
 #include "html/references.h"
 #include "html/token.h"
@@ -34,6 +36,12 @@ public:
     Tokenizer(TokenSink& sink, const AttributeTable& kept) : sink_(sink), kept_(kept) {}
     // Locates in UTF-16 code units: the page is the UTF-8 form of a UTF-16 page.
     void countCodeUnits() { lines_.countCodeUnits(); }
+    // The page is in `encoding`: the kept texts are turned into UTF-8 by `transcode`.
+    void decodeFrom(std::string_view encoding, Transcode transcode)
+    {
+        encoding_ = encoding;
+        transcode_ = std::move(transcode);
+    }
     // Reads the next `n` bytes of the page.
     void feed(const char* bytes, std::size_t n);
     // Ends the page: an unfinished tag is dropped, as a browser drops it.
@@ -56,8 +64,9 @@ private:
         attributeValueUnquoted,
         afterAttributeValueQuoted,
         selfClosingStartTag,
-        // Comments and DOCTYPE. doctype stands for every DOCTYPE state: all of them end at the
-        // first '>', quoted or not, and hand nothing on.
+        // Comments, DOCTYPE and CDATA. doctype stands for every DOCTYPE state: all of them end at
+        // the first '>', quoted or not, and hand nothing on. A CDATA section's text is text of
+        // foreign content, which changes no table.
         markupDeclarationOpen,
         commentStart,
         commentStartDash,
@@ -66,6 +75,9 @@ private:
         commentEnd,
         commentEndBang,
         doctype,
+        cdataSection,
+        cdataSectionBracket,
+        cdataSectionEnd,
         bogusComment,
         // Raw text. rawText is both the RCDATA and the RAWTEXT state, and the two less-than sign,
         // end tag open and end tag name states are each both states: a character reference in
@@ -102,6 +114,7 @@ private:
     const unsigned char* readAttributes(const unsigned char* p, const unsigned char* end);
     const unsigned char* readAttributeValue(const unsigned char* p, const unsigned char* end);
     const unsigned char* readComment(const unsigned char* p, const unsigned char* end);
+    const unsigned char* readMarkupDeclaration(const unsigned char* p);
     const unsigned char* readRawText(const unsigned char* p, const unsigned char* end);
     const unsigned char* readScript(const unsigned char* p, const unsigned char* end);
     const unsigned char* readEscapedScript(const unsigned char* p);
@@ -129,6 +142,7 @@ private:
     void beginTag(bool endTag)
     {
         token_.endTag = endTag;
+        token_.selfClosing = false;
         token_.tag = Tag::other;
         nameLength_ = 0;
     }
@@ -146,11 +160,14 @@ private:
     void startReference();
     bool referenceByte(unsigned char c);
     void emitTag();
+    void decodeTexts();
     bool appropriateEndTag() const;
     Location locate(const unsigned char* at) { return lines_.locate(static_cast<std::size_t>(at - piece_)); }
 
     TokenSink& sink_;
     const AttributeTable& kept_;
+    std::string_view encoding_;  // the page's, when its texts are to be decoded
+    Transcode transcode_;
     LineCounter lines_;
     const unsigned char* piece_ = nullptr;     // the piece being read
     const unsigned char* tagStart_ = nullptr;  // the '<' of the current tag, in this piece
@@ -159,7 +176,7 @@ private:
     bool tagLocated_ = false;
     TagSet keptTags_ = 0;          // the tags with attributes to keep
     bool keepAttributes_ = false;  // the current tag is one of them
-    char name_[16] = {};           // the tag name so far, lower case
+    char name_[kNameBytes] = {};   // the tag name so far, lower case
     std::size_t nameLength_ = 0;   // may run past the buffer: such a name matches nothing
     char attribute_[16] = {};      // the attribute name so far, likewise
     std::size_t attributeLength_ = 0;
@@ -168,8 +185,8 @@ private:
     bool valueAfterCR_ = false;
     CharacterReference reference_;  // a character reference in a kept value
     bool inReference_ = false;
-    char quote_ = 0;         // the quote of the current value, or 0 when unquoted
-    char rawName_[16] = {};  // the start tag that opened raw text or script data
+    char quote_ = 0;                 // the quote of the current value, or 0 when unquoted
+    char rawName_[kNameBytes] = {};  // the start tag that opened raw text or script data
     std::size_t rawNameLength_ = 0;
     char lookahead_[8] = {};  // after "<!": the bytes that decide comment or DOCTYPE
     std::size_t lookaheadLength_ = 0;

@@ -1,12 +1,21 @@
 #include "html/tree.h"
 
+#include <algorithm>
+
 namespace zelko::html {
+
+TreeBuilder::TreeBuilder(FindingSink& findings, TableEvents* events, const Slot* slots)
+    : findings_(findings), events_(events)
+{
+    std::copy(slots, slots + TreeAttribute::count, slots_);
+}
 
 Content TreeBuilder::startTag(const Token& token)
 {
     content_ = Content::data;
     dispatch(token);
     wantsText = textMatters();
+    flagForeignContent();
     return content_;
 }
 
@@ -14,17 +23,42 @@ void TreeBuilder::endTag(const Token& token)
 {
     dispatch(token);
     wantsText = textMatters();
+    flagForeignContent();
 }
 
+// The tree construction dispatcher: a token is read in foreign content while the adjusted
+// current node is a foreign element that does not let it in, else in the insertion mode.
 void TreeBuilder::dispatch(const Token& token)
 {
     if (templates_ > 0) {
         inTemplateContents(token);
         return;
     }
-    if (token.endTag && token.tag == Tag::template_)
-        return;  // no template is open: the end tag is ignored
-    while (step(token) == Step::again) {}
+    for (;;) {
+        ForeignStack& foreign = foreignStack();
+        Step step = Step::asHtml;
+        if (!foreign.empty() && !readsAsHtml(foreign.back(), token))
+            step = inForeignContent(foreign, token);
+        if (step == Step::asHtml) {
+            if (token.endTag && token.tag == Tag::template_)
+                return;  // no template is open: the end tag is ignored
+            const bool plain = token.tag == Tag::other || token.tag == Tag::font ||
+                               token.tag == Tag::annotationXml || token.tag == Tag::svg ||
+                               token.tag == Tag::math;
+            if (!foreign.empty() && foreign.back().html && token.endTag && plain) {
+                closeInIntegrationPoint(foreign, token);
+                return;
+            }
+            const bool inIntegrationPoint = !foreign.empty();
+            const std::size_t tables = depth_;
+            step = this->step(token);
+            // An HTML element that the step put in an integration point, where it stays.
+            if (step == Step::done && inIntegrationPoint && depth_ == tables && !token.endTag)
+                openInIntegrationPoint(foreignStack(), token);
+        }
+        if (step != Step::again)
+            return;
+    }
 }
 
 TreeBuilder::Step TreeBuilder::step(const Token& token)
@@ -69,11 +103,12 @@ void TreeBuilder::openTable(const Token& token)
 {
     ++tables_;
     if (depth_ == open_.size())
-        open_.push_back(Open{Mode::table, Tag::other, Tag::other, false, Grid(findings_)});
+        open_.push_back(Open{Mode::table, Tag::other, Tag::other, false, Grid(findings_), {}});
     Open& t = open_[depth_++];
     t.mode = Mode::table;
     t.group = t.cell = Tag::other;
     t.select = false;
+    t.foreign.clear();
     t.grid.reset(tables_, token);
     if (events_ != nullptr)
         events_->tableStart(tables_, token);
@@ -81,6 +116,7 @@ void TreeBuilder::openTable(const Token& token)
 
 void TreeBuilder::openColumnGroup(Open& t, const Token* colgroup, Location where)
 {
+    t.foreign.clear();  // every change of the table's structure pops what stands above it
     const std::uint32_t number = t.grid.columnElements();
     const std::uint32_t span = t.grid.columnGroup(colgroup, where);
     t.mode = Mode::columnGroup;
@@ -95,6 +131,7 @@ void TreeBuilder::openColumnGroup(Open& t, const Token* colgroup, Location where
 // Opens row group `tag`, or with Tag::other the tbody that a row or cell implies.
 void TreeBuilder::openRowGroup(Open& t, Tag tag)
 {
+    t.foreign.clear();
     t.grid.beginRowGroup();
     t.group = tag == Tag::other ? Tag::tbody : tag;
     t.mode = Mode::tableBody;
@@ -104,6 +141,7 @@ void TreeBuilder::openRowGroup(Open& t, Tag tag)
 
 void TreeBuilder::openRow(Open& t)
 {
+    t.foreign.clear();
     t.grid.beginRow();
     t.mode = Mode::row;
     if (events_ != nullptr)
@@ -112,6 +150,7 @@ void TreeBuilder::openRow(Open& t)
 
 void TreeBuilder::openCell(Open& t, const Token& token)
 {
+    t.foreign.clear();
     const CellPlace place = t.grid.cell(token);
     t.cell = token.tag;
     t.mode = Mode::cell;
@@ -143,6 +182,7 @@ bool TreeBuilder::inTableScope(const Open& t, Tag tag) const
 
 void TreeBuilder::leaveCaption(Open& t)
 {
+    t.foreign.clear();
     t.mode = Mode::table;
     if (events_ != nullptr)
         events_->captionEnd();
@@ -150,6 +190,7 @@ void TreeBuilder::leaveCaption(Open& t)
 
 void TreeBuilder::leaveColumnGroup(Open& t)
 {
+    t.foreign.clear();
     t.grid.endColumnGroup();
     t.mode = Mode::table;
     if (events_ != nullptr)
@@ -158,6 +199,7 @@ void TreeBuilder::leaveColumnGroup(Open& t)
 
 void TreeBuilder::closeCell(Open& t)
 {
+    t.foreign.clear();
     t.cell = Tag::other;
     t.mode = Mode::row;
     if (events_ != nullptr)
@@ -166,6 +208,7 @@ void TreeBuilder::closeCell(Open& t)
 
 void TreeBuilder::closeRow(Open& t, Location where)
 {
+    t.foreign.clear();
     if (t.mode == Mode::cell)
         closeCell(t);
     t.grid.endRow(where);
@@ -176,6 +219,7 @@ void TreeBuilder::closeRow(Open& t, Location where)
 
 void TreeBuilder::closeRowGroup(Open& t, Location where)
 {
+    t.foreign.clear();
     if (t.mode == Mode::row || t.mode == Mode::cell)
         closeRow(t, where);
     t.grid.endRowGroup();

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "html/attributes.h"
+
 #include "html/events.h"
 #include "html/findings.h"
 #include "html/grid.h"
@@ -16,12 +18,19 @@
 
 namespace zelko::html {
 
+// The attributes the tree builder reads: those that decide whether a font ends foreign content
+// and whether an annotation-xml is an HTML integration point. The reading takes its table after
+// the grid's.
+struct TreeAttribute {
+    enum : std::size_t { color, face, size, encoding, count };
+};
+extern const AttributeWish kTreeAttributes[TreeAttribute::count];
+
 class TreeBuilder : public TokenSink {
 public:
-    // `events`, when given, hears every table element open and close.
-    explicit TreeBuilder(FindingSink& findings, TableEvents* events = nullptr)
-        : findings_(findings), events_(events)
-    {}
+    // `events`, when given, hears every table element open and close; `slots` are those of
+    // kTreeAttributes.
+    TreeBuilder(FindingSink& findings, TableEvents* events, const Slot* slots);
 
     Content startTag(const Token& token) override;
     void endTag(const Token& token) override;
@@ -32,16 +41,31 @@ private:
     // The insertion mode of an open table: in table, in caption, in column group, in table body,
     // in row, in cell. A select box open in it puts it in select in table.
     enum class Mode : std::uint8_t { table, caption, columnGroup, tableBody, row, cell };
+    // An open element of foreign content (SVG or MathML), by its name in lower case, and
+    // whether it is an integration point: HTML content in it reads as HTML. An HTML element
+    // opened in an integration point stands on the same stack, as `html`, so that the tags
+    // after it read as HTML until it ends.
+    struct ForeignElement {
+        enum class Point : std::uint8_t { none, html, mathmlText, annotationXml };
+        char name[kNameBytes];
+        std::size_t length;
+        bool mathml;
+        bool html;     // an HTML element in an integration point
+        bool special;  // of the standard's special category: an end tag's search stops at it
+        Point point;
+    };
+    using ForeignStack = std::vector<ForeignElement>;
     struct Open {
         Mode mode;
         Tag group;    // the open row group's tag while one is open
         Tag cell;     // the open cell's tag while one is open
         bool select;  // a select box is open in this table's current place
         Grid grid;
+        ForeignStack foreign;  // foreign content open in the table's current place
     };
     // What an insertion mode did with a token: it is done, or it is to be read again in the mode
-    // the tree is now in.
-    enum class Step : std::uint8_t { done, again };
+    // the tree is now in; or, from foreign content, to be read by the HTML rules of that mode.
+    enum class Step : std::uint8_t { done, again, asHtml };
 
     // Reads a token in the insertion mode the tree is in, again as long as a mode asks.
     void dispatch(const Token& token);
@@ -60,6 +84,18 @@ private:
     Step inSelect(bool& select, const Token& token);
     void inTemplateContents(const Token& token);
 
+    // Foreign content (foreign.cpp): the rules for parsing tokens in foreign content, whether
+    // the adjusted current node reads a token by the HTML rules instead, and the stack of
+    // foreign elements where the tree now stands.
+    Step inForeignContent(ForeignStack& stack, const Token& token);
+    void openInIntegrationPoint(ForeignStack& stack, const Token& token);
+    void closeInIntegrationPoint(ForeignStack& stack, const Token& token);
+    bool readsAsHtml(const ForeignElement& node, const Token& token) const;
+    ForeignElement foreignElement(const Token& token, bool mathml) const;
+    bool breaksOut(const Token& token) const;
+    ForeignStack& foreignStack() { return depth_ > 0 ? current().foreign : bodyForeign_; }
+    void flagForeignContent();
+
     // Opening and closing the elements of a table, with their events.
     void openTable(const Token& token);
     void openColumnGroup(Open& t, const Token* colgroup, Location where);
@@ -77,6 +113,8 @@ private:
 
     FindingSink& findings_;
     TableEvents* events_;
+    Slot slots_[TreeAttribute::count];
+    ForeignStack bodyForeign_;  // foreign content open outside every table
     Open& current() { return open_[depth_ - 1]; }
     bool inTableContext() const { return depth_ > 0; }
 

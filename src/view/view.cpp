@@ -12,8 +12,9 @@ namespace zelko::view {
 // The page is read on the caller's thread and its picture written on a thread of its own, the
 // two joined by a queue of records: reading and writing take about as long as each other.
 struct PageViewer::Reading {
-    Reading(const std::string& page, bool borders, Writer write, SpoolMaker spools)
-        : picture(page, borders, slots, std::move(write), std::move(spools)), writing([this] { replay.run(); })
+    Reading(const std::string& page, bool borders, Writer write, SpoolMaker spools, html::Transcode transcode)
+        : reading(recorder, &recorder, kViewAttributes, ViewAttribute::count, slots, std::move(transcode)),
+          picture(page, borders, slots, std::move(write), std::move(spools)), writing([this] { replay.run(); })
     {}
     ~Reading()
     {
@@ -26,14 +27,15 @@ struct PageViewer::Reading {
     RecordedAttributes attributes{kViewAttributes, slots, ViewAttribute::count};
     // The writing thread's parts apart from the reading thread's, on cache lines of their own.
     alignas(64) Recorder recorder{queue, attributes};
-    html::PageReading reading{recorder, &recorder, kViewAttributes, ViewAttribute::count, slots};
+    html::PageReading reading;
     alignas(64) Picture picture;
     Replay replay{queue, attributes, picture, picture};
     std::thread writing;  // last: it starts once the rest is made
 };
 
-PageViewer::PageViewer(const std::string& page, bool borders, Writer write, SpoolMaker spools)
-    : reading_(new Reading(page, borders, std::move(write), std::move(spools)))
+PageViewer::PageViewer(const std::string& page, bool borders, Writer write, SpoolMaker spools,
+                       html::Transcode transcode)
+    : reading_(new Reading(page, borders, std::move(write), std::move(spools), std::move(transcode)))
 {}
 
 PageViewer::~PageViewer() = default;

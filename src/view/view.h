@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "html/encoding.h"
 #include "view/buffer.h"
 #include "view/spool.h"
 
@@ -20,7 +21,9 @@ public:
     // in blocks of some 64 KiB, from a thread of the viewer's own (one call at a time, all of
     // them made by the time finish returns or the viewer is gone). What waits beyond memory (a
     // long list of findings) goes to the spools `spools` makes.
-    PageViewer(const std::string& page, bool borders, Writer write, SpoolMaker spools = memorySpools());
+    // `transcode` turns the texts of a page in a declared encoding into UTF-8.
+    PageViewer(const std::string& page, bool borders, Writer write, SpoolMaker spools = memorySpools(),
+               html::Transcode transcode = {});
     ~PageViewer();
     PageViewer(const PageViewer&) = delete;
     PageViewer& operator=(const PageViewer&) = delete;

@@ -33,9 +33,14 @@ function grids() {
       kind: cell.tagName.toLowerCase(), colspan: cell.colSpan, rowspan: cell.rowSpan,
       cls: cell.getAttribute('class') ?? '', text: cell.textContent,
     }))));
+  // A table's class, and in a view the caption that names it.
+  const classes = [...document.querySelectorAll('table')].map((table) => ({
+    cls: table.getAttribute('class'),
+    caption: table.caption?.textContent ?? '',
+  }));
   const unsafe = document.querySelectorAll('script').length +
     [...document.querySelectorAll('*')].filter((e) => [...e.attributes].some((a) => a.name.startsWith('on'))).length;
-  return { tables, unsafe };
+  return { tables, classes, unsafe };
 }
 
 let differences = 0;
@@ -50,6 +55,11 @@ for (const name of pages) {
     differ(`${name}: ${page.tables.length} tables in the page, ${view.tables.length} in the view`);
     continue;
   }
+  page.classes.forEach(({ cls }, t) => {
+    const caption = view.classes[t].caption;
+    if (caption.startsWith(`table ${t + 1} \u00b7`) && cls !== null && !caption.includes(`class "${cls}"`))
+      differ(`${name}: table ${t + 1}: caption ${JSON.stringify(caption)}, expected class ${JSON.stringify(cls)}`);
+  });
   page.tables.forEach((rows, t) => {
     const viewRows = view.tables[t];
     if (rows.length !== viewRows.length) {

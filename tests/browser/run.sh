@@ -20,6 +20,18 @@ for f in "$top"/examples/*.html "$top"/tests/data/golden/*.html; do
   cp "$f" "$work/pages/own-$base.html"
   cp "$f" "$work/pages/plain-$base.html"
 done
+# Pages in declared encodings, their classes in each encoding's script, written by iconv: the
+# browser decodes them as the meta says, and the view must show the same classes.
+declare -A words=([windows-1251]="таблица строка" [windows-1252]="café naïve" [iso-8859-2]="tabulka řádek"
+                  [koi8-r]="ячейка столбец" [shift_jis]="表 見出し" [euc-jp]="表 見出し" [gbk]="表格 单元"
+                  [big5]="表格 儲存")
+for enc in "${!words[@]}"; do
+  read -r first second <<<"${words[$enc]}"
+  for mode in own plain; do
+    printf '<!doctype html><meta charset="%s"><table class="%s"><tr><th class="%s">a<td class="x %s">b</table>\n<table><td class=%s>c</table>\n' \
+      "$enc" "$first" "$second" "$first" "$second" | iconv -f UTF-8 -t "$enc" >"$work/pages/$mode-encoded-$enc.html"
+  done
+done
 names=()
 for f in "$work"/pages/*.html; do
   name=$(basename "$f" .html)

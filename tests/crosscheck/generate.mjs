@@ -1,8 +1,8 @@
 // Writes hostile table pages for the cross-check: spans of every kind (zero, huge, malformed,
 // written as character references), row groups in any order, col and colgroup, implied and
 // missing tags, nested tables, stray cell tags, scripts, styles and RCDATA holding table tags,
-// comments of every shape, quoted '>', odd white space and CR LF, rows under hanging cells. The same seed gives the same
-// pages. Usage: node generate.mjs FOLDER COUNT [SEED]
+// comments of every shape, quoted '>', odd white space and CR LF, rows under hanging cells, SVG and
+// MathML in and around tables. The same seed gives the same pages. Usage: node generate.mjs FOLDER COUNT [SEED]
 import { mkdirSync, writeFileSync } from 'node:fs';
 
 const [folder, countText, seedText] = process.argv.slice(2);
@@ -53,10 +53,42 @@ function junk() {
   ]);
 }
 
+// SVG and MathML: elements of their own (td and tr among them), integration points that let
+// HTML and tables in, breakout tags, CDATA sections, script and style that are no raw text
+// there, self-closing elements, and end tags that close them or reach the HTML below; any
+// letter case, closed or left open.
+function foreign(depth) {
+  const cased = (name) => pick([name, name, name.toUpperCase(), name[0].toUpperCase() + name.slice(1)]);
+  const inner = () => pick([
+    '<g>', '</g>', '<td>x</td>', '<tr>', '<td>', '</td>', '</tr>', '<circle/>', '<rect />', 'text',
+    '<![CDATA[</svg><table><tr><td>]]>', '<![CDATA[x]]>', '<script><td></script>', '<style><tr></style>',
+    '<b>', '<p>', '</p>', '</br>', '<span>', '<font color=red>', '<font>', '<table>', '</table>', '</svg>',
+    '</math>', '<svg>', '<math>', '<desc><tr></desc>',
+    `<${cased('title')}>${depth < 2 && chance(3) ? table(depth + 1) : '<td>t'}</${cased('title')}>`,
+    `<${pick(['foreignObject', 'foreignobject', 'FOREIGNOBJECT'])}>${depth < 2 && chance(2) ? table(depth + 1) : '<td>f'}` +
+      (chance(2) ? '</foreignObject>' : ''),
+  ]);
+  const mathInner = () => pick([
+    '<mi>', '</mi>', '<mo><td></mo>', '<mtext><table><tr><td>m</table></mtext>', '<mglyph>', '<malignmark>',
+    '<mi><mglyph><td></mi>', '<ms>', '<mn>', '<td>', '</td>', '<tr>',
+    `<${cased('annotation-xml')} encoding="${pick(['text/html', 'TEXT/HTML', 'application/xhtml+xml', 'image/svg+xml', ''])}">` +
+      (depth < 2 && chance(2) ? table(depth + 1) : '<td>a') + (chance(2) ? '</annotation-xml>' : ''),
+    '<annotation-xml><svg><td></svg></annotation-xml>',
+    '<![CDATA[</math><td>]]>',
+  ]);
+  const math = chance(3);
+  let out = `<${cased(math ? 'math' : 'svg')}${chance(10) ? '/' : ''}>`;
+  const parts = next(4);
+  for (let i = 0; i < parts; i++) out += math ? mathInner() : inner();
+  if (chance(2)) out += `</${cased(math ? 'math' : 'svg')}>`;
+  return out;
+}
+
 function cell(depth) {
   let out = open(pick(['td', 'td', 'td', 'th']), ['colspan', 'rowspan', 'headers', 'id']);
   if (depth < 2 && chance(8)) out += table(depth + 1);
   else if (chance(3)) out += junk();
+  else if (chance(8)) out += foreign(depth);
   else out += 'c';
   if (chance(2)) out += close(pick(['td', 'td', 'th']));
   return out + newline();
@@ -90,7 +122,8 @@ function hangingRows() {
 function table(depth) {
   let out = open('table', ['class']) + newline();
   if (chance(4)) return out + pick(['', '<tbody>', '<thead>']) + hangingRows() + close('table') + newline();
-  if (chance(4)) out += open('caption') + (depth < 2 && chance(4) ? table(depth + 1) : 'cap') + (chance(2) ? close('caption') : '');
+  if (chance(4)) out += open('caption') + (depth < 2 && chance(4) ? table(depth + 1) : chance(6) ? foreign(depth) : 'cap') +
+    (chance(2) ? close('caption') : '');
   const colgroups = chance(2) ? next(3) : 0;
   for (let i = 0; i < colgroups; i++) {
     if (chance(3)) { out += open('col', ['span']); continue; }
@@ -108,6 +141,7 @@ function table(depth) {
     for (let r = 0; r < rows; r++) out += row(depth);
     if (group && chance(2)) out += close(pick([group, group, 'tbody']));
     if (chance(8)) out += junk();
+    if (chance(16)) out += foreign(depth);
   }
   if (chance(10)) out += open('table', ['class']) + row(depth) + close('table');
   if (chance(8)) out += open('colgroup', ['span']);
@@ -121,6 +155,7 @@ for (let i = 0; i < Number(countText); i++) {
   const parts = 1 + next(6);
   for (let p = 0; p < parts; p++) {
     page += chance(3) ? junk() + newline() : '';
+    page += chance(12) ? foreign(1) + newline() : '';
     page += chance(10) ? pick(['<td>stray</td>', '<tr>', '</table>', '<caption>', '<col>']) : '';
     page += table(0);
   }

@@ -270,7 +270,7 @@ function checkPage(page) {
         tableOf(element, 2)?.column(attrsOf(element).span, startOf(element));
     }
     onItemPop(node, isTop) {
-      if (node.tagName && inPage(node)) {
+      if (node.tagName && node.namespaceURI === 'http://www.w3.org/1999/xhtml' && inPage(node)) {
         const tok = this.currentToken;
         const where = tok && tok.location ? lines.at(tok.location.startOffset) : lines.pastLast();
         this.closeElement(node, where);
@@ -293,7 +293,7 @@ function checkPage(page) {
   const stack = parser.openElements;
   for (let i = stack.stackTop; i >= 0; i--) {
     const node = stack.items[i];
-    if (node.tagName && inPage(node)) parser.closeElement(node, eof);
+    if (node.tagName && node.namespaceURI === 'http://www.w3.org/1999/xhtml' && inPage(node)) parser.closeElement(node, eof);
   }
   return out;
 }
