@@ -20,6 +20,8 @@ public:
     // The writer's side: copies `n` bytes in.
     void put(const void* bytes, std::size_t n)
     {
+        if (n == 0)
+            return;  // an empty text may have no bytes to point at
         if (n <= kBlock - filled_) {
             std::memcpy(writing_ + filled_, bytes, n);
             filled_ += n;
