@@ -68,12 +68,27 @@ struct Row {
     std::string events;
 };
 
+// Where `got` first differs from `want`, shown with a little of what stands around it: the
+// events of deep pages are long.
+std::string difference(const std::string& got, const std::string& want)
+{
+    std::size_t i = 0;
+    while (i < got.size() && i < want.size() && got[i] == want[i])
+        ++i;
+    if (i == got.size() && i == want.size())
+        return "";
+    const std::size_t from = i < 60 ? 0 : i - 60;
+    return "from byte " + std::to_string(i) + ":\n  got  ..." + got.substr(from, 160) + "\n  want ..." +
+           want.substr(from, 160);
+}
+
 void expectEvents(const std::vector<Row>& rows)
 {
     for (const Row& row : rows) {
-        EXPECT_EQ(eventsOf(row.page, 0), row.events) << row.what;
+        EXPECT_EQ(difference(eventsOf(row.page, 0), row.events), "") << row.what;
         for (std::size_t piece : {1, 2, 5})
-            EXPECT_EQ(eventsOf(row.page, piece), row.events) << row.what << ", in pieces of " << piece;
+            EXPECT_EQ(difference(eventsOf(row.page, piece), row.events), "")
+                << row.what << ", in pieces of " << piece;
     }
 }
 
@@ -188,6 +203,86 @@ TEST(TreeBuilder, PlacesCellsInTheGridWithTheirSpansAsBrowsersReadThem)
          "<table><tr><td colspan=0><td colspan=1001><td rowspan=x>",
          "table1 tbody* tr0 td@0,0:1x1 /cell td@0,1:1000x1 /cell td@0,1001:1x1 /cell /tr /group /table"},
     });
+}
+
+std::string repeat(std::size_t n, const std::string& text)
+{
+    std::string out;
+    for (std::size_t i = 0; i < n; ++i)
+        out += text;
+    return out;
+}
+
+// Nested `<table><tr><td>` put table k's element at depth 4k - 1 (html 1, body 2), its tbody at
+// 4k: table 128's tbody stands at depth 512, where Chromium stops nesting.
+TEST(TreeBuilder, BuildsWhatLiesDeeperThanChromiumNestsFlatInTheElementAtThatDepth)
+{
+    std::string nested, ends;
+    for (int k = 1; k <= 127; ++k) {
+        nested += "table" + std::to_string(k) + " tbody* tr0 td@0,0:1x1 ";
+        ends += " /cell /tr /group /table";
+    }
+    // A row group at the depth: each table's row is one of its rows, each table deeper is built
+    // empty, beside them.
+    const std::string group = nested +
+                              "table128 tbody* tr0 /tr table129 /table tr1 /tr table130 /table tr2 /tr "
+                              "/group /table" +
+                              ends;
+    // A row there (three elements deeper, SVG's two and a div): each cell, table 127's own and
+    // those of the tables deeper, is one of its cells, and the tables built empty stand in the
+    // cells before them.
+    std::string row;
+    for (int k = 1; k <= 126; ++k)
+        row += "table" + std::to_string(k) + " tbody* tr0 td@0,0:1x1 ";
+    row += "table127 tbody* tr0 td@0,0:1x1 table128 /table /cell td@0,1:1x1 table129 /table /cell "
+           "td@0,2:1x1 table130 /table /cell td@0,3:1x1 /cell /tr /group /table" +
+           ends.substr(0, ends.size() - std::string(" /cell /tr /group /table").size());
+    expectEvents({
+        {"a row group at the depth", repeat(130, "<table><tr><td>x"), group},
+        {"a row at the depth", "<svg><foreignObject><div>" + repeat(130, "<table><tr><td>x"), row},
+        {"nesting again as deep once the elements deeper are closed",
+         repeat(130, "<table><tr><td>") + repeat(130, "</table>") + "<table><tr><td>",
+         group + " table131 tbody* tr0 td@0,0:1x1 /cell /tr /group /table"},
+    });
+}
+
+// Tables nested without end take memory by their kinds, not by their number: a run of tables
+// alike deeper than Chromium nests is kept once.
+TEST(TreeBuilder, ReadsAHundredThousandNestedTablesAsChromiumBuildsThem)
+{
+    struct Counter : TableEvents, FindingSink {
+        std::vector<std::uint64_t> rows;  // per table
+        std::vector<std::uint64_t> open;
+        std::uint64_t cells = 0;
+        void tableStart(std::uint64_t number, const Token&) override
+        {
+            rows.resize(number, 0);
+            open.push_back(number - 1);
+        }
+        void tableEnd() override { open.pop_back(); }
+        void captionStart() override {}
+        void captionEnd() override {}
+        void columnGroupStart(const Token*, std::uint32_t, std::uint32_t) override {}
+        void column(std::uint32_t, std::uint32_t) override {}
+        void columnGroupEnd() override {}
+        void rowGroupStart(Tag, bool) override {}
+        void rowGroupEnd() override {}
+        void rowStart(std::uint64_t) override { ++rows[open.back()]; }
+        void rowEnd() override {}
+        void cellStart(const Token&, const CellPlace&) override { ++cells; }
+        void cellEnd() override {}
+        void add(const Finding&) override {}
+    } counter;
+    PageReading reading(counter, &counter);
+    const std::string page = repeat(100000, "<table><tr><td>");
+    reading.feed(page.data(), page.size());
+    reading.finish();
+    ASSERT_EQ(counter.rows.size(), 100000u);
+    EXPECT_EQ(counter.rows[126], 1u);
+    EXPECT_EQ(counter.rows[127], 100000u - 127);
+    EXPECT_EQ(counter.rows[128], 0u);
+    EXPECT_EQ(counter.cells, 127u);
+    EXPECT_TRUE(counter.open.empty());
 }
 
 }  // namespace

@@ -336,6 +336,32 @@ TEST(View, LinksEveryTableWithAFaultFromTheTotals)
     EXPECT_EQ(result.find("<a href=\"#t2\">", totals), std::string::npos);
 }
 
+// Deeper than a browser nests, table 128's tbody holds the rows of every table deeper and those
+// tables, built empty: each is written in a caption of its own, which the markup allows between
+// rows, so that the browser builds the view's tables as it builds the page's.
+TEST(View, WritesATableBuiltInARowGroupInACaptionOfItsOwn)
+{
+    std::string page;
+    for (int i = 0; i < 130; ++i)
+        page += "<table><tr><td>";
+    const std::string result = viewText(page, false, "p.html");
+    // In this order: the rows with their marks (no cell begins in them), and the tables.
+    const char* const pieces[] = {
+        "\n<table id=\"t128\">\n<tbody>\n<tr id=\"t128r1\">",
+        "</tr>\n<caption>\n<table id=\"t129\">\n</table>",
+        "</caption>\n\n<tr id=\"t128r2\">",
+        "</tr>\n<caption>\n<table id=\"t130\">\n</table>",
+        "</caption>\n\n<tr id=\"t128r3\">",
+        "</tr>\n</tbody>\n</table>",
+        "130 tables, 3 errors, 0 warnings",
+    };
+    std::size_t at = 0;
+    for (const char* piece : pieces) {
+        at = result.find(piece, at);
+        ASSERT_NE(at, std::string::npos) << piece;
+    }
+}
+
 TEST(View, KeepsLongLabelsAndEntriesWholeAcrossBlocks)
 {
     // Cells with a 4000-byte class that escapes to four times as much, and headers naming 700

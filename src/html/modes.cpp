@@ -97,10 +97,7 @@ TreeBuilder::Step TreeBuilder::inTable(Open& t, const Token& token)
     }
     switch (token.tag) {
     case Tag::caption:
-        t.foreign.clear();
-        t.mode = Mode::caption;
-        if (events_ != nullptr)
-            events_->captionStart();
+        openCaption(t);
         return Step::done;
     case Tag::colgroup:
         openColumnGroup(t, &token, token.where);
@@ -158,10 +155,7 @@ TreeBuilder::Step TreeBuilder::inColumnGroup(Open& t, const Token& token)
         return tag == Tag::colgroup ? Step::done : Step::again;
     }
     if (tag == Tag::col) {
-        const std::uint32_t number = t.grid.columnElements();
-        const std::uint32_t span = t.grid.column(token);
-        if (events_ != nullptr)
-            events_->column(number, span);
+        addColumn(t, token);
         return Step::done;
     }
     if (tag == Tag::template_)
@@ -182,7 +176,7 @@ TreeBuilder::Step TreeBuilder::inTableBody(Open& t, const Token& token)
         return Step::done;
     }
     if (tag == Tag::tr || tag == Tag::td || tag == Tag::th) {
-        openRow(t);
+        openRow(t, token.where);
         return tag == Tag::tr ? Step::done : Step::again;
     }
     if (isOneOf(tag, {Tag::caption, Tag::col, Tag::colgroup, Tag::tbody, Tag::tfoot, Tag::thead})) {

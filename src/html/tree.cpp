@@ -5,7 +5,7 @@
 namespace zelko::html {
 
 TreeBuilder::TreeBuilder(FindingSink& findings, TableEvents* events, const Slot* slots)
-    : findings_(findings), events_(events)
+    : findings_(findings), events_(events), deepGrid_(findings)
 {
     std::copy(slots, slots + TreeAttribute::count, slots_);
 }
@@ -87,8 +87,7 @@ TreeBuilder::Step TreeBuilder::step(const Token& token)
 
 bool TreeBuilder::textMatters() const
 {
-    return templates_ == 0 && depth_ > 0 && !open_[depth_ - 1].select &&
-           open_[depth_ - 1].mode == Mode::columnGroup;
+    return templates_ == 0 && depth_ > 0 && !open_.back().select && open_.back().mode == Mode::columnGroup;
 }
 
 void TreeBuilder::text(Location)
@@ -101,25 +100,37 @@ void TreeBuilder::text(Location)
 
 void TreeBuilder::openTable(const Token& token)
 {
+    if (nextIsDeep()) {
+        deepTable(token);
+        return;
+    }
     ++tables_;
-    if (depth_ == open_.size())
-        open_.push_back(Open{Mode::table, Tag::other, Tag::other, false, Grid(findings_), {}});
-    Open& t = open_[depth_++];
-    t.mode = Mode::table;
-    t.group = t.cell = Tag::other;
-    t.select = false;
-    t.foreign.clear();
-    t.grid.reset(tables_, token);
+    pushTable(true);
+    grid().reset(tables_, token);
     if (events_ != nullptr)
         events_->tableStart(tables_, token);
+}
+
+void TreeBuilder::openCaption(Open& t)
+{
+    t.foreign.clear();
+    t.mode = Mode::caption;
+    if (deep(1))
+        deepCaption();
+    else if (events_ != nullptr)
+        events_->captionStart();
 }
 
 void TreeBuilder::openColumnGroup(Open& t, const Token* colgroup, Location where)
 {
     t.foreign.clear();  // every change of the table's structure pops what stands above it
-    const std::uint32_t number = t.grid.columnElements();
-    const std::uint32_t span = t.grid.columnGroup(colgroup, where);
     t.mode = Mode::columnGroup;
+    if (deep(1)) {
+        deepColumnGroup(colgroup, where);
+        return;
+    }
+    const std::uint32_t number = grid().columnElements();
+    const std::uint32_t span = grid().columnGroup(colgroup, where);
     if (events_ != nullptr) {
         if (colgroup != nullptr)
             events_->columnGroupStart(colgroup, number, span);
@@ -128,32 +139,57 @@ void TreeBuilder::openColumnGroup(Open& t, const Token* colgroup, Location where
     }
 }
 
+void TreeBuilder::addColumn(Open&, const Token& col)
+{
+    if (deep(2)) {
+        deepColumn(col);
+        return;
+    }
+    const std::uint32_t number = grid().columnElements();
+    const std::uint32_t span = grid().column(col);
+    if (events_ != nullptr)
+        events_->column(number, span);
+}
+
 // Opens row group `tag`, or with Tag::other the tbody that a row or cell implies.
 void TreeBuilder::openRowGroup(Open& t, Tag tag)
 {
     t.foreign.clear();
-    t.grid.beginRowGroup();
     t.group = tag == Tag::other ? Tag::tbody : tag;
     t.mode = Mode::tableBody;
+    if (deep(1)) {
+        deepRowGroup(tag);
+        return;
+    }
+    grid().beginRowGroup();
     if (events_ != nullptr)
         events_->rowGroupStart(t.group, tag == Tag::other);
 }
 
-void TreeBuilder::openRow(Open& t)
+// Opens a row at the tag `where` that opens it.
+void TreeBuilder::openRow(Open& t, Location where)
 {
     t.foreign.clear();
-    t.grid.beginRow();
     t.mode = Mode::row;
+    if (deep(2)) {
+        deepRow(where);
+        return;
+    }
+    grid().beginRow();
     if (events_ != nullptr)
-        events_->rowStart(t.grid.rows());
+        events_->rowStart(grid().rows());
 }
 
 void TreeBuilder::openCell(Open& t, const Token& token)
 {
     t.foreign.clear();
-    const CellPlace place = t.grid.cell(token);
     t.cell = token.tag;
     t.mode = Mode::cell;
+    if (deep(3)) {
+        deepCell(token);
+        return;
+    }
+    const CellPlace place = grid().cell(token);
     if (events_ != nullptr)
         events_->cellStart(token, place);
 }
@@ -180,19 +216,23 @@ bool TreeBuilder::inTableScope(const Open& t, Tag tag) const
     }
 }
 
+// The closing of an element built deeper than Chromium nests hands nothing on: it was built
+// whole when it opened.
 void TreeBuilder::leaveCaption(Open& t)
 {
     t.foreign.clear();
     t.mode = Mode::table;
-    if (events_ != nullptr)
+    if (!deep(1) && events_ != nullptr)
         events_->captionEnd();
 }
 
 void TreeBuilder::leaveColumnGroup(Open& t)
 {
     t.foreign.clear();
-    t.grid.endColumnGroup();
     t.mode = Mode::table;
+    if (deep(1))
+        return;
+    grid().endColumnGroup();
     if (events_ != nullptr)
         events_->columnGroupEnd();
 }
@@ -202,7 +242,7 @@ void TreeBuilder::closeCell(Open& t)
     t.foreign.clear();
     t.cell = Tag::other;
     t.mode = Mode::row;
-    if (events_ != nullptr)
+    if (!deep(3) && events_ != nullptr)
         events_->cellEnd();
 }
 
@@ -211,8 +251,11 @@ void TreeBuilder::closeRow(Open& t, Location where)
     t.foreign.clear();
     if (t.mode == Mode::cell)
         closeCell(t);
-    t.grid.endRow(where);
     t.mode = Mode::tableBody;
+    if (deep(2))
+        return;
+    endHeldCell();
+    grid().endRow(where);
     if (events_ != nullptr)
         events_->rowEnd();
 }
@@ -222,9 +265,11 @@ void TreeBuilder::closeRowGroup(Open& t, Location where)
     t.foreign.clear();
     if (t.mode == Mode::row || t.mode == Mode::cell)
         closeRow(t, where);
-    t.grid.endRowGroup();
     t.group = Tag::other;
     t.mode = Mode::table;
+    if (deep(1))
+        return;
+    grid().endRowGroup();
     if (events_ != nullptr)
         events_->rowGroupEnd();
 }
@@ -238,10 +283,12 @@ void TreeBuilder::closeTable(Location where)
         leaveCaption(t);
     else if (t.mode == Mode::tableBody || t.mode == Mode::row || t.mode == Mode::cell)
         closeRowGroup(t, where);
-    t.grid.endTable();
-    --depth_;
-    if (events_ != nullptr)
-        events_->tableEnd();
+    if (!deep(0)) {
+        grid().endTable();
+        if (events_ != nullptr)
+            events_->tableEnd();
+    }
+    popTable();
 }
 
 void TreeBuilder::endOfPage(Location where)

@@ -4,6 +4,7 @@
 // cells and captions, cell tags outside any table ignored, select boxes, template contents left
 // out), feeds each open table's grid, and hands the tables' structure on as events. Each
 // insertion mode that tables have is one function of modes.cpp, named as the standard names it.
+// Deeper than Chromium nests, it builds what Chromium builds (nesting.cpp).
 #pragma once
 
 #include <cstdint>
@@ -25,6 +26,11 @@ struct TreeAttribute {
     enum : std::size_t { color, face, size, encoding, count };
 };
 extern const AttributeWish kTreeAttributes[TreeAttribute::count];
+
+// Chromium nests the elements it builds at most this deep (html 1, body 2): an element that the
+// stack of open elements puts deeper is attached to the element at this depth instead, and so
+// is all that the stack puts inside it.
+constexpr std::uint64_t kMaxNesting = 512;
 
 class TreeBuilder : public TokenSink {
 public:
@@ -55,13 +61,24 @@ private:
         Point point;
     };
     using ForeignStack = std::vector<ForeignElement>;
+    // An open table, as the insertion modes see it. The first real_ open tables are built as
+    // nested, each with a grid; those deeper are built empty (nesting.cpp), and a run of them
+    // alike, frozen under the innermost, is kept once.
     struct Open {
-        Mode mode;
-        Tag group;    // the open row group's tag while one is open
-        Tag cell;     // the open cell's tag while one is open
-        bool select;  // a select box is open in this table's current place
-        Grid grid;
-        ForeignStack foreign;  // foreign content open in the table's current place
+        Mode mode = Mode::table;
+        Tag group = Tag::other;  // the open row group's tag while one is open
+        Tag cell = Tag::other;   // the open cell's tag while one is open
+        bool select = false;     // a select box is open in this table's current place
+        ForeignStack foreign;    // foreign content open in the table's current place
+        std::uint64_t base = 0;  // a table built as nested: the depth of its element
+        std::uint64_t repeat = 1;
+    };
+    // The element at depth kMaxNesting, which the elements deeper are attached to: a part of
+    // the real table `level`, or something else.
+    struct Anchor {
+        enum class Kind : std::uint8_t { none, table, caption, columnGroup, rowGroup, row, cell, other };
+        Kind kind;
+        std::size_t level;
     };
     // What an insertion mode did with a token: it is done, or it is to be read again in the mode
     // the tree is now in; or, from foreign content, to be read by the HTML rules of that mode.
@@ -98,9 +115,11 @@ private:
 
     // Opening and closing the elements of a table, with their events.
     void openTable(const Token& token);
+    void openCaption(Open& t);
     void openColumnGroup(Open& t, const Token* colgroup, Location where);
+    void addColumn(Open& t, const Token& col);
     void openRowGroup(Open& t, Tag tag);
-    void openRow(Open& t);
+    void openRow(Open& t, Location where);
     void openCell(Open& t, const Token& token);
     bool inTableScope(const Open& t, Tag tag) const;
     void closeCell(Open& t);
@@ -111,17 +130,42 @@ private:
     void leaveColumnGroup(Open& t);
     bool textMatters() const;
 
+    // Nesting (nesting.cpp): the depth of the stack of open elements, the element deeper ones
+    // are attached to, and the elements built there, empty, each whole at once.
+    static std::uint64_t partsOpen(Mode mode);
+    static std::uint64_t contentDepth(const Open& t);
+    std::uint64_t stackDepth() const;
+    bool deep(std::uint64_t part) const { return base_ + part > kMaxNesting; }
+    bool nextIsDeep() const { return stackDepth() >= kMaxNesting; }
+    Anchor anchor() const;
+    Grid& grid() { return grids_[open_.size() - 1]; }
+    void pushTable(bool real);
+    void popTable();
+    void deepTable(const Token& token);
+    void deepCaption();
+    void deepColumnGroup(const Token* colgroup, Location where);
+    void deepColumn(const Token& col);
+    void deepRowGroup(Tag tag);
+    void deepRow(Location where);
+    void deepCell(const Token& token);
+    void endHeldCell();
+
     FindingSink& findings_;
     TableEvents* events_;
     Slot slots_[TreeAttribute::count];
     ForeignStack bodyForeign_;  // foreign content open outside every table
-    Open& current() { return open_[depth_ - 1]; }
+    Open& current() { return open_.back(); }
     bool inTableContext() const { return depth_ > 0; }
 
-    // The open tables, the innermost last: the first depth_ of open_. Those beyond are closed
-    // ones kept for the room their grids made.
+    // The open tables, the innermost last; depth_ of them, runs counted. The grids of the real
+    // ones, and beyond them closed ones kept for the room they made.
     std::vector<Open> open_;
     std::size_t depth_ = 0;
+    std::vector<Grid> grids_;
+    std::size_t real_ = 0;
+    std::uint64_t base_ = 0;  // the depth of the innermost open table's element
+    Grid deepGrid_;           // reports the tables built empty
+    bool cellHeld_ = false;   // a cell built empty in a row, whose end waits for what follows it
     bool select_ = false;          // a select box is open outside any table
     std::uint64_t templates_ = 0;  // open template elements, whose content is no part of the page
     std::uint64_t tables_ = 0;

@@ -111,7 +111,7 @@ void Picture::Open::reset(std::uint64_t table)
     number = table;
     group = Tag::tbody;
     cell = Tag::td;
-    inCaption = captionWritten = false;
+    inCaption = captionWritten = inCell = loose = false;
     rowId.clear();
     list.clear();
     unlisted = errors = warnings = 0;
@@ -150,12 +150,20 @@ void Picture::finish()
 
 void Picture::tableStart(std::uint64_t number, const html::Token& table)
 {
-    if (depth_ > 0)
+    // A table in a table but in none of its cells or captions (one the browser builds empty,
+    // deeper than it nests) is written in a caption of its own, which the markup allows there.
+    bool loose = false;
+    if (depth_ > 0) {
         captionForNested();
+        loose = !top().inCaption && !top().inCell;
+        if (loose)
+            out_ += "\n<caption>";
+    }
     // A closed table's place is used again, with the room its list made.
     if (depth_ == open_.size())
         open_.push_back(std::make_unique<Open>(spools_, error_));
     open_[depth_++]->reset(number);
+    top().loose = loose;
     ++tables_;
     out_ += "\n<table id=\"t";
     appendNumber(out_, number);
@@ -235,6 +243,8 @@ void Picture::tableEnd()
             *links += ')';
         }
     }
+    if (t.loose)
+        out_ += "</caption>\n";
     --depth_;
 }
 
@@ -304,6 +314,7 @@ void Picture::cellStart(const html::Token& cell, const html::CellPlace& place)
 {
     Open& t = top();
     t.cell = cell.tag;
+    t.inCell = true;
     constexpr std::size_t kMost =
         8 + kMaxRowId + 1 + kMaxDigits + 1 + 2 * (10 + kMaxDigits + 1) + 7 + 2 * kMaxDigits + 2;
     char* to = out_.room(kMost);
@@ -333,6 +344,7 @@ void Picture::cellStart(const html::Token& cell, const html::CellPlace& place)
 
 void Picture::cellEnd()
 {
+    top().inCell = false;
     out_ += "</";
     out_ += html::nameOf(top().cell);
     out_ += '>';

@@ -12,6 +12,7 @@ const [folder, ...pages] = process.argv.slice(2);
 const browser = await puppeteer.launch({
   executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
   args: ['--no-sandbox', '--disable-gpu', '--disable-dev-shm-usage'],
+  protocolTimeout: 600000,
 });
 const tab = await browser.newPage();
 await tab.setJavaScriptEnabled(false);
@@ -19,6 +20,8 @@ await tab.setJavaScriptEnabled(false);
 // The grid of every table: its rows in tree order (row groups and rows as they stand), each row
 // its cells.
 function grids() {
+  // An element's own text, without that of the tables nested in it.
+  const ownText = (e) => [...e.childNodes].filter((n) => n.nodeType === Node.TEXT_NODE).map((n) => n.data).join('');
   const rowsOf = (table) => {
     const rows = [];
     for (const child of table.children) {
@@ -31,12 +34,12 @@ function grids() {
   const tables = [...document.querySelectorAll('table')].map((table) => rowsOf(table).map((row) =>
     [...row.cells].map((cell) => ({
       kind: cell.tagName.toLowerCase(), colspan: cell.colSpan, rowspan: cell.rowSpan,
-      cls: cell.getAttribute('class') ?? '', text: cell.textContent,
+      cls: cell.getAttribute('class') ?? '', text: ownText(cell),
     }))));
   // A table's class, and in a view the caption that names it.
   const classes = [...document.querySelectorAll('table')].map((table) => ({
     cls: table.getAttribute('class'),
-    caption: table.caption?.textContent ?? '',
+    caption: table.caption ? ownText(table.caption) : '',
   }));
   const unsafe = document.querySelectorAll('script').length +
     [...document.querySelectorAll('*')].filter((e) => [...e.attributes].some((a) => a.name.startsWith('on'))).length;
@@ -46,9 +49,9 @@ function grids() {
 let differences = 0;
 const differ = (text) => { if (differences++ < 20) console.log(`browser: ${text}`); };
 for (const name of pages) {
-  await tab.goto(pathToFileURL(join(folder, `${name}.html`)).href);
+  await tab.goto(pathToFileURL(join(folder, `${name}.html`)).href, { timeout: 600000 });
   const page = await tab.evaluate(grids);
-  await tab.goto(pathToFileURL(join(folder, `${name}.view.html`)).href);
+  await tab.goto(pathToFileURL(join(folder, `${name}.view.html`)).href, { timeout: 600000 });
   const view = await tab.evaluate(grids);
   if (view.unsafe !== 0) differ(`${name}: the view holds ${view.unsafe} scripts or handlers`);
   if (page.tables.length !== view.tables.length) {

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Compares, in headless Chromium, the table grids of pages with those of their `zelko --html5`
 # views: generated hostile table pages (as for the --check cross-check), the repo's own pages,
-# and these again in the -n mode. Then opens default results of pages full of event handlers with
+# pages in declared encodings and pages nested deeper than Chromium builds, and these again in
+# the -n mode. Then opens default results of pages full of event handlers with
 # scripting on, and fails if any handler runs. Needs node, npm and Debian's chromium.
 # Usage: tests/browser/run.sh path/to/zelko [PAGES] [SEED]
 set -euo pipefail
@@ -32,6 +33,8 @@ for enc in "${!words[@]}"; do
       "$enc" "$first" "$second" "$first" "$second" | iconv -f UTF-8 -t "$enc" >"$work/pages/$mode-encoded-$enc.html"
   done
 done
+# Pages nested deeper than Chromium builds.
+node "$here/deep.mjs" "$work/pages"
 names=()
 for f in "$work"/pages/*.html; do
   name=$(basename "$f" .html)
