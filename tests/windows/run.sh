@@ -2,7 +2,7 @@
 # End-to-end tests of zelko.exe under Wine: the golden pages in both modes (CRLF results), the
 # console reports and exit statuses, the protection of a source that is the result file, read
 # and write errors, a path holding the interpreter's special characters, and --check with its
-# SARIF form and standard input.
+# SARIF form, standard input and pages in declared encodings.
 # Usage: tests/windows/run.sh path/to/zelko.exe
 set -uo pipefail
 exe=$(realpath "$1")
@@ -24,7 +24,7 @@ passed=0 failed=0
 
 fail() { echo "FAIL: $1"; failed=$((failed + 1)); }
 pass() { passed=$((passed + 1)); }
-crlf() { sed 's/$/\r/' "$1"; }   # the expected result with Windows line ends
+crlf() { perl -pe 's/\n/\r\n/' "$1"; }   # the expected result with Windows line ends (none after the last unended line)
 
 # run DIR ARGS...: runs zelko.exe copied into DIR; sets status, out and err (with \r removed).
 # zelko.exe always says something under Wine (at least that it cannot open the result), so a
@@ -213,6 +213,19 @@ if expect_status "--check -" 1; then
   elif [ "$err" != "zelko: 1 page, 1 table, 0 errors, 1 warning" ]; then fail "--check -: err '$err'"
   else pass; fi
 fi
+
+# --check on pages in declared encodings: classes decoded by the system's code pages.
+for enc in windows-1251 shift_jis; do
+  word=таблица
+  [ "$enc" = shift_jis ] && word=表見出し
+  printf '<meta charset="%s"><table class="%s"><tr><td>a</table>' "$enc" "$word" | iconv -f UTF-8 -t "$enc" >"$dir/$enc.html"
+  run "$dir" --check "$enc.html"
+  if expect_status "--check $enc" 0; then
+    if [ "$out" != "$enc.html:1:$((18 + ${#enc})): note: table 1 (class \"$word\"): 1 row x 1 column, 1 row group [table]" ]; then
+      fail "--check $enc: report '$out'"
+    else pass; fi
+  fi
+done
 
 echo "windows: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
