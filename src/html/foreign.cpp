@@ -22,7 +22,7 @@ namespace {
 template <std::size_t N>
 bool named(const Token& token, const char (&name)[N])
 {
-    return token.nameLength == N - 1 && token.name == std::string_view(name, N - 1);
+    return token.nameLength == N - 1 && token.name() == std::string_view(name, N - 1);
 }
 
 template <std::size_t N>
@@ -147,18 +147,18 @@ bool TreeBuilder::breaksOut(const Token& token) const
     if (token.tag == Tag::font)
         return token.has(slots_[TreeAttribute::color]) || token.has(slots_[TreeAttribute::face]) ||
                token.has(slots_[TreeAttribute::size]);
-    return token.nameLength <= kNameBytes && isBreakoutName(token.name);
+    return token.nameLength <= kNameBytes && isBreakoutName(token.name());
 }
 
 // The element a start tag makes in the namespace given, with what kind of integration point it is.
 TreeBuilder::ForeignElement TreeBuilder::foreignElement(const Token& token, bool mathml) const
 {
     ForeignElement e{};
-    std::memcpy(e.name, token.name.data(), token.name.size());
+    std::memcpy(e.name, token.name().data(), token.name().size());
     e.length = token.nameLength;
     e.mathml = mathml;
     e.point = ForeignElement::Point::none;
-    const std::string_view n = token.name;
+    const std::string_view n = token.name();
     if (!mathml && (named(n, "foreignobject") || named(n, "desc") || named(n, "title"))) {
         e.point = ForeignElement::Point::html;
     } else if (mathml &&
@@ -178,7 +178,7 @@ TreeBuilder::ForeignElement TreeBuilder::foreignElement(const Token& token, bool
 // element it makes stays on the stack, and ends an open p, li, dd or dt as it would in a body.
 void TreeBuilder::openInIntegrationPoint(ForeignStack& stack, const Token& token)
 {
-    const std::string_view n = token.name;
+    const std::string_view n = token.name();
     const bool element = token.tag == Tag::other || token.tag == Tag::font || token.tag == Tag::annotationXml;
     if (!element || token.nameLength > kNameBytes || isVoidName(n))
         return;  // the table's own tags, raw text, and elements that hold nothing, are no part of it
@@ -219,7 +219,7 @@ void TreeBuilder::closeInIntegrationPoint(ForeignStack& stack, const Token& toke
 {
     for (std::size_t i = stack.size(); i-- > 0;) {
         const ForeignElement& e = stack[i];
-        if (e.html && e.length == token.nameLength && std::string_view(e.name, e.length) == token.name) {
+        if (e.html && e.length == token.nameLength && std::string_view(e.name, e.length) == token.name()) {
             stack.resize(i);
             return;
         }
@@ -254,7 +254,7 @@ TreeBuilder::Step TreeBuilder::inForeignContent(ForeignStack& stack, const Token
     for (std::size_t i = stack.size(); i-- > 0;) {
         const ForeignElement& node = stack[i];
         if (node.length == token.nameLength &&
-            std::memcmp(node.name, token.name.data(), token.name.size()) == 0) {
+            std::memcmp(node.name, token.name().data(), token.name().size()) == 0) {
             stack.resize(i);
             return Step::done;
         }

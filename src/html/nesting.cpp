@@ -90,14 +90,16 @@ void TreeBuilder::pushTable(bool real)
     if (real) {
         if (real_ == grids_.size())
             grids_.emplace_back(findings_);
-        ++real_;
+        grid_ = &grids_[real_++];
     }
 }
 
 void TreeBuilder::popTable()
 {
-    if (open_.size() <= real_)
+    if (open_.size() <= real_) {
         --real_;
+        grid_ = real_ > 0 ? &grids_[real_ - 1] : nullptr;
+    }
     open_.pop_back();
     --depth_;
     if (open_.empty())

@@ -91,12 +91,12 @@ const unsigned char* Tokenizer::readText(const unsigned char* p, const unsigned 
 const unsigned char* Tokenizer::readTagName(const unsigned char* p, const unsigned char* end)
 {
     state_ = State::tagName;
-    std::size_t length = nameLength_;  // counted here, where it need not be stored each time
+    std::size_t length = token_.nameLength;  // counted here, where it need not be stored each time
     for (; p < end && !endsName(*p); ++p, ++length) {
         if (length < sizeof name_)
             name_[length] = static_cast<char>(kBytes.nameByte[*p]);
     }
-    nameLength_ = length;
+    token_.nameLength = length;
     if (p == end)
         return p;
     endTagName();

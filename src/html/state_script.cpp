@@ -80,7 +80,7 @@ const unsigned char* Tokenizer::readEscapedScript(const unsigned char* p)
             return p + 1;
         }
         if (isAsciiLetter(c)) {
-            nameLength_ = 0;
+            token_.nameLength = 0;
             state_ = State::scriptDataDoubleEscapeStart;
         } else {
             state_ = State::scriptDataEscaped;
@@ -96,7 +96,7 @@ const unsigned char* Tokenizer::readEscapedScript(const unsigned char* p)
         // The two differ only in which way the name "script" turns.
         const bool starting = state_ == State::scriptDataDoubleEscapeStart;
         if (endsName(c)) {
-            const bool script = isNamed(name_, nameLength_, "script");
+            const bool script = isNamed(name_, token_.nameLength, "script");
             state_ = starting == script ? State::scriptDataDoubleEscaped : State::scriptDataEscaped;
             return p + 1;
         }
@@ -123,7 +123,7 @@ const unsigned char* Tokenizer::readEscapedScript(const unsigned char* p)
         return p + 1;
     case State::scriptDataDoubleEscapedLessThanSign:
         if (c == '/') {
-            nameLength_ = 0;
+            token_.nameLength = 0;
             state_ = State::scriptDataDoubleEscapeEnd;
             return p + 1;
         }

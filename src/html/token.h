@@ -25,7 +25,7 @@ struct Token {
     bool selfClosing = false;  // a start tag that ends in "/>"
     // The name in lower case, as far as the tokenizer keeps it (kNameBytes), and its whole
     // length: a name longer than that is told apart from another only by its length.
-    std::string_view name;
+    const char* nameBytes = "";
     std::size_t nameLength = 0;
     Location where;  // the tag's '<' (not kept for the end tag of a cell)
     // The kept attributes, by slot: a bit for each that the tag has, and their values, with
@@ -33,6 +33,7 @@ struct Token {
     std::uint32_t present = 0;
     std::string values[kSlots];
 
+    std::string_view name() const { return {nameBytes, nameLength < kNameBytes ? nameLength : kNameBytes}; }
     bool has(Slot slot) const { return (present >> slot & 1) != 0; }
     const std::string& value(Slot slot) const { return values[slot]; }
 };

@@ -13,7 +13,7 @@ namespace zelko::html {
 ZELKO_NOINLINE void Tokenizer::endTagName()
 {
     Token& t = token_;
-    t.tag = nameLength_ <= sizeof name_ ? tagNamed(name_, nameLength_) : Tag::other;
+    t.tag = token_.nameLength <= sizeof name_ ? tagNamed(name_, token_.nameLength) : Tag::other;
     keepAttributes_ = !t.endTag && holds(keptTags_, t.tag);
     // A value is cleared when its attribute comes: one whose attribute has not come is not read.
     t.present = 0;
@@ -99,8 +99,8 @@ bool Tokenizer::referenceByte(unsigned char c)
 
 bool Tokenizer::appropriateEndTag() const
 {
-    return nameLength_ == rawNameLength_ && nameLength_ <= sizeof name_ &&
-           std::memcmp(name_, rawName_, nameLength_) == 0;
+    return token_.nameLength == rawNameLength_ && token_.nameLength <= sizeof name_ &&
+           std::memcmp(name_, rawName_, token_.nameLength) == 0;
 }
 
 void Tokenizer::emitTag()
@@ -114,21 +114,19 @@ void Tokenizer::emitTag()
     // A tag of no kind the tree builder tells apart changes nothing, but in a column group and
     // in foreign content.
     bool matters = token_.tag != Tag::other || sink_.wantsText || sink_.wantsEveryTag;
-    token_.name = std::string_view(name_, std::min(nameLength_, sizeof name_));
-    token_.nameLength = nameLength_;
     if (token_.endTag) {
         if (matters)
             sink_.endTag(token_);
         state_ = State::data;
         return;
     }
-    if (matters && transcode_ && keepAttributes_)
+    if (keepAttributes_ && decoding_ && matters)
         decodeTexts();
     const Content content = matters ? sink_.startTag(token_) : Content::data;
     keepAttributes_ = false;
     if (content != Content::data) {
         std::memcpy(rawName_, name_, sizeof rawName_);
-        rawNameLength_ = nameLength_;
+        rawNameLength_ = token_.nameLength;
     }
     state_ = content == Content::rcdata || content == Content::rawtext ? State::rawText
              : content == Content::scriptData                          ? State::scriptData

@@ -33,7 +33,9 @@ namespace zelko::html {
 class Tokenizer {
 public:
     // Hands its tokens to `sink`, with the attributes `kept` asks for.
-    Tokenizer(TokenSink& sink, const AttributeTable& kept) : sink_(sink), kept_(kept) {}
+    Tokenizer(TokenSink& sink, const AttributeTable& kept) : sink_(sink), kept_(kept) { token_.nameBytes = name_; }
+    Tokenizer(const Tokenizer&) = delete;  // the token points into the tokenizer
+    Tokenizer& operator=(const Tokenizer&) = delete;
     // Locates in UTF-16 code units: the page is the UTF-8 form of a UTF-16 page.
     void countCodeUnits() { lines_.countCodeUnits(); }
     // The page is in `encoding`: the kept texts are turned into UTF-8 by `transcode`.
@@ -41,6 +43,7 @@ public:
     {
         encoding_ = encoding;
         transcode_ = std::move(transcode);
+        decoding_ = true;
     }
     // Reads the next `n` bytes of the page.
     void feed(const char* bytes, std::size_t n);
@@ -144,13 +147,13 @@ private:
         token_.endTag = endTag;
         token_.selfClosing = false;
         token_.tag = Tag::other;
-        nameLength_ = 0;
+        token_.nameLength = 0;
     }
     void appendName(unsigned char c)
     {
-        if (nameLength_ < sizeof name_)
-            name_[nameLength_] = static_cast<char>(c == 0 ? 0xFF : lowerAscii(c));
-        ++nameLength_;
+        if (token_.nameLength < sizeof name_)
+            name_[token_.nameLength] = static_cast<char>(c == 0 ? 0xFF : lowerAscii(c));
+        ++token_.nameLength;
     }
     void endTagName();
     void beginAttribute();
@@ -160,7 +163,7 @@ private:
     void startReference();
     bool referenceByte(unsigned char c);
     void emitTag();
-    void decodeTexts();
+    [[gnu::noinline]] void decodeTexts();  // kept out of emitTag, which every tag passes
     bool appropriateEndTag() const;
     Location locate(const unsigned char* at) { return lines_.locate(static_cast<std::size_t>(at - piece_)); }
 
@@ -168,6 +171,7 @@ private:
     const AttributeTable& kept_;
     std::string_view encoding_;  // the page's, when its texts are to be decoded
     Transcode transcode_;
+    bool decoding_ = false;
     LineCounter lines_;
     const unsigned char* piece_ = nullptr;     // the piece being read
     const unsigned char* tagStart_ = nullptr;  // the '<' of the current tag, in this piece
@@ -177,7 +181,6 @@ private:
     TagSet keptTags_ = 0;          // the tags with attributes to keep
     bool keepAttributes_ = false;  // the current tag is one of them
     char name_[kNameBytes] = {};   // the tag name so far, lower case
-    std::size_t nameLength_ = 0;   // may run past the buffer: such a name matches nothing
     char attribute_[16] = {};      // the attribute name so far, likewise
     std::size_t attributeLength_ = 0;
     std::string* value_ = nullptr;  // where the current attribute's value goes, if anywhere

@@ -28,7 +28,24 @@ void TreeBuilder::endTag(const Token& token)
 
 // The tree construction dispatcher: a token is read in foreign content while the adjusted
 // current node is a foreign element that does not let it in, else in the insertion mode.
+// Outside templates and foreign content, as nearly every tag is, only the insertion modes read
+// it; the rest takes a function of its own, so that this one stays small.
 void TreeBuilder::dispatch(const Token& token)
+{
+    if (templates_ == 0 && foreignStack().empty() && !(token.endTag && token.tag == Tag::template_)) {
+        Step step;
+        do
+            step = this->step(token);
+        while (step == Step::again && foreignStack().empty());
+        if (step != Step::again)
+            return;
+        // A table closed, and its tag is read again in the foreign content of the cell that
+        // held it.
+    }
+    dispatchInFull(token);
+}
+
+void TreeBuilder::dispatchInFull(const Token& token)
 {
     if (templates_ > 0) {
         inTemplateContents(token);

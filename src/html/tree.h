@@ -86,6 +86,7 @@ private:
 
     // Reads a token in the insertion mode the tree is in, again as long as a mode asks.
     void dispatch(const Token& token);
+    void dispatchInFull(const Token& token);
     Step step(const Token& token);
 
     // The insertion modes (modes.cpp). inBody stands for every mode outside a table, as far as
@@ -138,7 +139,7 @@ private:
     bool deep(std::uint64_t part) const { return base_ + part > kMaxNesting; }
     bool nextIsDeep() const { return stackDepth() >= kMaxNesting; }
     Anchor anchor() const;
-    Grid& grid() { return grids_[open_.size() - 1]; }
+    Grid& grid() { return *grid_; }  // the innermost table's, when it is real
     void pushTable(bool real);
     void popTable();
     void deepTable(const Token& token);
@@ -163,6 +164,7 @@ private:
     std::size_t depth_ = 0;
     std::vector<Grid> grids_;
     std::size_t real_ = 0;
+    Grid* grid_ = nullptr;
     std::uint64_t base_ = 0;  // the depth of the innermost open table's element
     Grid deepGrid_;           // reports the tables built empty
     bool cellHeld_ = false;   // a cell built empty in a row, whose end waits for what follows it
