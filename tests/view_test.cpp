@@ -433,6 +433,12 @@ public:
              std::to_string(place.colspan) + "x" + std::to_string(place.rowspan));
     }
     void cellEnd() override { line("cellEnd"); }
+    void rowNode(html::NodeKind kind) override { line("rowNode " + std::to_string(static_cast<int>(kind))); }
+    void cellContent(const html::CellContent& c) override
+    {
+        line("cellContent " + std::to_string(c.element) + std::to_string(c.text) + std::to_string(c.node) + " " +
+             c.name);
+    }
     void add(const html::Finding& f) override
     {
         std::string message;
@@ -466,11 +472,12 @@ TEST(Records, CarryEveryEventAndFindingWhole)
         "<table class=\"t&lt;\" border=2 frame=void rules=all cellspacing=0 cellpadding=1>"
         "<caption>c</caption><colgroup span=2><col></colgroup><col>\n"
         "<thead><tr><th class=h id=a>x<td rowspan=2 headers='a b'><td>"
-        "<tr><td colspan=2 class=''></thead><tbody><tr></tbody></table>";
+        "<tr><td colspan=2 class=''></thead><tbody><tr> <!--c--><script></script><td>a&amp;b</tbody></table>";
     html::Slot slots[ViewAttribute::count];
     Transcript direct(slots);
     {
         html::PageReading reading(direct, &direct, kViewAttributes, ViewAttribute::count, slots);
+        reading.collectCellContent();
         reading.feed(page.data(), page.size());
         reading.finish();
     }
@@ -482,6 +489,7 @@ TEST(Records, CarryEveryEventAndFindingWhole)
     std::thread writing([&replay] { replay.run(); });
     {
         html::PageReading reading(recorder, &recorder, kViewAttributes, ViewAttribute::count, slots);
+        reading.collectCellContent();
         reading.feed(page.data(), page.size());
         reading.finish();
     }
@@ -495,6 +503,9 @@ TEST(Records, CarryEveryEventAndFindingWhole)
     EXPECT_NE(direct.out.find("cellStart td@2 class= 0 2x1\n"), std::string::npos) << direct.out;
     EXPECT_NE(direct.out.find("headers-unknown 2:30 headers names \"b\""), std::string::npos) << direct.out;
     EXPECT_NE(direct.out.find("cell-overlap"), std::string::npos) << direct.out;
+    EXPECT_NE(direct.out.find("rowNode 0\nrowNode 1\nrowNode 2\ncellStart td@2 0 1x1\ncellContent 011 a&b\n"),
+              std::string::npos)
+        << direct.out;
 }
 
 TEST(ByteQueue, HandsEveryByteOnInOrderAcrossItsBlocks)

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "html/content.h"
 #include "html/token.h"
 
 namespace zelko::html {
@@ -28,6 +29,9 @@ struct CellPlace {
 //   rowGroupStart     thead, tbody or tfoot; `implied` for the tbody a row or cell implies
 //   rowStart          the row's number in the table, from 0
 //   cellStart         the cell's tag and where the grid placed it
+// Only for a writer that asks for what cells hold (PageReading::collectCellContent):
+//   rowNode           a node other than a cell directly in the open row
+//   cellContent       what the open cell holds, just before its end
 #define ZELKO_TABLE_EVENTS(EVENT)                                                                            \
     EVENT(tableStart, (std::uint64_t number, const ::zelko::html::Token& table), (number, table))            \
     EVENT(tableEnd, (), ())                                                                                  \
@@ -44,7 +48,9 @@ struct CellPlace {
     EVENT(rowEnd, (), ())                                                                                    \
     EVENT(cellStart, (const ::zelko::html::Token& cell, const ::zelko::html::CellPlace& place),              \
           (cell, place))                                                                                     \
-    EVENT(cellEnd, (), ())
+    EVENT(cellEnd, (), ())                                                                                   \
+    EVENT(rowNode, (::zelko::html::NodeKind kind), (kind))                                                   \
+    EVENT(cellContent, (const ::zelko::html::CellContent& content), (content))
 
 class TableEvents {
 public:
@@ -52,6 +58,21 @@ public:
 #define ZELKO_DECLARE_EVENT(name, parameters, arguments) virtual void name parameters = 0;
     ZELKO_TABLE_EVENTS(ZELKO_DECLARE_EVENT)
 #undef ZELKO_DECLARE_EVENT
+};
+
+// A listener that hears only some events: the others do nothing.
+class SomeTableEvents : public TableEvents {
+public:
+#define ZELKO_IGNORE_EVENT(name, parameters, arguments) \
+    void name parameters override { ignore arguments; }
+    ZELKO_TABLE_EVENTS(ZELKO_IGNORE_EVENT)
+#undef ZELKO_IGNORE_EVENT
+
+private:
+    template <typename... T>
+    static void ignore(const T&...)
+    {
+    }
 };
 
 }  // namespace zelko::html

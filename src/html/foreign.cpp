@@ -15,6 +15,7 @@ const AttributeWish kTreeAttributes[TreeAttribute::count] = {
     {tagsOf({Tag::font}), "face", ValueKind::text},
     {tagsOf({Tag::font}), "size", ValueKind::text},
     {tagsOf({Tag::annotationXml}), "encoding", ValueKind::text},
+    {tagsOf({Tag::input}), "type", ValueKind::text},
 };
 
 namespace {

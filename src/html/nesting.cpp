@@ -90,6 +90,8 @@ void TreeBuilder::pushTable(bool real)
     if (real) {
         if (real_ == grids_.size())
             grids_.emplace_back(findings_);
+        if (collect_ && cells_.size() <= real_)
+            cells_.resize(real_ + 1);
         grid_ = &grids_[real_++];
     }
 }
@@ -210,8 +212,10 @@ void TreeBuilder::deepCell(const Token& token)
 
 void TreeBuilder::endHeldCell()
 {
-    if (cellHeld_)
+    if (cellHeld_) {
+        handContent(nullptr);
         events_->cellEnd();
+    }
     cellHeld_ = false;
 }
 

@@ -35,8 +35,12 @@ struct PageReading::Parts {
                         },
                         [this] { tokenizer.countCodeUnits(); },
                         [this](std::string_view encoding) {
-                            if (transcode && decodesText(encoding))
+                            if (transcode && decodesText(encoding)) {
                                 tokenizer.decodeFrom(encoding, transcode);
+                                builder.decodeTextWith([this, encoding](std::string& text) {
+                                    transcode(encoding, text);
+                                });
+                            }
                         }};
 };
 
@@ -51,6 +55,8 @@ PageReading::PageReading(FindingSink& findings, TableEvents* events, const Attri
 PageReading::~PageReading() = default;
 
 void PageReading::countCodeUnits() { parts_->tokenizer.countCodeUnits(); }
+
+void PageReading::collectCellContent() { parts_->builder.collectCellContent(); }
 
 void PageReading::feed(const char* bytes, std::size_t n) { parts_->decoder.feed(bytes, n); }
 

@@ -30,6 +30,9 @@ public:
 
     // Locates findings in UTF-16 code units instead of bytes. Call it before the first piece.
     void countCodeUnits();
+    // Hands on, besides the tables' structure, what every cell holds and the nodes in rows
+    // (the events rowNode and cellContent). Call it before the first piece.
+    void collectCellContent();
     // Reads the page's next `n` bytes, as they stand in the page.
     void feed(const char* bytes, std::size_t n);
     // Ends the page. Call it once, after the last piece.

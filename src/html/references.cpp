@@ -1,5 +1,8 @@
 #include "html/references.h"
 
+#include <algorithm>
+
+#include "html/entities.h"
 #include "text/bytes.h"
 
 namespace zelko::html {
@@ -33,6 +36,73 @@ std::uint32_t numericReference(std::uint32_t value)
     if (value >= 0x80 && value <= 0x9F)
         return kWindows1252[value - 0x80];
     return value;
+}
+
+namespace {
+
+// The named reference `name`, or null.
+const NamedEntity* entityNamed(std::string_view name)
+{
+    const NamedEntity* begin = std::begin(kNamedEntities);
+    const NamedEntity* end = std::end(kNamedEntities);
+    const NamedEntity* found = std::lower_bound(
+        begin, end, name, [](const NamedEntity& e, std::string_view n) { return std::string_view(e.name) < n; });
+    return found != end && std::string_view(found->name) == name ? found : nullptr;
+}
+
+// Resolves the reference at text[at] == '&' into `out`; returns the bytes it took.
+std::size_t appendReference(std::string& out, std::string_view text, std::size_t at)
+{
+    std::size_t i = at + 1;
+    if (i < text.size() && text[i] == '#') {
+        const bool hex = i + 1 < text.size() && (text[i + 1] == 'x' || text[i + 1] == 'X');
+        std::size_t j = i + (hex ? 2 : 1);
+        std::uint32_t value = 0;
+        const std::size_t first = j;
+        for (; j < text.size() && (hex ? isHexDigit(text[j]) : isDigit(text[j])); ++j) {
+            const unsigned char c = static_cast<unsigned char>(text[j]);
+            const std::uint32_t d = isDigit(c) ? c - '0' : (c | 0x20) - 'a' + 10;
+            if (value <= 0x10FFFF)
+                value = value * (hex ? 16 : 10) + d;
+        }
+        if (j == first) {
+            out += '&';
+            return 1;
+        }
+        appendUtf8(out, numericReference(value));
+        return j - at + (j < text.size() && text[j] == ';' ? 1 : 0);
+    }
+    std::size_t k = 0;  // the letters and digits after the '&', as far as a name can reach
+    while (k < 32 && i + k < text.size() && (isAsciiLetter(text[i + k]) || isDigit(text[i + k])))
+        ++k;
+    for (std::size_t length = k; length > 0; --length) {
+        const std::string_view name = text.substr(i, length);
+        const bool semicolon = i + length < text.size() && text[i + length] == ';';
+        const NamedEntity* e = entityNamed(name);
+        if (e != nullptr && (semicolon || e->legacy)) {
+            appendUtf8(out, e->first);
+            if (e->second != 0)
+                appendUtf8(out, e->second);
+            return 1 + length + (semicolon ? 1 : 0);
+        }
+    }
+    out += '&';
+    return 1;
+}
+
+}  // namespace
+
+void appendResolved(std::string& out, std::string_view text)
+{
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t amp = text.find('&', i);
+        if (amp == std::string_view::npos) {
+            out.append(text.substr(i));
+            return;
+        }
+        out.append(text.substr(i, amp - i));
+        i = amp + appendReference(out, text, amp);
+    }
 }
 
 void CharacterReference::start() { read_.assign(1, '&'); }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace zelko::html {
 
@@ -30,6 +31,11 @@ private:
     std::uint64_t digits_ = 0;
     std::string text_;
 };
+
+// Appends `text` to `out` with its character references resolved as text outside an attribute
+// is read: numeric ones, and every named one of the standard (entities.h), taking the longest
+// name that matches, a legacy one also without its ';'.
+void appendResolved(std::string& out, std::string_view text);
 
 // What the numeric character reference of `value` stands for: U+FFFD for none, the windows-1252
 // character for a C1 control.

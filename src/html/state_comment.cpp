@@ -22,6 +22,8 @@ const unsigned char* Tokenizer::readComment(const unsigned char* p, const unsign
         const unsigned char* gt = findByte(p, end, '>');
         if (gt == nullptr)
             return end;
+        if (state_ == State::bogusComment)
+            endComment();
         state_ = State::data;
         return gt + 1;
     }
@@ -34,7 +36,7 @@ const unsigned char* Tokenizer::readComment(const unsigned char* p, const unsign
             return p + 1;
         }
         if (c == '>') {
-            state_ = State::data;
+            endComment();
             return p + 1;
         }
         state_ = State::comment;
@@ -55,7 +57,7 @@ const unsigned char* Tokenizer::readComment(const unsigned char* p, const unsign
         return p;
     case State::commentEnd:
         if (c == '>') {
-            state_ = State::data;
+            endComment();
             return p + 1;
         }
         if (c == '!') {
@@ -87,7 +89,7 @@ const unsigned char* Tokenizer::readComment(const unsigned char* p, const unsign
             return p + 1;
         }
         if (c == '>') {
-            state_ = State::data;
+            endComment();
             return p + 1;
         }
         state_ = State::comment;
@@ -95,6 +97,14 @@ const unsigned char* Tokenizer::readComment(const unsigned char* p, const unsign
     default:
         return p;
     }
+}
+
+// A comment ends, and the tree may want to know.
+void Tokenizer::endComment()
+{
+    state_ = State::data;
+    if (sink_.wantsContent)
+        sink_.comment();
 }
 
 // Markup declaration open state: "--" opens a comment, "DOCTYPE" (any case) a DOCTYPE, and

@@ -29,6 +29,8 @@ const unsigned char* Tokenizer::readDataAndTags(const unsigned char* p, const un
             state_ = State::bogusComment;
         } else {
             state_ = State::data;  // the '<' was text
+            if (sink_.wantsContent)
+                sink_.characters("<", 1);
         }
         return p;
     case State::endTagOpen:
@@ -69,6 +71,8 @@ const unsigned char* Tokenizer::readText(const unsigned char* p, const unsigned 
                 break;
         }
         const unsigned char* lt = findByte(p, end, '<');
+        if (sink_.wantsContent && (lt == nullptr ? end : lt) > p)
+            sink_.characters(reinterpret_cast<const char*>(p), static_cast<std::size_t>((lt == nullptr ? end : lt) - p));
         if (lt == nullptr)
             return end;
         p = lt;

@@ -47,11 +47,18 @@ public:
     // Text holding something other than white space, at `where`; only while wantsText is set.
     virtual void text(Location where) = 0;
     virtual void endOfPage(Location where) = 0;
+    // While wantsContent is set: text as it stands in the page (character references not yet
+    // resolved), in runs of any length, and the end of every comment.
+    virtual void characters(const char* /*bytes*/, std::size_t /*n*/) {}
+    virtual void comment() {}
 
     // Set while text that is not white space changes the tree (in a column group).
     bool wantsText = false;
-    // Set while every tag changes the tree, whatever its name (in foreign content).
+    // Set while every tag changes the tree, whatever its name (in foreign content), or tells
+    // what a cell holds.
     bool wantsEveryTag = false;
+    // Set while text and comments tell what a cell or a row holds.
+    bool wantsContent = false;
     // Set while the adjusted current node is a foreign element and no integration point:
     // "<![CDATA[" opens a CDATA section.
     bool foreignContent = false;

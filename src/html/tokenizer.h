@@ -118,6 +118,7 @@ private:
     const unsigned char* readAttributeValue(const unsigned char* p, const unsigned char* end);
     const unsigned char* readComment(const unsigned char* p, const unsigned char* end);
     const unsigned char* readMarkupDeclaration(const unsigned char* p);
+    void endComment();
     const unsigned char* readRawText(const unsigned char* p, const unsigned char* end);
     const unsigned char* readScript(const unsigned char* p, const unsigned char* end);
     const unsigned char* readEscapedScript(const unsigned char* p);

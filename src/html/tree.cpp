@@ -13,17 +13,23 @@ TreeBuilder::TreeBuilder(FindingSink& findings, TableEvents* events, const Slot*
 Content TreeBuilder::startTag(const Token& token)
 {
     content_ = Content::data;
+    if (collect_)
+        noteStartTag(token);
     dispatch(token);
     wantsText = textMatters();
     flagForeignContent();
+    flagContent();
     return content_;
 }
 
 void TreeBuilder::endTag(const Token& token)
 {
+    if (collect_ && inRowItself())
+        flushRowText();
     dispatch(token);
     wantsText = textMatters();
     flagForeignContent();
+    flagContent();
 }
 
 // The tree construction dispatcher: a token is read in foreign content while the adjusted
@@ -206,6 +212,8 @@ void TreeBuilder::openCell(Open& t, const Token& token)
         deepCell(token);
         return;
     }
+    if (collect_)
+        cells_[open_.size() - 1].clear();
     const CellPlace place = grid().cell(token);
     if (events_ != nullptr)
         events_->cellStart(token, place);
@@ -257,10 +265,13 @@ void TreeBuilder::leaveColumnGroup(Open& t)
 void TreeBuilder::closeCell(Open& t)
 {
     t.foreign.clear();
+    if (!deep(3) && events_ != nullptr) {
+        if (collect_)
+            handContent(&cells_[open_.size() - 1]);
+        events_->cellEnd();
+    }
     t.cell = Tag::other;
     t.mode = Mode::row;
-    if (!deep(3) && events_ != nullptr)
-        events_->cellEnd();
 }
 
 void TreeBuilder::closeRow(Open& t, Location where)
@@ -310,6 +321,8 @@ void TreeBuilder::closeTable(Location where)
 
 void TreeBuilder::endOfPage(Location where)
 {
+    if (collect_ && inRowItself())
+        flushRowText();
     while (depth_ > 0)
         closeTable(where);
 }

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "html/attributes.h"
-
+#include "html/content.h"
 #include "html/events.h"
 #include "html/findings.h"
 #include "html/grid.h"
@@ -23,7 +23,7 @@ namespace zelko::html {
 // and whether an annotation-xml is an HTML integration point. The reading takes its table after
 // the grid's.
 struct TreeAttribute {
-    enum : std::size_t { color, face, size, encoding, count };
+    enum : std::size_t { color, face, size, encoding, type, count };
 };
 extern const AttributeWish kTreeAttributes[TreeAttribute::count];
 
@@ -42,6 +42,13 @@ public:
     void endTag(const Token& token) override;
     void text(Location where) override;
     void endOfPage(Location where) override;
+    void characters(const char* bytes, std::size_t n) override;
+    void comment() override;
+
+    // Hands on what every cell holds and the nodes in rows (cells.cpp), the cells' text turned
+    // into UTF-8 by `decode` where the page is in another encoding.
+    void collectCellContent() { collect_ = true; }
+    void decodeTextWith(CellCollector::Decode decode) { decodeText_ = std::move(decode); }
 
 private:
     // The insertion mode of an open table: in table, in caption, in column group, in table body,
@@ -151,6 +158,14 @@ private:
     void deepCell(const Token& token);
     void endHeldCell();
 
+    // What cells and rows hold (cells.cpp).
+    CellCollector* openCellContent();
+    bool inRowItself() const;
+    void noteStartTag(const Token& token);
+    void flushRowText();
+    void flagContent();
+    void handContent(CellCollector* cell);
+
     FindingSink& findings_;
     TableEvents* events_;
     Slot slots_[TreeAttribute::count];
@@ -168,6 +183,11 @@ private:
     std::uint64_t base_ = 0;  // the depth of the innermost open table's element
     Grid deepGrid_;           // reports the tables built empty
     bool cellHeld_ = false;   // a cell built empty in a row, whose end waits for what follows it
+
+    bool collect_ = false;  // what cells and rows hold is handed on
+    CellCollector::Decode decodeText_;
+    std::vector<CellCollector> cells_;       // per real table: its open cell's content
+    bool rowText_ = false, rowTextPlain_ = false;  // text directly in a row, since the last tag
     bool select_ = false;          // a select box is open outside any table
     std::uint64_t templates_ = 0;  // open template elements, whose content is no part of the page
     std::uint64_t tables_ = 0;

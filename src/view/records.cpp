@@ -52,6 +52,14 @@ void Recorder::put(const html::Token* token)
         put(*token);
 }
 
+void Recorder::put(const html::CellContent& content)
+{
+    put(content.element);
+    put(content.text);
+    put(content.node);
+    putText(content.name);
+}
+
 void Recorder::add(const html::Finding& f)
 {
     const html::Target& t = f.target;
@@ -109,6 +117,12 @@ T Replay::take()
     } else if constexpr (std::is_same_v<T, const html::CellPlace&>) {
         place_ = get<html::CellPlace>();
         return place_;
+    } else if constexpr (std::is_same_v<T, const html::CellContent&>) {
+        content_.element = get<bool>();
+        content_.text = get<bool>();
+        content_.node = get<bool>();
+        getText(content_.name);
+        return content_;
     } else {
         return get<T>();
     }

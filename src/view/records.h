@@ -57,6 +57,7 @@ private:
     }
     void put(const html::Token& token);
     void put(const html::Token* token);
+    void put(const html::CellContent& content);
     void putText(const std::string& text);
 
     ByteQueue& queue_;
@@ -97,6 +98,7 @@ private:
     html::FindingSink& findings_;
     html::Token token_;  // the parts of a tag the writer reads, made again
     html::CellPlace place_;
+    html::CellContent content_;
     std::vector<std::uint64_t> list_;  // a finding's list and texts, made again
     std::vector<std::string> texts_;
     std::vector<std::string_view> views_;
