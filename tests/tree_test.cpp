@@ -173,6 +173,9 @@ TEST(TreeBuilder, ReadsSvgAndMathMlByTheRulesOfForeignContent)
         {"CDATA is a section in foreign content", "<svg><![CDATA[</svg><table><tr></tr></table>]]>", ""},
         {"and a bogus comment in HTML, which the first '>' ends", "<![CDATA[</svg><table>]]><table>",
          "table1 /table table2 /table"},
+        {"and a section in integration points too, which are foreign elements",
+         "<table><tr><td><math><mi><![CDATA[</math><td>]]></math><td><svg><title><![CDATA[<td>]]></table>",
+         "table1 tbody* tr0 td@0,0:1x1 /cell td@0,1:1x1 /cell /tr /group /table"},
         {"a breakout tag ends foreign content", "<table><tr><td><svg><g><table><tr><td>x</table></table>",
          "table1 tbody* tr0 td@0,0:1x1 table2 tbody* tr0 td@0,0:1x1 /cell /tr /group /table /cell /tr /group "
          "/table"},

@@ -112,14 +112,13 @@ bool isSpecialName(std::string_view n)
 
 }  // namespace
 
-// Every tag matters while foreign content is open. A CDATA section opens only where the adjusted
-// current node is a foreign element that is no integration point, as browsers have it.
+// Every tag matters while foreign content is open. A CDATA section opens wherever the adjusted
+// current node is not an HTML element, integration points among them (svg title, mathml mi).
 void TreeBuilder::flagForeignContent()
 {
     const ForeignStack& stack = foreignStack();
     wantsEveryTag = templates_ == 0 && !stack.empty();
-    foreignContent = wantsEveryTag && !stack.back().html && stack.back().point != ForeignElement::Point::html &&
-                     stack.back().point != ForeignElement::Point::mathmlText;
+    foreignContent = wantsEveryTag && !stack.back().html;
 }
 
 // The tree construction dispatcher: a token reads by the HTML rules when the adjusted current

@@ -287,6 +287,16 @@ function checkPage(page) {
     }
   }
   const parser = new Tracking({ sourceCodeLocationInfo: true, scriptingEnabled: false });
+  // parse5 8.1.1 reads "<![CDATA[" as a bogus comment where the adjusted current node is an
+  // integration point (svg title, mathml mi, ...); the standard opens a CDATA section wherever
+  // that node is not an HTML element, and so does Chromium. Its flag for foreign content also
+  // steers the tree building, so it is widened for the markup declaration alone.
+  const declaration = parser.tokenizer._stateMarkupDeclarationOpen;
+  parser.tokenizer._stateMarkupDeclarationOpen = function (cp) {
+    const inForeignNode = this.inForeignNode;
+    this.inForeignNode = parser.currentNotInHTML;
+    try { return declaration.call(this, cp); } finally { this.inForeignNode = inForeignNode; }
+  };
   parser.tokenizer.write(html, true);
   // What the end of the page leaves open ends there, innermost first.
   const eof = lines.pastLast();
