@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "html/findings.h"
+#include "text/json.h"
 
 namespace zelko::check {
 
@@ -38,8 +39,7 @@ std::unique_ptr<ReportForm> jsonForm();
 std::unique_ptr<ReportForm> sarifForm(const std::string& version);
 std::unique_ptr<ReportForm> githubForm();
 
-// Appends `text` as a JSON string; bytes that are no UTF-8 are written as U+FFFD.
-void appendJsonString(std::string& out, std::string_view text);
+using zelko::appendJsonString;
 // Appends `name` as a relative URI reference: every byte but the unreserved ones and '/' is
 // percent-encoded (on Windows '\' is a '/' first).
 void appendUriReference(std::string& out, std::string_view name);
