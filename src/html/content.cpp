@@ -56,11 +56,33 @@ void CellCollector::addText(const char* bytes, std::size_t n)
             continue;
         }
         inReference_ = c == '&';
-        plainText_ = c < 0x80 && c != '&' && !isHtmlWhite(c) && c != 0;
+        plainText_ = c < 0x80 && c != '&' && !isWhiteSpace(c) && c != 0;
     }
     const std::size_t room = kKept - raw_.size();
     raw_.append(bytes, n < room ? n : room);
     cut_ = cut_ || n > room;
+}
+
+// The same for text of ASCII bytes and no reference, byte by byte.
+void CellCollector::finishPlain(CellContent& content) const
+{
+    content.text = plainText_ || cut_;
+    std::string& name = content.name;
+    bool space = false;
+    for (const char c : raw_) {
+        const unsigned char b = static_cast<unsigned char>(c);
+        content.text = content.text || (!isWhiteSpace(b) && b != 0);
+        if (isHtmlWhite(b)) {
+            space = !name.empty();
+            continue;
+        }
+        if (name.size() + (space ? 1 : 0) + 1 > kCellTextBytes)
+            break;
+        if (space)
+            name += ' ';
+        space = false;
+        name += c;
+    }
 }
 
 CellContent CellCollector::finish(const Decode& decode) const
@@ -68,22 +90,33 @@ CellContent CellCollector::finish(const Decode& decode) const
     CellContent content;
     content.element = element_;
     content.node = node_;
-    std::string text = raw_;
-    if (decode)
-        decode(text);
-    std::string resolved;
-    appendResolved(resolved, text);
+    // Plain ASCII text without references, the common case, is read as it stands.
+    bool plain = true;
+    for (const char c : raw_)
+        plain = plain && static_cast<unsigned char>(c) < 0x80 && c != '&';
+    std::string text, resolved;
+    if (!plain) {
+        text = raw_;
+        if (decode)
+            decode(text);
+        appendResolved(resolved, text);
+    }
+    if (plain) {
+        finishPlain(content);
+        return content;
+    }
+    const std::string& readable = resolved;
     // Text but white space: a plain byte said so already; else a character of the kept text
     // does, or, past what was kept, it is taken to be there.
     content.text = plainText_ || cut_;
-    for (std::size_t i = 0, length = 0; i < resolved.size() && !content.text; i += length)
-        content.text = !isWhiteSpace(codePointAt(resolved, i, length));
+    for (std::size_t i = 0, length = 0; i < readable.size() && !content.text; i += length)
+        content.text = !isWhiteSpace(codePointAt(readable, i, length));
     // The name: ASCII white space collapsed to one space and trimmed, cut at a character's start.
     std::string& name = content.name;
     bool space = false;
-    for (std::size_t i = 0, length = 0; i < resolved.size(); i += length) {
-        codePointAt(resolved, i, length);
-        if (length == 1 && isHtmlWhite(static_cast<unsigned char>(resolved[i]))) {
+    for (std::size_t i = 0, length = 0; i < readable.size(); i += length) {
+        codePointAt(readable, i, length);
+        if (length == 1 && isHtmlWhite(static_cast<unsigned char>(readable[i]))) {
             space = !name.empty();
             continue;
         }
@@ -92,7 +125,7 @@ CellContent CellCollector::finish(const Decode& decode) const
         if (space)
             name += ' ';
         space = false;
-        name.append(resolved, i, length);
+        name.append(readable, i, length);
     }
     return content;
 }

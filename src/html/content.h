@@ -42,6 +42,8 @@ public:
     CellContent finish(const Decode& decode) const;
 
 private:
+    void finishPlain(CellContent& content) const;
+
     static constexpr std::size_t kKept = 1024;  // raw bytes of text kept to name the cell
     std::string raw_;
     bool cut_ = false;         // more text came than was kept
