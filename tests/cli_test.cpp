@@ -502,9 +502,12 @@ TEST(Cli, LongOptions)
         "  --html5         write the tables as a browser builds them instead, each fault of\n"
         "                  --check marked on its element and listed after its table ('-' as\n"
         "                  SOURCE is standard input)\n"
+        "  --headers       write no result; say who heads each cell of every table of each\n"
+        "                  page named ('-' is standard input): one line per table, then one\n"
+        "                  per cell, with its headers by the HTML standard and by Chromium\n"
         "  --format=FORMAT the report's form: gnu (as above, the default), json (one JSON\n"
         "                  object per line), sarif (one SARIF 2.1.0 log) or github (GitHub\n"
-        "                  Actions workflow commands)\n"
+        "                  Actions workflow commands); with --headers gnu or json\n"
         "  --no-notes      leave the notes (table, headers-limit) out of the report\n"
         "  --color=WHEN    colour the severity words of the gnu form: auto (on a terminal,\n"
         "                  unless NO_COLOR is set; the default), always or never\n"
@@ -523,7 +526,9 @@ TEST(Cli, LongOptions)
         "create or write, such as 2 for a missing file, 21 for a folder, 28 for a full disk.\n"
         "With --check: 0 when no page has an error or warning, 1 when one has, or the error\n"
         "number of a page that could not be read (the other pages are still checked) or of\n"
-        "a report that could not be written; a summary line goes to standard error.\n";
+        "a report that could not be written; a summary line goes to standard error.\n"
+        "With --headers: 0, or the error number of a page that could not be read, of a\n"
+        "temporary file that could not be had or of lines that could not be written.\n";
     const std::string seeHelp = "; see 'zelko --help'\n";
     const std::string missing = "Open file error: No such file or directory\n";
     const std::string same = "Create file error: the result file is the source file\n";
@@ -612,7 +617,7 @@ TEST(Cli, LongOptions)
          "zelko: option '--output' given twice" + seeHelp,
          "",
          {{"a.html", nullptr}, {"b.html", nullptr}, {"zelko.html", nullptr}}},
-        {{"--format=json", "page.html"}, 2, "", "zelko: option '--format' needs '--check'" + seeHelp, "",
+        {{"--format=json", "page.html"}, 2, "", "zelko: option '--format' needs '--check' or '--headers'" + seeHelp, "",
          {{"zelko.html", nullptr}}},
         {{"--html5", "--no-notes", "page.html"}, 2, "", "zelko: option '--no-notes' needs '--check'" + seeHelp,
          "", {{"zelko.html", nullptr}}},
@@ -621,6 +626,20 @@ TEST(Cli, LongOptions)
         {{"--html5", "page.html", "bad.html"}, 2, "", "zelko: option '--html5' reads one page, not 2" + seeHelp,
          "", {{"zelko.html", nullptr}}},
         {{"--check", "--version"}, 0, "zelko " ZELKO_EXPECTED_VERSION "\n", "", "", {}},
+        // --headers: no result file, the statuses of --check without its findings.
+        {{"--headers", "--format=json", "page.html", "--", "-n.html"},
+         0,
+         "{\"page\":\"-n.html\",\"line\":1,\"column\":1,\"table\":1,\"rows\":0,\"columns\":0,"
+         "\"chromium\":\"layout\",\"why\":\"it has no rows\"}\n",
+         "",
+         "",
+         {{"zelko.html", nullptr}}},
+        {{"--headers", "missing.html", "sub"},
+         2,
+         "",
+         "missing.html: " + missing + "sub: Read file error: Is a directory\n",
+         "",
+         {{"zelko.html", nullptr}}},
     };
     for (const OptionRow& row : rows) {
         SCOPED_TRACE(commandLine(row.args));

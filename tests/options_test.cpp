@@ -52,7 +52,7 @@ TEST(ParseCommandLine, ReadsSwitchesOptionsAndNames)
         // Options that cannot work together are refused.
         {{"--output=a", "--output", "b", "p"}, Mode::badOption, true, {"p"}, "b", true,
          "option '--output' given twice"},
-        {{"--format=json", "p"}, Mode::badOption, true, {"p"}, nullptr, true, "option '--format' needs '--check'"},
+        {{"--format=json", "p"}, Mode::badOption, true, {"p"}, nullptr, true, "option '--format' needs '--check' or '--headers'"},
         {{"--html5", "--no-notes", "p"}, Mode::badOption, true, {"p"}, nullptr, true,
          "option '--no-notes' needs '--check'"},
         {{"p", "--color=never"}, Mode::badOption, true, {"p"}, nullptr, true, "option '--color' needs '--check'"},
@@ -62,6 +62,14 @@ TEST(ParseCommandLine, ReadsSwitchesOptionsAndNames)
          "option '--html5' reads one page, not 2"},
         {{"--check", "--format=json", "--no-notes", "--color=never", "p", "q"}, Mode::check, true, {"p", "q"},
          nullptr, true, ""},
+        {{"--format=json", "--headers", "p", "-"}, Mode::headers, true, {"p", "-"}, nullptr, true, ""},
+        {{"--headers", "--format=sarif", "p"}, Mode::badOption, true, {"p"}, nullptr, true,
+         "option '--format' takes gnu or json with '--headers', not 'sarif'"},
+        {{"--headers", "--check", "p"}, Mode::badOption, true, {"p"}, nullptr, true,
+         "options '--check' and '--headers' exclude each other"},
+        {{"--headers", "--no-notes", "p"}, Mode::badOption, true, {"p"}, nullptr, true,
+         "option '--no-notes' needs '--check'"},
+        {{"--headers"}, Mode::badOption, true, {}, nullptr, true, "option '--headers' needs a page"},
         // After "--" everything is a name.
         {{"--", "-n", "--help"}, Mode::annotate, true, {"-n", "--help"}, nullptr, true, ""},
         {{"--check", "a", "b"}, Mode::check, true, {"a", "b"}, nullptr, true, ""},

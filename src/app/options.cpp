@@ -1,5 +1,6 @@
 #include "app/options.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace zelko {
@@ -26,9 +27,12 @@ const char kHelpText[] =
     "  --html5         write the tables as a browser builds them instead, each fault of\n"
     "                  --check marked on its element and listed after its table ('-' as\n"
     "                  SOURCE is standard input)\n"
+    "  --headers       write no result; say who heads each cell of every table of each\n"
+    "                  page named ('-' is standard input): one line per table, then one\n"
+    "                  per cell, with its headers by the HTML standard and by Chromium\n"
     "  --format=FORMAT the report's form: gnu (as above, the default), json (one JSON\n"
     "                  object per line), sarif (one SARIF 2.1.0 log) or github (GitHub\n"
-    "                  Actions workflow commands)\n"
+    "                  Actions workflow commands); with --headers gnu or json\n"
     "  --no-notes      leave the notes (table, headers-limit) out of the report\n"
     "  --color=WHEN    colour the severity words of the gnu form: auto (on a terminal,\n"
     "                  unless NO_COLOR is set; the default), always or never\n"
@@ -47,7 +51,9 @@ const char kHelpText[] =
     "create or write, such as 2 for a missing file, 21 for a folder, 28 for a full disk.\n"
     "With --check: 0 when no page has an error or warning, 1 when one has, or the error\n"
     "number of a page that could not be read (the other pages are still checked) or of\n"
-    "a report that could not be written; a summary line goes to standard error.\n";
+    "a report that could not be written; a summary line goes to standard error.\n"
+    "With --headers: 0, or the error number of a page that could not be read, of a\n"
+    "temporary file that could not be had or of lines that could not be written.\n";
 
 namespace {
 
@@ -60,7 +66,8 @@ bool isSwitch(const char* arg, char letter)
 // The modes that a later --help, --version or bad option still replaces.
 bool undecided(const Options& options)
 {
-    return options.mode == Mode::annotate || options.mode == Mode::check || options.mode == Mode::html5;
+    return options.mode == Mode::annotate || options.mode == Mode::check || options.mode == Mode::html5 ||
+           options.mode == Mode::headers;
 }
 
 void fail(Options& options, const std::string& problem)
@@ -96,12 +103,25 @@ void pickValue(Options& options, const char* name, const std::string& word, bool
     fail(options, std::string("option '") + name + "' takes " + choices + ", not '" + word + "'");
 }
 
-void pickFormat(Options& options, const std::string& word, bool& given)
+// --format's word, read once the mode is known: the check has four forms, the headers two.
+void pickFormat(Options& options, const std::string& word)
 {
+    bool given = false;
+    if (options.mode == Mode::headers) {
+        static const char* const words[] = {"gnu", "json"};
+        static const headers::Format values[] = {headers::Format::gnu, headers::Format::json};
+        pickValue(options, "--format", word, given, options.headersFormat, words, values, "gnu or json with '--headers'");
+        return;
+    }
     static const char* const words[] = {"gnu", "json", "sarif", "github"};
     static const check::Format values[] = {check::Format::gnu, check::Format::json, check::Format::sarif,
                                            check::Format::github};
     pickValue(options, "--format", word, given, options.format, words, values, "gnu, json, sarif or github");
+}
+
+const char* optionName(Mode mode)
+{
+    return mode == Mode::check ? "--check" : mode == Mode::html5 ? "--html5" : "--headers";
 }
 
 void pickColor(Options& options, const std::string& word, bool& given)
@@ -114,8 +134,9 @@ void pickColor(Options& options, const std::string& word, bool& given)
 // What reading the arguments has found so far.
 struct Reading {
     Options options;
-    bool namesOnly = false, formatGiven = false, colorGiven = false, notesGiven = false;
-    int outputs = 0, stdinNamed = 0;
+    bool namesOnly = false, colorGiven = false, notesGiven = false;
+    int outputs = 0, stdinNamed = 0, formats = 0;
+    std::string format;  // --format's word
     std::vector<std::string> pages;  // what --check and --html5 read: the names and standard input
 };
 
@@ -129,24 +150,28 @@ void readLongOption(Reading& r, const std::string& option, int& i, int argc, con
         decide(options, Mode::help);
     } else if (option == "--version") {
         decide(options, Mode::version);
-    } else if (option == "--check" || option == "--html5") {
-        Mode mode = option == "--check" ? Mode::check : Mode::html5;
+    } else if (option == "--check" || option == "--html5" || option == "--headers") {
+        Mode mode = option == "--check" ? Mode::check : option == "--html5" ? Mode::html5 : Mode::headers;
         if (options.mode == Mode::annotate)
             options.mode = mode;
         else if (undecided(options) && options.mode != mode)
-            fail(options, "options '--check' and '--html5' exclude each other");
+            fail(options, std::string("options '") + optionName(std::min(options.mode, mode)) + "' and '" +
+                              optionName(std::max(options.mode, mode)) + "' exclude each other");
     } else if (option == "--no-open") {
         options.open = false;
     } else if (option == "--no-notes") {
         options.notes = false;
         r.notesGiven = true;
     } else if (option.rfind("--format=", 0) == 0) {
-        pickFormat(options, option.substr(std::strlen("--format=")), r.formatGiven);
+        ++r.formats;
+        r.format = option.substr(std::strlen("--format="));
     } else if (option == "--format") {
-        if (i + 1 == argc)
+        if (i + 1 == argc) {
             fail(options, "option '--format' needs gnu, json, sarif or github");
-        else
-            pickFormat(options, argv[++i], r.formatGiven);
+        } else {
+            ++r.formats;
+            r.format = argv[++i];
+        }
     } else if (option.rfind("--color=", 0) == 0) {
         pickColor(options, option.substr(std::strlen("--color=")), r.colorGiven);
     } else if (option == "--color") {
@@ -176,20 +201,24 @@ void checkCombinations(Reading& r)
         fail(options, "option '--output' given twice");
     if (options.hasOutput && options.output.empty())
         fail(options, "option '--output' needs a file name");
+    if (r.formats > 1)
+        fail(options, "option '--format' given twice");
+    else if (r.formats == 1 && (options.mode == Mode::check || options.mode == Mode::headers))
+        pickFormat(options, r.format);
     if (options.mode != Mode::check) {
-        if (r.formatGiven)
-            fail(options, "option '--format' needs '--check'");
+        if (r.formats > 0 && options.mode != Mode::headers)
+            fail(options, "option '--format' needs '--check' or '--headers'");
         if (r.notesGiven)
             fail(options, "option '--no-notes' needs '--check'");
         if (r.colorGiven)
             fail(options, "option '--color' needs '--check'");
     }
-    if (options.mode == Mode::check || options.mode == Mode::html5) {
+    if (options.mode == Mode::check || options.mode == Mode::html5 || options.mode == Mode::headers) {
         options.sources = r.pages;
         if (r.stdinNamed > 1)
             fail(options, "standard input '-' can be named only once");
-        if (options.mode == Mode::check && options.sources.empty())
-            fail(options, "option '--check' needs a page");
+        if (options.mode != Mode::html5 && options.sources.empty())
+            fail(options, std::string("option '") + optionName(options.mode) + "' needs a page");
         if (options.mode == Mode::html5 && options.sources.size() > 1)
             fail(options, "option '--html5' reads one page, not " + std::to_string(options.sources.size()));
     }

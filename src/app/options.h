@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "check/report.h"
+#include "headers/headers.h"
 
 namespace zelko {
 
@@ -15,6 +16,7 @@ enum class Mode {
     annotate,   // write the result page (the default)
     check,      // --check: report what is wrong with the tables of every page named
     html5,      // --html5: write the tables as a browser builds them, their faults marked
+    headers,    // --headers: say who heads each cell of every page named
     usage,      // no arguments at all: the usage text and a pause
     help,       // --help
     version,    // --version
@@ -33,8 +35,9 @@ struct Options {
     std::string output;                // its file name as typed; "-" is standard output
     bool open = true;                  // cleared by --no-open
     std::string problem;               // for badOption: the line to report
-    // For --check and --html5: "-" among the sources is standard input.
-    check::Format format = check::Format::gnu;  // --format
+    // For --check, --headers and --html5: "-" among the sources is standard input.
+    check::Format format = check::Format::gnu;            // --format with --check
+    headers::Format headersFormat = headers::Format::gnu;  // --format with --headers
     Color color = Color::automatic;             // --color
     bool notes = true;                          // cleared by --no-notes
 };
@@ -42,7 +45,7 @@ struct Options {
 // Reads the arguments after the tool's own path. Two-character switches (-b, -n, compared by
 // their first two characters in any case) and long options count anywhere before "--"; every
 // argument after "--" is a file name. The first of --help, --version and a bad option decides
-// the mode; otherwise --check or --html5 does (both is a bad option). A lone "-" is standard
+// the mode; otherwise --check, --headers or --html5 does (two of them is a bad option). A lone "-" is standard
 // input for them, which they may name once, and is ignored otherwise, as an unknown switch is.
 Options parseCommandLine(int argc, const char* const* argv);
 

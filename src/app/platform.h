@@ -65,6 +65,8 @@ bool toUtf8(std::string_view encoding, std::string& text);
 // names none; on Windows the system's temporary folder), already removed or removed when it is
 // closed; null with errno set on failure.
 std::FILE* openTemporaryFile();
+// Moves `file` to byte `at`, which may lie past 2 GiB; 0 or an error number.
+int seekFile(std::FILE* file, std::uint64_t at);
 
 // --- The result file (resultfile.h). Each call returns 0 or an error number unless it says
 // otherwise.

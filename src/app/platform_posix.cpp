@@ -252,6 +252,14 @@ std::FILE* openTemporaryFile()
     return file;
 }
 
+int seekFile(std::FILE* file, std::uint64_t at)
+{
+    errno = 0;
+    if (fseeko(file, static_cast<off_t>(at), SEEK_SET) != 0)
+        return errno != 0 ? errno : EIO;
+    return 0;
+}
+
 std::vector<std::string> commandLine(int argc, char** argv)
 {
     return std::vector<std::string>(argv, argv + argc);

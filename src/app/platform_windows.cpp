@@ -217,6 +217,14 @@ std::FILE* openTemporaryFile()
     return file;
 }
 
+int seekFile(std::FILE* file, std::uint64_t at)
+{
+    errno = 0;
+    if (_fseeki64(file, static_cast<__int64>(at), SEEK_SET) != 0)
+        return errno != 0 ? errno : EIO;
+    return 0;
+}
+
 std::vector<std::string> commandLine(int, char**)
 {
     // The arguments are taken as UTF-16 and handed on in UTF-8, so a name outside the console's

@@ -15,6 +15,7 @@
 #include "app/resultfile.h"
 #include "app/spool.h"
 #include "check/check.h"
+#include "headers/headers.h"
 #include "scan/annotator.h"
 #include "text/bounded.h"
 #include "view/view.h"
@@ -244,6 +245,42 @@ int checkPages(const Options& options)
     return failure != 0 ? failure : findings ? 1 : 0;
 }
 
+// Says who heads each cell of every page named, in order, on standard output; pages are read
+// and their failures reported as --check does them. Returns the error number of the first page
+// that could not be read or of a temporary file that could not be had, else 0.
+int headersPages(const Options& options)
+{
+    int failure = 0;
+    const auto failed = [&failure](const std::string& page, const char* what, int error) {
+        std::fprintf(stderr, "%s: %s: %s\n", page.c_str(), what, std::strerror(error));
+        failure = failure != 0 ? failure : error;
+    };
+    for (const std::string& name : options.sources) {
+        const std::string page = pageName(name);
+        errno = 0;
+        std::FILE* source = openPage(name, true);
+        if (source == nullptr) {
+            failed(page, "Open file error", errno != 0 ? errno : ENOENT);
+            continue;
+        }
+        headers::PageHeaders headers(
+            page, options.headersFormat, [](const std::string& lines) { writeConsoleText(stdout, lines); },
+            fileScratches(), platformTranscode());
+        const int readError = readBlocks(source, [&headers](const char* bytes, std::size_t n) {
+            headers.feed(bytes, n);
+            return true;
+        });
+        if (readError == 0)
+            headers.finish();
+        closePage(source);
+        if (readError != 0)
+            failed(page, "Read file error", readError);
+        else if (int error = headers.scratchError())
+            failed(page, "Temporary file error", error);
+    }
+    return failure;
+}
+
 int runSequence(const Options& options, const char* toolPath, const Reporter& report)
 {
     switch (options.mode) {
@@ -262,6 +299,8 @@ int runSequence(const Options& options, const char* toolPath, const Reporter& re
         return 2;
     case Mode::check:
         return checkPages(options);
+    case Mode::headers:
+        return headersPages(options);
     case Mode::annotate:
     case Mode::html5:
         break;
@@ -284,7 +323,8 @@ int runTool(int argc, char** argv)
     // is its result: when it is lost, its status is the write's error, whatever the findings.
     if (int error = flushConsole(); error != 0 && !(report.resultOnStdout && status != 0)) {
         std::fprintf(stderr, "Write console error: %s\n", std::strerror(error));
-        return status != 0 && options.mode != Mode::check ? status : error;
+        const bool reportIsResult = options.mode == Mode::check || options.mode == Mode::headers;
+        return status != 0 && !reportIsResult ? status : error;
     }
     return status;
 }
