@@ -137,6 +137,17 @@ TEST(ChromiumHeaders, GivesRolesAndHeaderListsAsChromiumDoes)
          "<table><tr><th id=a>A<th>B<tr><td headers=a>x<td headers=a>y</table>", "2,2", "cell", "[[1,2]]|[]"},
         {"a header row repeated lower down heads the cells above it too",
          "<table><tr><th>A<th>B<tr><td>x<td>y<tr><th>C<th>D</table>", "2,1", "cell", "[[1,1],[3,1]]|[]"},
+        {"a thead written late comes first, and its rowspan pushes the rows after it",
+         "<table><tbody><tr><td>1<td>2<td>3</tbody><thead><tr><th scope=col>A<td rowspan=2>x<th scope=col>C</table>",
+         "1,2", "cell", "[[2,3]]|[]"},
+        {"but not in a table with a col or colgroup, whose groups stay as they stand",
+         "<table><col><tbody><tr><td>1<td>2<td>3</tbody><thead><tr><th scope=col>A<td rowspan=2>x<th scope=col>C"
+         "</table>",
+         "1,2", "cell", "[]|[]"},
+        {"a slot a rowspan holds stays held when a colspan overlaps it",
+         "<table><tr><th scope=col>a<th scope=col>b<th scope=col>c<tr><td>1<td rowspan=3>r<td>3"
+         "<tr><td colspan=2>w<td>z<tr><td>p<td>q</table>",
+         "4,3", "cell", "[[1,3]]|[]"},
     };
     for (const Case& c : cases) {
         const Cells cells = cellsOf(c.page);
