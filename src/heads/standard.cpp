@@ -228,6 +228,7 @@ public:
 private:
     HeaderState stateOf(const CellRecord& c) const;
     void readRow(std::uint64_t r, std::uint64_t& i, std::uint64_t end);
+    std::uint64_t nextRow(std::uint64_t r, std::uint64_t i, std::uint64_t end);
     void meetColumns(std::uint64_t r);
     void scanRow(std::uint64_t r);
     void finish(Principal& p);
@@ -239,6 +240,7 @@ private:
     std::vector<Scan>& columns_;
     std::vector<std::uint64_t>& lastMet_;  // per column: the cell its scan met last
     std::vector<Principal> row_;            // the cells covering the row being read, by column
+    std::vector<Principal> anchored_, left_;  // room for readRow, kept from row to row
     std::vector<Item> rowGroupHeaders_;
     std::vector<std::vector<Item>> columnGroupHeaders_;
     bool overlaps_ = false;  // some slot of the row is covered twice
@@ -269,8 +271,9 @@ void Assigner::run()
         group_ = static_cast<std::uint32_t>(g);
         rowGroupHeaders_.clear();
         std::uint64_t i = group.firstCell;
-        for (std::uint64_t r = group.y; r < group.y + group.height; ++r)
-            readRow(r, i, group.firstCell + group.cells);
+        const std::uint64_t end = group.firstCell + group.cells;
+        for (std::uint64_t r = group.y; r < group.y + group.height; r = nextRow(r, i, end))
+            readRow(r, i, end);
         // What the group's cells did not reach is finished with it (none should be left).
         for (Principal& p : row_)
             finish(p);
@@ -278,12 +281,30 @@ void Assigner::run()
     }
 }
 
+// The next row where anything changes: a cell is anchored in it, or a cell that covers row r
+// ends in it. The rows between are covered by the same cells as row r, so their scans would
+// find nothing that row r's did not.
+std::uint64_t Assigner::nextRow(std::uint64_t r, std::uint64_t i, std::uint64_t end)
+{
+    std::uint64_t next = std::numeric_limits<std::uint64_t>::max();
+    for (CellRecord c; i < end; ++i) {
+        if ((c = t_.cells_.get(i)).inModel) {
+            next = c.y;
+            break;
+        }
+    }
+    for (const Principal& p : row_)
+        next = std::min(next, p.item.y + p.item.height - 1);
+    return std::max(next, r + 1);
+}
+
 // Reads row r: the cells anchored in it join those that cover it from above; the columns' scans
 // find for the new ones, then meet the row; the row's own scan runs; the cells that end in it
 // are finished.
 void Assigner::readRow(std::uint64_t r, std::uint64_t& i, std::uint64_t end)
 {
-    std::vector<Principal> anchored;
+    std::vector<Principal>& anchored = anchored_;
+    anchored.clear();
     for (CellRecord c; i < end && ((c = t_.cells_.get(i)).y == r || !c.inModel); ++i) {
         if (!c.inModel)
             continue;
@@ -308,8 +329,9 @@ void Assigner::readRow(std::uint64_t r, std::uint64_t& i, std::uint64_t end)
     // The row's cells by column: those from above are in order already.
     for (Principal& p : anchored)
         row_.push_back(std::move(p));
-    std::stable_sort(row_.begin(), row_.end(),
-                     [](const Principal& a, const Principal& b) { return a.item.x < b.item.x; });
+    if (!anchored.empty())
+        std::stable_sort(row_.begin(), row_.end(),
+                         [](const Principal& a, const Principal& b) { return a.item.x < b.item.x; });
     overlaps_ = false;
     for (std::size_t k = 1; k < row_.size() && !overlaps_; ++k)
         overlaps_ = row_[k].item.x < row_[k - 1].item.x + row_[k - 1].item.width;
@@ -321,7 +343,8 @@ void Assigner::readRow(std::uint64_t r, std::uint64_t& i, std::uint64_t end)
     }
     meetColumns(r);
     scanRow(r);
-    std::vector<Principal> left;
+    std::vector<Principal>& left = left_;
+    left.clear();
     for (Principal& p : row_) {
         if (p.item.y + p.item.height - 1 <= r)
             finish(p);

@@ -97,25 +97,34 @@ void ByteStore::read(std::uint64_t at, void* bytes, std::size_t n)
 // makes room for it.
 ByteStore::Block& ByteStore::blockAt(std::uint64_t index)
 {
-    Block* pick = &blocks_[0];
+    Block* pick = nullptr;
     for (Block& block : blocks_) {
         if (block.index == index) {
             block.used = ++clock_;
             return block;
         }
-        if (block.used < pick->used)
+        if (pick == nullptr || block.used < pick->used)
             pick = &block;
     }
-    writeBack(*pick);
+    if (blocks_.size() < kBlocks) {
+        blocks_.emplace_back();
+        pick = &blocks_.back();
+        pick->bytes.resize(kBlockSize);
+    } else {
+        writeBack(*pick);
+    }
     pick->index = index;
     pick->used = ++clock_;
-    std::fill(pick->bytes.begin(), pick->bytes.end(), '\0');
     const std::uint64_t start = index * kBlockSize;
+    std::size_t n = 0;
     if (start < inScratch_) {
-        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(kBlockSize, inScratch_ - start));
-        if (int error = scratch_->read(start, pick->bytes.data(), n))
+        n = static_cast<std::size_t>(std::min<std::uint64_t>(kBlockSize, inScratch_ - start));
+        if (int error = scratch_->read(start, pick->bytes.data(), n)) {
             fail(error);
+            n = 0;
+        }
     }
+    std::fill(pick->bytes.begin() + static_cast<std::ptrdiff_t>(n), pick->bytes.end(), '\0');
     return *pick;
 }
 
@@ -153,9 +162,7 @@ void ByteStore::spill()
     if (int e = scratch_->write(0, memory_.data(), memory_.size()))
         fail(e);
     inScratch_ = memory_.size();
-    blocks_.resize(kBlocks);
-    for (Block& block : blocks_)
-        block.bytes.resize(kBlockSize);
+    blocks_.reserve(kBlocks);  // blocks are made as they are first needed
     std::vector<char>().swap(memory_);
     budget_.left += taken_;
     taken_ = 0;

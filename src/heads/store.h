@@ -68,7 +68,7 @@ private:
         bool dirty = false;
         std::vector<char> bytes;
     };
-    static constexpr std::size_t kBlockSize = 64 * 1024, kBlocks = 4;
+    static constexpr std::size_t kBlockSize = 16 * 1024, kBlocks = 8;
 
     void spill();
     Block& blockAt(std::uint64_t index);
