@@ -351,6 +351,12 @@ TEST(CheckReport, WritesEachFormExactly)
     for (const char* id : {"row-short", "row-long", "row-no-cells", "column-no-cells", "cell-overlap",
                            "rowspan-clipped", "headers-unknown", "table", "headers-limit"})
         EXPECT_NE(log.find(std::string("{\"id\":\"") + id + "\""), std::string::npos) << id;
+    // The rules of --a11y are listed only when the run finds them.
+    EXPECT_EQ(log.find("th-no-cells"), std::string::npos);
+    ReportStyle a11y{Format::sarif, false, true, true};
+    log = reportOf(page, name, a11y);
+    for (const char* id : {"th-no-cells", "cell-no-headers", "headers-not-th", "scope-invalid", "headers-differ"})
+        EXPECT_NE(log.find(std::string("{\"id\":\"") + id + "\""), std::string::npos) << id;
 }
 
 TEST(CheckReport, LocatesSarifResultsAsSarifReadsThem)
@@ -449,6 +455,71 @@ TEST(CheckTokenizer, CountsCodeUnitsForAPageThatWasUtf16)
             "p:1:5: note: table 1 (no class): 2 rows x 2 columns, 1 row group [table]\n")
             << "pieces of " << piece;
     }
+}
+
+}  // namespace
+}  // namespace zelko::check
+
+namespace zelko::check {
+namespace {
+
+TEST(CheckA11y, ReportsWhatGoesWrongForScreenReaders)
+{
+    struct A11yCase {
+        const char* name;
+        const char* page;
+        std::vector<std::string> lines;  // the report without the notes, each without "p:"
+    };
+    const A11yCase cases[] = {
+        {"a row header with nothing to its right heads nothing; Chromium reads it for the cell before it",
+         "<table><tr><td>a<th>B</table>",
+         {"1:12: warning: cell at row 1, column 1 has no header by the standard, but Chromium gives it \"B\" "
+          "(1,2) [headers-differ]",
+          "1:17: warning: th at row 1, column 2 \"B\" heads no cell [th-no-cells]"}},
+        {"headers that name the cell itself and a td",
+         "<table><tr><th id=h>H<td id=d>x<tr><td headers=\"d h me\" id=me>y</table>",
+         {"1:64: warning: row 2 has 1 column, fewer than the 2 that the first row sets [row-short]",
+          "1:36: error: headers names \"d\" and \"me\", which no th of this table has as its id [headers-unknown]",
+          "1:22: warning: cell at row 1, column 2 has no header by the standard, but Chromium gives it \"H\" "
+          "(1,1) [headers-differ]",
+          "1:36: error: headers of the cell at row 2, column 1 names the cell itself and \"d\", a td of this "
+          "table [headers-not-th]",
+          "1:36: warning: cell at row 2, column 1 has headers \"H\" (1,1), \"x\" (1,2) by the standard, but "
+          "Chromium gives it none [headers-differ]"}},
+        {"a scope no state has, and a scope on a td", "<table><tr><th scope=column>H<td scope=row>x</table>",
+         {"1:12: error: th at row 1, column 1 has scope \"column\", which is not row, col, rowgroup or colgroup "
+          "[scope-invalid]",
+          "1:30: warning: td at row 1, column 2 has scope \"row\", which a td does not take [scope-invalid]"}},
+        {"a data cell without a header in a data table of 3 by 3; empty cells need none",
+         "<table><caption>c</caption><tr><td>1<td><td><tr><td><td><td><tr><td><td><td>&nbsp;</table>",
+         {"1:32: warning: cell at row 1, column 1 has no header, in a data table of 3 rows and 3 columns "
+          "[cell-no-headers]"}},
+        {"nothing in a layout table, nor where both agree",
+         "<table><tr><td>a</table><table><tr><th>A<th>B<tr><td>1<td>2</table>", {}},
+    };
+    for (const A11yCase& c : cases) {
+        std::string expected;
+        for (const std::string& line : c.lines)
+            expected += "p:" + line + "\n";
+        for (std::size_t piece : {0, 1, 5}) {
+            std::string report = checkText(c.page, "p", piece, true), kept;
+            for (std::size_t at = 0, end; at < report.size(); at = end + 1) {
+                end = report.find('\n', at);
+                if (report.find("[table]", at) > end)
+                    kept += report.substr(at, end + 1 - at);
+            }
+            EXPECT_EQ(kept, expected) << c.name << ", in pieces of " << piece;
+        }
+    }
+}
+
+TEST(CheckA11y, SaysChromiumsVerdictInTheNoteAndChangesNothingWithoutIt)
+{
+    const std::string page = "<table><tr><td>a<td>b<td>c</table>";
+    EXPECT_EQ(checkText(page, "p", 0, true),
+              "p:1:1: note: table 1 (no class): 1 row x 3 columns, 1 row group; Chromium: a data or a layout "
+              "table, as its CSS decides (borders, backgrounds, spacing) [table]\n");
+    EXPECT_EQ(checkText(page, "p"), "p:1:1: note: table 1 (no class): 1 row x 3 columns, 1 row group [table]\n");
 }
 
 }  // namespace

@@ -508,6 +508,8 @@ TEST(Cli, LongOptions)
         "  --format=FORMAT the report's form: gnu (as above, the default), json (one JSON\n"
         "                  object per line), sarif (one SARIF 2.1.0 log) or github (GitHub\n"
         "                  Actions workflow commands); with --headers gnu or json\n"
+        "  --a11y          with --check, report too what goes wrong for screen readers: who\n"
+        "                  heads each cell, by the HTML standard and by Chromium\n"
         "  --no-notes      leave the notes (table, headers-limit) out of the report\n"
         "  --color=WHEN    colour the severity words of the gnu form: auto (on a terminal,\n"
         "                  unless NO_COLOR is set; the default), always or never\n"

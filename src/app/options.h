@@ -40,6 +40,7 @@ struct Options {
     headers::Format headersFormat = headers::Format::gnu;  // --format with --headers
     Color color = Color::automatic;             // --color
     bool notes = true;                          // cleared by --no-notes
+    bool a11y = false;                          // --a11y: who heads each cell is checked too
 };
 
 // Reads the arguments after the tool's own path. Two-character switches (-b, -n, compared by

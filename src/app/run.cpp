@@ -205,6 +205,7 @@ int checkPages(const Options& options)
     style.format = options.format;
     style.notes = options.notes;
     style.color = colorReport(options);
+    style.a11y = options.a11y;
     check::RunReport run(style, kVersion, [](const std::string& lines) { writeConsoleText(stdout, lines); });
     int failure = 0;
     for (const std::string& name : options.sources) {
@@ -218,9 +219,9 @@ int checkPages(const Options& options)
             failure = failure != 0 ? failure : error;
             continue;
         }
-        int readError = 0;
+        int readError = 0, scratchError = 0;
         {
-            check::PageChecker checker(run, page, platformTranscode());
+            check::PageChecker checker(run, page, platformTranscode(), fileScratches());
             readError = readBlocks(source, [&checker](const char* bytes, std::size_t n) {
                 checker.feed(bytes, n);
                 return true;
@@ -229,11 +230,15 @@ int checkPages(const Options& options)
             // seen.
             if (readError == 0)
                 checker.finish();
+            scratchError = checker.scratchError();
         }
         closePage(source);
         if (readError != 0) {
             std::fprintf(stderr, "%s: Read file error: %s\n", page.c_str(), std::strerror(readError));
             failure = failure != 0 ? failure : readError;
+        } else if (scratchError != 0) {
+            std::fprintf(stderr, "%s: Temporary file error: %s\n", page.c_str(), std::strerror(scratchError));
+            failure = failure != 0 ? failure : scratchError;
         }
     }
     run.finish();

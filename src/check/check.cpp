@@ -2,47 +2,65 @@
 
 #include <utility>
 
+#include "check/a11y.h"
 #include "html/reading.h"
 
 namespace zelko::check {
 
+// With --a11y the findings pass through the check of who heads each cell, which hears the
+// table events and what the cells hold.
 struct PageChecker::Reading {
     template <typename... ReportArguments>
-    explicit Reading(html::Transcode transcode, ReportArguments&&... arguments)
-        : report(std::forward<ReportArguments>(arguments)...),
-          reading(report, nullptr, nullptr, 0, nullptr, std::move(transcode))
-    {}
+    Reading(bool withA11y, heads::ScratchMaker scratches, html::Transcode transcode, ReportArguments&&... arguments)
+        : report(std::forward<ReportArguments>(arguments)...), a11y(report),
+          heads(a11y, slots, heads::kTableMemory, std::move(scratches)),
+          reading(withA11y ? static_cast<html::FindingSink&>(a11y) : report, withA11y ? &heads : nullptr,
+                  withA11y ? heads::kHeadsAttributes : nullptr, withA11y ? std::size_t{heads::HeadsAttribute::count} : std::size_t{0},
+                  withA11y ? slots : nullptr, std::move(transcode)),
+          withA11y(withA11y)
+    {
+        if (withA11y)
+            reading.collectCellContent();
+    }
     Report report;
+    A11yCheck a11y;
+    html::Slot slots[heads::HeadsAttribute::count] = {};
+    heads::HeadsReader heads;
     html::PageReading reading;
+    bool withA11y;
 };
 
-PageChecker::PageChecker(RunReport& run, const std::string& page, html::Transcode transcode)
-    : reading_(new Reading(std::move(transcode), run, page))
+PageChecker::PageChecker(RunReport& run, const std::string& page, html::Transcode transcode,
+                         heads::ScratchMaker scratches)
+    : reading_(new Reading(run.style().a11y, std::move(scratches), std::move(transcode), run, page))
 {
     // A SARIF log counts columns in UTF-16 code units.
     if (run.style().format == Format::sarif)
         reading_->reading.countCodeUnits();
 }
 
-PageChecker::PageChecker(const std::string& page, std::function<void(const std::string&)> write)
-    : reading_(new Reading(html::Transcode{}, page, std::move(write)))
+PageChecker::PageChecker(const std::string& page, std::function<void(const std::string&)> write, bool a11y)
+    : reading_(new Reading(a11y, heads::memoryScratches(), html::Transcode{}, page, std::move(write)))
 {}
 
 PageChecker::~PageChecker() = default;
+
+int PageChecker::scratchError() const { return reading_->heads.error(); }
 
 void PageChecker::feed(const char* bytes, std::size_t n) { reading_->reading.feed(bytes, n); }
 
 void PageChecker::finish()
 {
     reading_->reading.finish();
+    reading_->a11y.finish();
     reading_->report.pageEnded();
     reading_->report.flush();
 }
 
-std::string checkText(const std::string& text, const std::string& page, std::size_t piece)
+std::string checkText(const std::string& text, const std::string& page, std::size_t piece, bool a11y)
 {
     std::string lines;
-    PageChecker checker(page, [&lines](const std::string& batch) { lines += batch; });
+    PageChecker checker(page, [&lines](const std::string& batch) { lines += batch; }, a11y);
     html::feedInPieces(text, piece, [&checker](const char* bytes, std::size_t n) { checker.feed(bytes, n); });
     checker.finish();
     return lines;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "check/report.h"
+#include "heads/store.h"
 #include "html/encoding.h"
 
 namespace zelko::check {
@@ -17,10 +18,12 @@ namespace zelko::check {
 // whatever the page.
 class PageChecker {
 public:
-    // `transcode` turns the texts of a page in a declared encoding into UTF-8 (see html/encoding.h).
-    PageChecker(RunReport& run, const std::string& page, html::Transcode transcode = {});
+    // `transcode` turns the texts of a page in a declared encoding into UTF-8 (see html/encoding.h);
+    // with --a11y, `scratches` hold what a large table's cells keep beyond memory.
+    PageChecker(RunReport& run, const std::string& page, html::Transcode transcode = {},
+                heads::ScratchMaker scratches = heads::memoryScratches());
     // A page of its own, whose report's lines (in the gnu form) go to `write` a batch at a time.
-    PageChecker(const std::string& page, std::function<void(const std::string&)> write);
+    PageChecker(const std::string& page, std::function<void(const std::string&)> write, bool a11y = false);
     ~PageChecker();
     PageChecker(const PageChecker&) = delete;
     PageChecker& operator=(const PageChecker&) = delete;
@@ -30,13 +33,17 @@ public:
     // Ends the page: reports what its end reveals and hands on the rest of the report (the run's
     // totals count the page). Call it once, after the last piece.
     void finish();
+    // The error number of the first temporary file that could not be had, written or read.
+    int scratchError() const;
 
 private:
     struct Reading;
     std::unique_ptr<Reading> reading_;
 };
 
-// The report for a page held in memory, fed in pieces of `piece` bytes (0: all at once).
-std::string checkText(const std::string& text, const std::string& page = "page.html", std::size_t piece = 0);
+// The report for a page held in memory, fed in pieces of `piece` bytes (0: all at once); `a11y`
+// as --a11y.
+std::string checkText(const std::string& text, const std::string& page = "page.html", std::size_t piece = 0,
+                      bool a11y = false);
 
 }  // namespace zelko::check

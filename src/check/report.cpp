@@ -4,13 +4,13 @@
 
 namespace zelko::check {
 
-std::unique_ptr<ReportForm> makeForm(Format format, bool color, const std::string& version)
+std::unique_ptr<ReportForm> makeForm(Format format, bool color, const std::string& version, bool a11y)
 {
     switch (format) {
     case Format::json:
         return jsonForm();
     case Format::sarif:
-        return sarifForm(version);
+        return sarifForm(version, a11y);
     case Format::github:
         return githubForm();
     case Format::gnu:
@@ -20,7 +20,7 @@ std::unique_ptr<ReportForm> makeForm(Format format, bool color, const std::strin
 }
 
 RunReport::RunReport(ReportStyle style, const std::string& version, Writer write)
-    : style_(style), form_(makeForm(style.format, style.color, version)), write_(std::move(write))
+    : style_(style), form_(makeForm(style.format, style.color, version, style.a11y)), write_(std::move(write))
 {}
 
 void RunReport::begin()

@@ -17,6 +17,7 @@ struct ReportStyle {
     Format format = Format::gnu;
     bool color = false;  // the gnu form's severity words in colour, for a terminal
     bool notes = true;   // false leaves the notes out
+    bool a11y = false;   // who heads each cell is checked too (--a11y)
 };
 
 // What a run found, over all its pages.

@@ -10,7 +10,7 @@ namespace {
 
 class SarifForm : public ReportForm {
 public:
-    explicit SarifForm(std::string version) : version_(std::move(version)) {}
+    SarifForm(std::string version, std::size_t kinds) : version_(std::move(version)), kinds_(kinds) {}
 
     std::string pageName(const std::string& page) const override
     {
@@ -27,7 +27,7 @@ public:
             "\"runs\":[{\"tool\":{\"driver\":{\"name\":\"zelko\",\"version\":";
         appendJsonString(out, version_);
         out += ",\"rules\":[";
-        for (std::size_t i = 0; i < html::kKindCount; ++i) {
+        for (std::size_t i = 0; i < kinds_; ++i) {
             const html::KindInfo& kind = html::kindInfo(static_cast<html::Kind>(i));
             out += i == 0 ? "\n" : ",\n";
             out += "{\"id\":";
@@ -72,15 +72,16 @@ public:
 
 private:
     std::string version_;
+    std::size_t kinds_;  // the rules: the kinds the run can find
     bool firstResult_ = true;
     std::string message_;
 };
 
 }  // namespace
 
-std::unique_ptr<ReportForm> sarifForm(const std::string& version)
+std::unique_ptr<ReportForm> sarifForm(const std::string& version, bool a11y)
 {
-    return std::make_unique<SarifForm>(version);
+    return std::make_unique<SarifForm>(version, a11y ? html::kKindCount : html::kStructureKindCount);
 }
 
 void appendPageUri(std::string& out, std::string_view name)

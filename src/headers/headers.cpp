@@ -60,20 +60,6 @@ void appendJsonList(std::string& out, const std::vector<HeaderRef>& list)
     out += ']';
 }
 
-// The headers the standard gives and those Chromium gives, as sets.
-bool sameHeaders(std::vector<HeaderRef> a, std::vector<HeaderRef> columns, const std::vector<HeaderRef>& rows)
-{
-    columns.insert(columns.end(), rows.begin(), rows.end());
-    const auto byCell = [](const HeaderRef& l, const HeaderRef& r) { return l.cell < r.cell; };
-    std::sort(a.begin(), a.end(), byCell);
-    std::sort(columns.begin(), columns.end(), byCell);
-    columns.erase(std::unique(columns.begin(), columns.end(),
-                              [](const HeaderRef& l, const HeaderRef& r) { return l.cell == r.cell; }),
-                  columns.end());
-    return a.size() == columns.size() &&
-           std::equal(a.begin(), a.end(), columns.begin(), [](const HeaderRef& l, const HeaderRef& r) { return l.cell == r.cell; });
-}
-
 class LineWriter : public heads::HeadsSink {
 public:
     LineWriter(const std::string& page, Format format, PageHeaders::Writer write)
@@ -134,7 +120,6 @@ private:
     }
     void tableLine(heads::TableHeads& t);
     void cellLine(heads::TableHeads& t, const CellRecord& c);
-    void namedList(heads::TableHeads& t, const std::vector<HeaderRef>& list);
 
     Format format_;
     PageHeaders::Writer write_;
@@ -168,28 +153,9 @@ void LineWriter::tableLine(heads::TableHeads& t)
     appendCounted(out_, t.rows(), "row");
     out_ += " x ";
     appendCounted(out_, t.columns(), "column");
-    out_ += j.verdict == heads::Verdict::data     ? "; Chromium: a data table, as "
-            : j.verdict == heads::Verdict::layout ? "; Chromium: a layout table, as "
-                                                  : "; Chromium: a data or a layout table, as ";
-    out_ += j.why;
+    out_ += "; Chromium: ";
+    out_ += heads::verdictWords(j);
     out_ += '\n';
-}
-
-// Each header by its text and its place: "Name" (1,2).
-void LineWriter::namedList(heads::TableHeads& t, const std::vector<HeaderRef>& list)
-{
-    if (list.empty()) {
-        out_ += "none";
-        return;
-    }
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        if (i > 0)
-            out_ += ", ";
-        appendQuoted(out_, t.name(t.cell(list[i].cell)));
-        out_ += " (";
-        appendPlace(out_, list[i].y, list[i].x);
-        out_ += ')';
-    }
 }
 
 void LineWriter::cellLine(heads::TableHeads& t, const CellRecord& c)
@@ -247,19 +213,19 @@ void LineWriter::cellLine(heads::TableHeads& t, const CellRecord& c)
         out_ += stateWords(c.state);
     }
     out_ += ": headers ";
-    namedList(t, headers);
+    heads::appendHeaderNames(out_, t, headers);
     if (c.role != heads::Role::cell) {
         out_ += c.role == heads::Role::rowHeader ? "; Chromium: a row header" : "; Chromium: a column header";
     } else {
-        const bool same = sameHeaders(headers, columns, rows);
+        const bool same = heads::sameHeaders(headers, columns, rows);
         if (c.th)
             out_ += same ? "; Chromium: a cell with the same headers" : "; Chromium: a cell with column headers ";
         else
             out_ += same ? "; Chromium: the same" : "; Chromium differs: column headers ";
         if (!same) {
-            namedList(t, columns);
+            heads::appendHeaderNames(out_, t, columns);
             out_ += ", row headers ";
-            namedList(t, rows);
+            heads::appendHeaderNames(out_, t, rows);
         }
     }
     out_ += '\n';

@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "heads/store.h"
+#include "heads/reader.h"
 #include "html/encoding.h"
 
 namespace zelko::headers {
@@ -23,7 +23,7 @@ public:
     // `scratches` hold what the open tables keep beyond `memory` bytes.
     PageHeaders(const std::string& page, Format format, Writer write, heads::ScratchMaker scratches,
                 html::Transcode transcode = {}, std::size_t memory = kMemory);
-    static constexpr std::size_t kMemory = 2 * 1024 * 1024;
+    static constexpr std::size_t kMemory = heads::kTableMemory;
     ~PageHeaders();
     PageHeaders(const PageHeaders&) = delete;
     PageHeaders& operator=(const PageHeaders&) = delete;

@@ -9,6 +9,14 @@
 
 namespace zelko::heads {
 
+std::string verdictWords(const Judgement& j)
+{
+    std::string words = j.verdict == Verdict::data     ? "a data table, as "
+                        : j.verdict == Verdict::layout ? "a layout table, as "
+                                                       : "a data or a layout table, as ";
+    return words + j.why;
+}
+
 Judgement judge(const TableFacts& f)
 {
     if (f.hasRole)

@@ -44,7 +44,10 @@ struct CellRecord {
     std::uint32_t rowspan;    // 0 to 65534; 0 reaches the end of its row group
     std::uint64_t nameAt;     // its text in the table's byte store
     std::uint64_t headersAt;  // its headers attribute's value there
-    std::uint32_t nameLength, headersLength;
+    std::uint64_t scopeAt;    // its scope attribute's value there, when it is invalid or on a td
+    std::uint64_t tdIdsAt;    // the ids of td cells its headers attribute names, space-separated
+    std::uint32_t nameLength, headersLength, scopeLength, tdIdsLength;
+    bool namesSelf;           // its headers attribute names the cell itself
     bool th, empty, full, hidden, hasHeaders, inModel;
     Scope scope;
     Role role;
@@ -95,5 +98,7 @@ struct Judgement {
     const char* why;
 };
 Judgement judge(const TableFacts& facts);
+// "a data table, as it has a thead", "a layout table, as ...", "a data or a layout table, as ...".
+std::string verdictWords(const Judgement& judgement);
 
 }  // namespace zelko::heads

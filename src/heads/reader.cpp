@@ -4,6 +4,7 @@
 
 #include "heads/passes.h"
 #include "html/numbers.h"
+#include "text/append.h"
 #include "text/bytes.h"
 
 namespace zelko::heads {
@@ -230,6 +231,11 @@ void HeadsReader::cellStart(const html::Token& token, const html::CellPlace& pla
     c.rowspan = place.rowspan;
     c.th = token.tag == Tag::th;
     c.scope = scopeOf(token, slots_[HeadsAttribute::scope]);
+    if (c.scope == Scope::invalid || (c.scope != Scope::missing && !c.th)) {
+        const std::string& scope = token.value(slots_[HeadsAttribute::scope]);
+        c.scopeAt = table.bytes_.add(scope.data(), scope.size());
+        c.scopeLength = static_cast<std::uint32_t>(scope.size());
+    }
     c.hidden = token.has(slots_[HeadsAttribute::hidden]);
     c.empty = true;
     const auto nonEmpty = [&](std::size_t a) { return token.has(slots_[a]) && !token.value(slots_[a]).empty(); };
@@ -346,6 +352,43 @@ void HeadsReader::tableEnd()
     Chromium::list(table);
     sink_.tableEnded(table);
     --depth_;
+}
+
+bool sameHeaders(std::vector<HeaderRef> a, std::vector<HeaderRef> b, const std::vector<HeaderRef>& rows)
+{
+    b.insert(b.end(), rows.begin(), rows.end());
+    const auto byCell = [](const HeaderRef& l, const HeaderRef& r) { return l.cell < r.cell; };
+    const auto sameCell = [](const HeaderRef& l, const HeaderRef& r) { return l.cell == r.cell; };
+    std::sort(a.begin(), a.end(), byCell);
+    std::sort(b.begin(), b.end(), byCell);
+    b.erase(std::unique(b.begin(), b.end(), sameCell), b.end());
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), sameCell);
+}
+
+void appendHeaderNames(std::string& out, TableHeads& table, const std::vector<HeaderRef>& list)
+{
+    if (list.empty()) {
+        out += "none";
+        return;
+    }
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (i > 0)
+            out += ", ";
+        appendQuoted(out, table.name(table.cell(list[i].cell)));
+        out += " (";
+        appendNumber(out, list[i].y + 1);
+        out += ',';
+        appendNumber(out, std::uint64_t{list[i].x} + 1);
+        out += ')';
+    }
+}
+
+std::string TableHeads::text(std::uint64_t at, std::uint32_t length)
+{
+    std::string text(length, '\0');
+    if (length > 0)
+        bytes_.read(at, &text[0], length);
+    return text;
 }
 
 std::string TableHeads::name(const CellRecord& cell)

@@ -25,6 +25,8 @@ extern const html::AttributeWish kHeadsAttributes[HeadsAttribute::count];
 
 // The headers of a cell a list holds at most: a cell named by more is cut there.
 constexpr std::uint32_t kMaxHeaders = 512;
+// The bytes the open tables of a page keep in memory before the rest waits in scratches.
+constexpr std::size_t kTableMemory = 2 * 1024 * 1024;
 
 // A table that has ended, its cells read in source order.
 class TableHeads {
@@ -38,6 +40,9 @@ public:
     CellRecord cell(std::uint64_t i) { return cells_.get(i); }
     // A cell's text (what names it), and into `out` its headers by the standard, and Chromium's.
     std::string name(const CellRecord& cell);
+    // Its invalid scope (or a td's), and the ids of td cells its headers attribute names.
+    std::string scope(const CellRecord& cell) { return text(cell.scopeAt, cell.scopeLength); }
+    std::string tdIds(const CellRecord& cell) { return text(cell.tdIdsAt, cell.tdIdsLength); }
     void headers(const CellRecord& cell, std::vector<HeaderRef>& out) { refs(cell.listAt, cell.headerCount, out); }
     void columnHeaders(const CellRecord& cell, std::vector<HeaderRef>& out)
     {
@@ -50,6 +55,7 @@ public:
     // What the reader and the passes (passes.h) keep of the table, and change.
     explicit TableHeads(Budget& budget) : cells_(budget), bytes_(budget), lists_(budget) {}
     void refs(std::uint64_t at, std::uint32_t count, std::vector<HeaderRef>& out);
+    std::string text(std::uint64_t at, std::uint32_t length);
     std::uint64_t addList(const std::vector<HeaderRef>& list);
     void reset();
 
@@ -65,6 +71,12 @@ public:
     // and the cells that head some cell.
     std::vector<std::uint64_t> rowData_, columnData_, starts_, heads_;
 };
+
+// Whether the headers by the standard are those Chromium gives (its column and row headers
+// together), as sets of cells.
+bool sameHeaders(std::vector<HeaderRef> standard, std::vector<HeaderRef> columns, const std::vector<HeaderRef>& rows);
+// Each header by its text and its anchor: "Name" (1,2), "Year" (1,3); "none" for no header.
+void appendHeaderNames(std::string& out, TableHeads& table, const std::vector<HeaderRef>& list);
 
 class HeadsSink {
 public:

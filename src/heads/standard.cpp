@@ -216,6 +216,9 @@ struct Principal {
     bool hasHeaders;
     bool dirty;  // a slot of it was covered twice: its columns are met again where it is alone
     std::vector<HeaderRef> found;
+    // What its headers attribute names besides th cells: itself, td cells (by id).
+    bool namesSelf = false;
+    std::string tdIds;
 };
 
 class Assigner {
@@ -308,7 +311,7 @@ void Assigner::readRow(std::uint64_t r, std::uint64_t& i, std::uint64_t end)
     for (CellRecord c; i < end && ((c = t_.cells_.get(i)).y == r || !c.inModel); ++i) {
         if (!c.inModel)
             continue;
-        Principal p{{i, c.y, c.height, c.x, c.width, c.th, c.empty, stateOf(c)}, c.group, c.hasHeaders, false, {}};
+        Principal p{{i, c.y, c.height, c.x, c.width, c.th, c.empty, stateOf(c)}, c.group, c.hasHeaders, false, {}, false, {}};
         if (p.item.state == HeaderState::rowGroup)
             rowGroupHeaders_.push_back(p.item);
         if (p.item.state == HeaderState::columnGroup) {
@@ -442,6 +445,11 @@ void Assigner::finish(Principal& p)
     const std::vector<HeaderRef>& out = list;
     CellRecord c = t_.cells_.get(p.item.index);
     c.state = p.item.state;
+    c.namesSelf = p.namesSelf;
+    if (!p.tdIds.empty()) {
+        c.tdIdsAt = t_.bytes_.add(p.tdIds.data(), p.tdIds.size());
+        c.tdIdsLength = static_cast<std::uint32_t>(p.tdIds.size());
+    }
     c.listAt = t_.addList(out);
     c.headerCount = static_cast<std::uint32_t>(out.size());
     t_.cells_.put(p.item.index, c);
@@ -465,9 +473,16 @@ void Assigner::byIds(Principal& p, std::vector<HeaderRef>& list)
         if (i == start)
             continue;
         std::uint64_t cell = 0;
-        if (owner_(value.substr(start, i - start), cell) != t_.facts_.number || cell == p.item.index)
+        const std::string id = value.substr(start, i - start);
+        if (owner_(id, cell) != t_.facts_.number)
             continue;
+        if (cell == p.item.index) {
+            p.namesSelf = true;
+            continue;
+        }
         const CellRecord h = t_.cells_.get(cell);
+        if (!h.th && p.tdIds.size() < 1024)
+            p.tdIds += (p.tdIds.empty() ? "" : " ") + id;
         if (h.inModel && !h.empty)
             list.push_back({cell, h.y, h.x});
     }

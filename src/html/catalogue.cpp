@@ -43,6 +43,34 @@ const KindInfo kKinds[kKindCount] = {
      "A table has more ids and headers attributes than the check keeps, so its headers check "
      "was left out.",
      "Nothing to do, or check the table's headers by other means."},
+    {"th-no-cells", Severity::warning, "A th heads no cell",
+     "A header cell heads no cell of its table by the HTML standard's header assignment (an "
+     "empty th never does), so a screen reader reads it with nothing. ACT rule d0f69e (table "
+     "header cell has assigned cells) and axe-core's th-has-data-cells cover the same fault.",
+     "Make the cell a td, or put the cells it should head below it or to its right."},
+    {"cell-no-headers", Severity::warning, "A data cell has no header",
+     "A non-empty data cell of a table of at least 3 rows and 3 columns that Chromium exposes as "
+     "a data table has no header by the HTML standard, so a screen reader reads it without "
+     "context. axe-core's td-has-header covers the same fault.",
+     "Give the table th cells for its columns or rows, or name the headers with a headers "
+     "attribute."},
+    {"headers-not-th", Severity::error, "headers names a td or the cell itself",
+     "A cell's headers attribute names a td of the same table, or the cell itself; the HTML "
+     "standard allows only the ids of th cells of the same table. axe-core's td-headers-attr "
+     "covers the cell itself.",
+     "Name th cells only, or make the named cell a th."},
+    {"scope-invalid", Severity::error, "A scope that means nothing",
+     "A th's scope attribute is none of row, col, rowgroup and colgroup, so it is in the auto "
+     "state, or a td has a scope attribute, which is obsolete. axe-core's scope-attr-valid covers "
+     "the same fault.",
+     "Write one of row, col, rowgroup and colgroup on a th, and no scope on a td."},
+    {"headers-differ", Severity::warning, "Chromium gives a cell other headers than the standard",
+     "A non-empty data cell of a table that Chromium exposes as a data table gets other headers "
+     "from Chromium (which ignores headers attributes, scope=rowgroup and scope=colgroup beyond a "
+     "header's role, and places cells on its own grid) than the HTML standard assigns, so a "
+     "screen reader reads it with other headers than the markup means.",
+     "Give the table plain th rows and columns, with scope=col and scope=row, that both agree "
+     "on."},
 };
 
 void appendPlace(std::string& out, std::uint64_t row, std::uint64_t column)
@@ -148,6 +176,70 @@ void appendTable(std::string& out, const Finding& f)
         appendNumber(out, f.numbers[3]);
         out += " columns";
     }
+    if (!f.chromium.empty()) {
+        out += "; Chromium: ";
+        out += f.chromium;
+    }
+}
+
+void appendCell(std::string& out, const Finding& f, const char* what)
+{
+    out += what;
+    out += " at ";
+    appendPlace(out, f.target.row + 1, std::uint64_t{f.target.column} + 1);
+}
+
+void appendHeadersNotTh(std::string& out, const Finding& f)
+{
+    appendCell(out, f, "headers of the cell");
+    out += " names ";
+    if (f.numbers[0] != 0)
+        out += f.textCount > 0 ? "the cell itself and " : "the cell itself";
+    for (std::size_t i = 0; i < f.textCount; ++i) {
+        out += separator(i, f.textCount);
+        appendQuoted(out, f.texts[i]);
+    }
+    if (f.textCount > 0)
+        out += f.textCount == 1 ? ", a td of this table" : ", td cells of this table";
+}
+
+void appendA11y(std::string& out, const Finding& f)
+{
+    switch (f.kind) {
+    case Kind::thNoCells:
+        appendCell(out, f, "th");
+        out += ' ';
+        appendQuoted(out, f.textCount > 0 ? f.texts[0] : std::string_view());
+        out += " heads no cell";
+        break;
+    case Kind::cellNoHeaders:
+        appendCell(out, f, "cell");
+        out += " has no header, in a data table of ";
+        appendCounted(out, f.numbers[0], "row");
+        out += " and ";
+        appendCounted(out, f.numbers[1], "column");
+        break;
+    case Kind::headersNotTh:
+        appendHeadersNotTh(out, f);
+        break;
+    case Kind::scopeInvalid:
+        appendCell(out, f, f.numbers[0] != 0 ? "td" : "th");
+        out += " has scope ";
+        appendQuoted(out, f.textCount > 0 ? f.texts[0] : std::string_view());
+        out += f.numbers[0] != 0 ? ", which a td does not take" : ", which is not row, col, rowgroup or colgroup";
+        break;
+    default:  // headersDiffer
+        appendCell(out, f, "cell");
+        if (f.textCount > 0 && f.texts[0] != "none") {
+            out += " has headers ";
+            out += f.texts[0];
+        } else {
+            out += " has no header";
+        }
+        out += " by the standard, but Chromium gives it ";
+        out += f.textCount > 1 ? f.texts[1] : std::string_view("none");
+        break;
+    }
 }
 
 void appendHeadersLimit(std::string& out, const Finding& f)
@@ -191,6 +283,9 @@ void appendMessage(std::string& out, const Finding& finding)
         break;
     case Kind::headersLimit:
         appendHeadersLimit(out, finding);
+        break;
+    default:
+        appendA11y(out, finding);
         break;
     }
 }

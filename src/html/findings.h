@@ -21,9 +21,17 @@ enum class Kind : std::uint8_t {
     rowspanClipped,
     headersUnknown,
     table,
-    headersLimit
+    headersLimit,
+    // Who heads each cell (--a11y), found by a writer that works the headers out.
+    thNoCells,
+    cellNoHeaders,
+    headersNotTh,
+    scopeInvalid,
+    headersDiffer
 };
-constexpr std::size_t kKindCount = static_cast<std::size_t>(Kind::headersLimit) + 1;
+constexpr std::size_t kKindCount = static_cast<std::size_t>(Kind::headersDiffer) + 1;
+// The kinds of a check without --a11y, which come first.
+constexpr std::size_t kStructureKindCount = static_cast<std::size_t>(Kind::headersLimit) + 1;
 
 // The element of a table that a finding concerns. Rows count from 0 in the table; a cell is
 // known by its row and its first column; a column element by its number in the table, from 0.
@@ -46,8 +54,15 @@ struct Target {
 //   rowspanClipped     numbers: the rowspan, the last row of the row group, the rows it spans
 //   headersUnknown     texts: the ids that no th of the table has
 //   table              numbers: rows, columns, row groups, and the columns checked when the
-//                      table has more (else 0); texts: its class, when it has one
+//                      table has more (else 0); texts: its class, when it has one; chromium:
+//                      Chromium's verdict in words, with --a11y
 //   headersLimit       numbers: the bytes of ids and headers kept
+//   thNoCells          texts: the th's text
+//   cellNoHeaders      numbers: the table's rows and columns (its standard table model)
+//   headersNotTh       numbers: 1 when it names the cell itself; texts: the ids of td it names
+//   scopeInvalid       numbers: 1 when the cell is a td; texts: the value
+//   headersDiffer      texts: the headers by the standard, then those Chromium gives, each
+//                      list as one text ("Stop" (1,1), ...; "none" when empty)
 struct Finding {
     Kind kind = Kind::table;
     Severity severity = Severity::note;
@@ -58,6 +73,7 @@ struct Finding {
     std::size_t listSize = 0;
     const std::string_view* texts = nullptr;
     std::size_t textCount = 0;
+    std::string_view chromium;
 };
 
 // Takes the findings of a page's tables as they are known.
