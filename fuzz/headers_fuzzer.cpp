@@ -1,10 +1,12 @@
 // The headers mode on any bytes as a page: the lines are the same whatever pieces the page
 // arrives in and wherever the tables wait (in memory, or in scratches past a tiny budget), in
-// both forms, and every line has its form's shape: one table line, then its cells.
+// both forms, and every line has its form's shape: one table line, then its cells. The check
+// with --a11y, which works the headers out too, reads the same whatever the pieces.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
+#include "check/check.h"
 #include "headers/headers.h"
 
 namespace {
@@ -36,5 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 require(whole.compare(at, 2, "p:") == 0 && whole.find(": table ", at) < end);
         }
     }
+    const std::string report = check::checkText(page, "p", 0, true);
+    require(check::checkText(page, "p", piece, true) == report);
     return 0;
 }
