@@ -24,6 +24,8 @@ class Page:
         self.places = {}  # "line:column" -> id
         self.cells = 0
         self.tables = 0
+        self.owner = {}  # cell id -> the id of its table
+        self.open = []   # the ids of the tables being written
 
     def write(self, s):
         self.text.append(s)
@@ -36,7 +38,9 @@ class Page:
 
     def cell_id(self):
         self.cells += 1
-        return "p%dc%d" % (self.number, self.cells)
+        ident = "p%dc%d" % (self.number, self.cells)
+        self.owner[ident] = self.open[-1]
+        return ident
 
     def cell(self, tag, attrs, content, ids):
         """Writes one cell; returns its id."""
@@ -88,6 +92,7 @@ def table(page, rng, depth=0):
     page.tables += 1
     page.places["%d:%d" % (page.line, page.column)] = "p%dt%d" % (page.number, page.tables)
     page.write("<table id=p%dt%d%s>%s" % (page.number, page.tables, t_attrs, gap(rng)))
+    page.open.append("p%dt%d" % (page.number, page.tables))
     if rng.random() < 0.08:
         page.write("<caption>%s</caption>" % rng.choice(["", "C"]))
     columns = rng.randint(1, 6)
@@ -169,6 +174,7 @@ def table(page, rng, depth=0):
         if group is not None and rng.random() < 0.5:
             page.write("</%s>%s" % (group, gap(rng)))
     page.write("</table>\n")
+    page.open.pop()
 
 
 def main():
@@ -187,7 +193,7 @@ def main():
         with open(name + ".html", "w", encoding="ascii") as f:
             f.write("".join(page.text))
         with open(name + ".cells.json", "w", encoding="ascii") as f:
-            json.dump(page.places, f)
+            json.dump(dict(page.places, owner=page.owner), f)
 
 
 if __name__ == "__main__":

@@ -2,7 +2,9 @@
 # Compares `zelko --headers --format=json` with what Chromium tells screen readers over AT-SPI:
 # on generated pages full of header markup (generate.py), every table's verdict and every cell's
 # role and header cells. Runs Chromium under Xvfb in a D-Bus session of its own with the AT-SPI
-# registry. Needs Debian's chromium, xvfb, at-spi2-core, dbus-x11 and python3-pyatspi.
+# registry. Then runs axe-core's table rules on the same pages and compares them with
+# `zelko --check --a11y` table by table (axe.mjs). Needs Debian's chromium, xvfb, at-spi2-core,
+# dbus-x11 and python3-pyatspi, and node and npm.
 # Usage: tests/a11y/run.sh path/to/zelko [PAGES] [SEED]
 set -euo pipefail
 zelko=$(realpath "$1")
@@ -38,3 +40,6 @@ kill \$registry \$bus 2>/dev/null || true
 exit \$status
 EOF
 xvfb-run -a dbus-run-session -- bash "$work/session.sh" 2> >(grep -v -e 'fd limit' -e dconf -e SpiRegistry >&2)
+
+(cd "$here" && npm install --no-audit --no-fund --no-package-lock --silent >/dev/null)
+node "$here/axe.mjs" "$zelko" "$work" "${names[@]}"
