@@ -70,8 +70,8 @@ TEST(ParseCommandLine, ReadsSwitchesOptionsAndNames)
         {{"--headers", "--no-notes", "p"}, Mode::badOption, true, {"p"}, nullptr, true,
          "option '--no-notes' needs '--check'"},
         {{"--headers"}, Mode::badOption, true, {}, nullptr, true, "option '--headers' needs a page"},
-        {{"--a11y", "p"}, Mode::badOption, true, {"p"}, nullptr, true, "option '--a11y' needs '--check'"},
-        {{"--headers", "--a11y", "p"}, Mode::badOption, true, {"p"}, nullptr, true, "option '--a11y' needs '--check'"},
+        {{"--a11y", "p"}, Mode::badOption, true, {"p"}, nullptr, true, "option '--a11y' needs '--check' or '--html5'"},
+        {{"--headers", "--a11y", "p"}, Mode::badOption, true, {"p"}, nullptr, true, "option '--a11y' needs '--check' or '--html5'"},
         // After "--" everything is a name.
         {{"--", "-n", "--help"}, Mode::annotate, true, {"-n", "--help"}, nullptr, true, ""},
         {{"--check", "a", "b"}, Mode::check, true, {"a", "b"}, nullptr, true, ""},

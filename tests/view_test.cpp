@@ -560,3 +560,55 @@ TEST(ByteQueue, EndsAnEmptyStreamAndOneCutShort)
 
 }  // namespace
 }  // namespace zelko::view
+
+namespace zelko::view {
+namespace {
+
+// With --a11y the view is the same but for one style element after each table, which gives
+// every cell a second label line, shades the header cells and has the caption say the verdict.
+TEST(View, WithA11yAddsOnlyAStyleElementAfterEachTable)
+{
+    const std::string page =
+        "<table class=t><tr><th>Na\"me\\ a&lt;/style><th scope=row>B<tr><td headers=x>1<td>2</table>"
+        "<table><tr><td>a<table><tr><th>in</table></table>";
+    for (bool borders : {true, false}) {
+        const std::string plain = viewText(page, borders), a11y = viewText(page, borders, "page.html", 0, true);
+        std::string stripped = a11y;
+        std::vector<std::string> added;
+        for (std::size_t at, from = 0; (at = stripped.find("<style>", from)) != std::string::npos;) {
+            from = stripped.find("</style>", at);
+            if (stripped.find("::after", at) > from)
+                continue;  // a finding's mark
+            const std::size_t end = from + 9;
+            added.push_back(stripped.substr(at, end - at));
+            stripped.erase(at, end - at);
+            from = at;
+        }
+        EXPECT_EQ(stripped, plain) << borders;
+        ASSERT_EQ(added.size(), 3u) << a11y;
+        // The inner table's comes in its cell, before the outer table's.
+        EXPECT_NE(added[1].find("#t3r1c1::after"), std::string::npos) << added[1];
+        EXPECT_NE(added[2].find("#t2r1c1::after"), std::string::npos) << added[2];
+        const std::string& first = added[0];
+        // Page text stands escaped in a CSS string: no way out of the string or the element.
+        EXPECT_NE(first.find("content: \"\\A H: none\";} #t1r1c1 {background-image"), std::string::npos) << first;
+        EXPECT_NE(first.find("#t1r2c1::after {white-space: pre-wrap; font: normal 9px Courier New; color: #C00000; "
+                             "content: \"\\A H: none\\A \xe2\x89\xa0 Chromium: \\\"Na\\\\\\\"me\\\\\\\\ a\\3C /style>\\\" (1,1)\";}"),
+                  std::string::npos)
+            << first;
+        // A column header is shaded blue, a row header yellow.
+        EXPECT_NE(first.find("#t1r1c2 {background-image: linear-gradient(rgba(255,190,0,.25),rgba(255,190,0,.25));}"),
+                  std::string::npos)
+            << first;
+        EXPECT_EQ(first.find("</style>"), first.size() - 9);
+        EXPECT_EQ(first.find("caption::after") != std::string::npos, borders) << first;
+        if (borders) {
+            EXPECT_NE(first.find("#t1 > caption::after {content: \" \\B7  Chromium: a data table, as it has a th\";}"),
+                      std::string::npos)
+                << first;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace zelko::view

@@ -33,8 +33,8 @@ const char kHelpText[] =
     "  --format=FORMAT the report's form: gnu (as above, the default), json (one JSON\n"
     "                  object per line), sarif (one SARIF 2.1.0 log) or github (GitHub\n"
     "                  Actions workflow commands); with --headers gnu or json\n"
-    "  --a11y          with --check, report too what goes wrong for screen readers: who\n"
-    "                  heads each cell, by the HTML standard and by Chromium\n"
+    "  --a11y          with --check or --html5, show too what goes wrong for screen\n"
+    "                  readers: who heads each cell, by the HTML standard and by Chromium\n"
     "  --no-notes      leave the notes (table, headers-limit) out of the report\n"
     "  --color=WHEN    colour the severity words of the gnu form: auto (on a terminal,\n"
     "                  unless NO_COLOR is set; the default), always or never\n"
@@ -216,8 +216,8 @@ void checkCombinations(Reading& r)
             fail(options, "option '--no-notes' needs '--check'");
         if (r.colorGiven)
             fail(options, "option '--color' needs '--check'");
-        if (options.a11y)
-            fail(options, "option '--a11y' needs '--check'");
+        if (options.a11y && options.mode != Mode::html5)
+            fail(options, "option '--a11y' needs '--check' or '--html5'");
     }
     if (options.mode == Mode::check || options.mode == Mode::html5 || options.mode == Mode::headers) {
         options.sources = r.pages;

@@ -135,7 +135,8 @@ int annotatePage(const Options& options, const char* toolPath, const Reporter& r
         if (html5) {
             return writeResult(source, result, report, [&](view::Writer write) {
                 return std::make_unique<view::PageViewer>(page, options.showBorders, std::move(write),
-                                                          fileSpools(), platformTranscode());
+                                                          fileSpools(), platformTranscode(), options.a11y,
+                                                          fileScratches());
             });
         }
         return writeResult(source, result, report, [&](OutSink::Writer write) {

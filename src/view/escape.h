@@ -86,4 +86,39 @@ void appendEscaped(Out& out, std::string_view text)
     }
 }
 
+// Appends `text` inside a CSS string in double quotes: a quote, a backslash and '<' (which could
+// end the style element) as escapes, a line end as a line break, and a byte that is no part of
+// UTF-8 as U+FFFD, so that page text can stand in generated content.
+template <typename Out>
+void appendCssString(Out& out, std::string_view text)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    for (std::size_t i = 0, n = text.size(); i < n;) {
+        const unsigned char c = p[i];
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c == '<') {
+            out += "\\3C ";
+        } else if (c == '\n') {
+            out += "\\A ";
+        } else if (c < 0x20 || c == 0x7F) {
+            out += ' ';
+        } else if (c >= 0x80) {
+            const std::size_t length = utf8Length(p + i, n - i);
+            if (length == 0) {
+                out += "\\FFFD ";
+                ++i;
+                continue;
+            }
+            out += text.substr(i, length);
+            i += length;
+            continue;
+        } else {
+            out += static_cast<char>(c);
+        }
+        ++i;
+    }
+}
+
 }  // namespace zelko::view

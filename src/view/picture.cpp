@@ -106,6 +106,8 @@ void appendId(Out& out, const html::Target& target)
 
 }  // namespace
 
+void appendElementId(Buffer& out, const html::Target& target) { appendId(out, target); }
+
 void Picture::Open::reset(std::uint64_t table)
 {
     number = table;

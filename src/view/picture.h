@@ -23,6 +23,10 @@ struct ViewAttribute {
 };
 extern const html::AttributeWish kViewAttributes[ViewAttribute::count];
 
+// The id of an element in the view: t3, t3r5 (row 5), t3r5c2 (the cell at row 5, column 2),
+// t3k1 (the table's first column element).
+void appendElementId(Buffer& out, const html::Target& target);
+
 class Picture : public html::TableEvents, public html::FindingSink {
 public:
     // `page` names the page in the title; `borders`: border mode; `slots`: where the tokens
@@ -36,6 +40,8 @@ public:
     void finish();
     // The error number of the first spool that could not be had, written or read; 0 if none.
     int error() const { return error_; }
+    // Where the picture is written, for what a table's end adds after it.
+    Buffer& output() { return out_; }
 
 #define ZELKO_PICTURE_EVENT(name, parameters, arguments) void name parameters override;
     ZELKO_TABLE_EVENTS(ZELKO_PICTURE_EVENT)

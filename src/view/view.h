@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "heads/store.h"
 #include "html/encoding.h"
 #include "view/buffer.h"
 #include "view/spool.h"
@@ -21,9 +22,11 @@ public:
     // in blocks of some 64 KiB, from a thread of the viewer's own (one call at a time, all of
     // them made by the time finish returns or the viewer is gone). What waits beyond memory (a
     // long list of findings) goes to the spools `spools` makes.
-    // `transcode` turns the texts of a page in a declared encoding into UTF-8.
+    // `transcode` turns the texts of a page in a declared encoding into UTF-8. `a11y` (--a11y)
+    // adds who heads each cell; a large table's cells wait beyond memory in `scratches`.
     PageViewer(const std::string& page, bool borders, Writer write, SpoolMaker spools = memorySpools(),
-               html::Transcode transcode = {});
+               html::Transcode transcode = {}, bool a11y = false,
+               heads::ScratchMaker scratches = heads::memoryScratches());
     ~PageViewer();
     PageViewer(const PageViewer&) = delete;
     PageViewer& operator=(const PageViewer&) = delete;
@@ -33,7 +36,7 @@ public:
     // Ends the page and hands on the rest of the result. Call it once, after the last piece.
     void finish();
     // After finish: the error number of the first spool that could not be had, written or read
-    // (the findings it would have held are marked but not listed), or 0.
+    // (the findings it would have held are marked but not listed), or of a scratch, or 0.
     int spoolError() const;
 
 private:
@@ -43,6 +46,6 @@ private:
 
 // The result for a page held in memory, fed in pieces of `piece` bytes (0: all at once).
 std::string viewText(const std::string& text, bool borders, const std::string& page = "page.html",
-                     std::size_t piece = 0);
+                     std::size_t piece = 0, bool a11y = false);
 
 }  // namespace zelko::view

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Compares, in headless Chromium, the table grids of pages with those of their `zelko --html5`
-# views: generated hostile table pages (as for the --check cross-check), the repo's own pages,
+# views: generated hostile table pages (as for the --check cross-check), the repo's own pages
+# (also with --a11y, whose headers must change no grid),
 # pages in declared encodings and pages nested deeper than Chromium builds, and these again in
 # the -n mode. Then opens default results of pages full of event handlers with
 # scripting on, and fails if any handler runs. Needs node, npm and Debian's chromium.
@@ -20,6 +21,7 @@ for f in "$top"/examples/*.html "$top"/tests/data/golden/*.html; do
   base=$(basename "$f" .html)
   cp "$f" "$work/pages/own-$base.html"
   cp "$f" "$work/pages/plain-$base.html"
+  cp "$f" "$work/pages/a11y-$base.html"
 done
 # Pages in declared encodings, their classes in each encoding's script, written by iconv: the
 # browser decodes them as the meta says, and the view must show the same classes.
@@ -40,7 +42,9 @@ for f in "$work"/pages/*.html; do
   name=$(basename "$f" .html)
   mode=-b
   [[ $name == plain-* ]] && mode=-n
-  "$zelko" --html5 "$mode" --no-open --output="$work/pages/$name.view.html" "$f" >/dev/null
+  a11y=()
+  [[ $name == a11y-* ]] && a11y=(--a11y)
+  "$zelko" --html5 "$mode" "${a11y[@]}" --no-open --output="$work/pages/$name.view.html" "$f" >/dev/null
   names+=("$name")
 done
 node "$here/grids.mjs" "$work/pages" "${names[@]}"
