@@ -39,7 +39,8 @@ peak_kib() { { /usr/bin/time -v "$@" 2>&1 >/dev/null || true; } | awk -F: '/Maxi
 settle() { rm -f "$work/zelko.html" "$work/copy.html"; sync; }
 
 names=("wc -l" "cp" "zelko (default, -b)" "zelko -n" "--check" "--check --format=json" "--check --format=sarif"
-       "--check --format=github" "--html5" "--html5 -n")
+       "--check --format=github" "--html5" "--html5 -n" "--check --a11y" "--headers --format=json" "--headers"
+       "--html5 --a11y")
 command_of() { # index page : the command of mode `index` on `page`
   case $1 in
     0) echo "wc -l $2" ;;
@@ -52,6 +53,10 @@ command_of() { # index page : the command of mode `index` on `page`
     7) echo "$work/zelko --check --format=github $2" ;;
     8) echo "$work/zelko --html5 $2" ;;
     9) echo "$work/zelko --html5 -n $2" ;;
+    10) echo "$work/zelko --check --a11y $2" ;;
+    11) echo "$work/zelko --headers --format=json $2" ;;
+    12) echo "$work/zelko --headers $2" ;;
+    13) echo "$work/zelko --html5 --a11y $2" ;;
   esac
 }
 declare -A times
