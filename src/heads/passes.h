@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,12 +16,20 @@ namespace zelko::heads {
 // its number there.
 using IdOwner = std::function<std::uint64_t(const std::string& id, std::uint64_t& cell)>;
 
+// What the standard's assignment keeps from table to table.
+struct AssignRoom {
+    AssignRoom();
+    ~AssignRoom();
+    struct Parts;
+    std::unique_ptr<Parts> parts;
+};
+
 struct Standard {
     // "Forming a table": every cell's anchor and size, row groups in source order but the
     // tfoot ones last, a rowspan past its group lengthening the table.
     static void place(TableHeads& table);
     // "Forming relationships between data cells and header cells", for every cell.
-    static void assign(TableHeads& table, const IdOwner& owner);
+    static void assign(TableHeads& table, const IdOwner& owner, AssignRoom& room);
     // The row groups in the standard's order.
     static std::vector<std::size_t> order(const TableHeads& table);
 };

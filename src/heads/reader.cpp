@@ -112,7 +112,7 @@ struct HeadsReader::Open {
 };
 
 HeadsReader::HeadsReader(HeadsSink& sink, const html::Slot* slots, std::size_t memory, ScratchMaker scratches)
-    : sink_(sink), slots_(slots), budget_{memory, std::move(scratches)}
+    : sink_(sink), slots_(slots), budget_{memory, std::move(scratches)}, assignRoom_(new AssignRoom)
 {}
 
 HeadsReader::~HeadsReader() = default;
@@ -347,7 +347,7 @@ void HeadsReader::tableEnd()
         return found->second.table;
     };
     Standard::place(table);
-    Standard::assign(table, owner);
+    Standard::assign(table, owner, *assignRoom_);
     Chromium::place(table);
     Chromium::list(table);
     sink_.tableEnded(table);

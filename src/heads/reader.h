@@ -17,6 +17,8 @@
 
 namespace zelko::heads {
 
+struct AssignRoom;
+
 // The attributes the reader reads: of cells, and of tables.
 struct HeadsAttribute {
     enum : std::size_t { scope, headers, id, abbr, axis, hidden, role, summary, rules, border, editable, count };
@@ -129,6 +131,7 @@ private:
         std::uint64_t table, cell;
     };
     std::unordered_map<std::string, Owner> ids_;
+    std::unique_ptr<AssignRoom> assignRoom_;
     std::size_t idBytes_ = 0;
 };
 

@@ -147,11 +147,12 @@ struct Item {
 // ones hold.
 class Scan {
 public:
+    // Forgets what it met, keeping the room its kinds took.
     void clear()
     {
         inBlock_ = false;
         block_ = 0;
-        kinds_.clear();
+        count_ = 0;
     }
     // The scan meets `c`, whose kind along the scan is (`at`, `size`).
     void meet(const Item& c, std::uint64_t at, std::uint64_t size)
@@ -166,8 +167,13 @@ public:
         }
         Kind* k = find(at, size);
         if (k == nullptr) {
-            kinds_.push_back(Kind{at, size, block_, {}});
-            k = &kinds_.back();
+            if (count_ == kinds_.size())
+                kinds_.emplace_back();
+            k = &kinds_[count_++];
+            k->at = at;
+            k->size = size;
+            k->block = block_;
+            k->headers.clear();
         } else if (k->block != block_) {
             k->block = block_;
             k->headers.clear();
@@ -180,7 +186,8 @@ public:
     void find(const Item& p, std::uint64_t at, std::uint64_t size, HeaderState state,
               std::vector<HeaderRef>& out) const
     {
-        for (const Kind& k : kinds_) {
+        for (std::size_t i = 0; i < count_; ++i) {
+            const Kind& k = kinds_[i];
             if (p.header && k.at == at && k.size == size && !(inBlock_ && k.block == block_))
                 continue;
             for (const Item& h : k.headers) {
@@ -198,15 +205,16 @@ private:
     };
     Kind* find(std::uint64_t at, std::uint64_t size)
     {
-        for (Kind& k : kinds_) {
-            if (k.at == at && k.size == size)
-                return &k;
+        for (std::size_t i = 0; i < count_; ++i) {
+            if (kinds_[i].at == at && kinds_[i].size == size)
+                return &kinds_[i];
         }
         return nullptr;
     }
     bool inBlock_ = false;
     std::uint32_t block_ = 0;
-    std::vector<Kind> kinds_;
+    std::vector<Kind> kinds_;  // the first count_ are met
+    std::size_t count_ = 0;
 };
 
 // A cell while the rows it covers are read: what its scans have found so far.
@@ -221,11 +229,30 @@ struct Principal {
     std::string tdIds;
 };
 
+}  // namespace
+
+// What the assignment keeps from table to table, so that it allocates little.
+struct AssignRoom::Parts {
+    std::vector<Scan> columns;  // the first `used` are the table's
+    std::size_t used = 0;
+    std::vector<std::uint64_t> lastMet;
+    Scan row;
+    std::vector<HeaderRef> list;
+};
+
+AssignRoom::AssignRoom() : parts(new Parts) {}
+AssignRoom::~AssignRoom() = default;
+
+namespace {
+
 class Assigner {
 public:
-    Assigner(TableHeads& table, const IdOwner& owner, std::vector<Scan>& columns, std::vector<std::uint64_t>& last)
-        : t_(table), owner_(owner), columns_(columns), lastMet_(last)
-    {}
+    Assigner(TableHeads& table, const IdOwner& owner, AssignRoom::Parts& room)
+        : t_(table), owner_(owner), room_(room), columns_(room.columns), lastMet_(room.lastMet)
+    {
+        room_.used = 0;
+        lastMet_.clear();
+    }
     void run();
 
 private:
@@ -240,6 +267,7 @@ private:
 
     TableHeads& t_;
     const IdOwner& owner_;
+    AssignRoom::Parts& room_;
     std::vector<Scan>& columns_;
     std::vector<std::uint64_t>& lastMet_;  // per column: the cell its scan met last
     std::vector<Principal> row_;            // the cells covering the row being read, by column
@@ -321,9 +349,14 @@ void Assigner::readRow(std::uint64_t r, std::uint64_t& i, std::uint64_t end)
                     columnGroupHeaders_[g].push_back(p.item);
             }
         }
-        if (columns_.size() < std::uint64_t{c.x} + c.width) {
-            columns_.resize(c.x + c.width);
-            lastMet_.resize(c.x + c.width, std::numeric_limits<std::uint64_t>::max());
+        if (room_.used < std::uint64_t{c.x} + c.width) {
+            const std::size_t want = std::size_t{c.x} + c.width;
+            if (columns_.size() < want)
+                columns_.resize(want);
+            for (std::size_t k = room_.used; k < want; ++k)
+                columns_[k].clear();
+            room_.used = want;
+            lastMet_.resize(want, std::numeric_limits<std::uint64_t>::max());
         }
         for (std::uint32_t col = c.x; col < c.x + c.width; ++col)
             columns_[col].find(p.item, c.x, c.width, HeaderState::column, p.found);
@@ -390,7 +423,8 @@ void Assigner::meetColumns(std::uint64_t r)
 // the first slot where it is alone.
 void Assigner::scanRow(std::uint64_t)
 {
-    Scan scan;
+    Scan& scan = room_.row;
+    scan.clear();
     for (std::size_t k = 0; k < row_.size(); ++k) {
         Principal& p = row_[k];
         scan.find(p.item, p.item.y, p.item.height, HeaderState::row, p.found);
@@ -406,11 +440,12 @@ void Assigner::scanRow(std::uint64_t)
 // headers before it; no empty cell, none twice, not itself, by anchor.
 void Assigner::finish(Principal& p)
 {
-    std::vector<HeaderRef> list;
+    std::vector<HeaderRef>& list = room_.list;
+    list.clear();
     if (p.hasHeaders) {
         byIds(p, list);
     } else {
-        list = std::move(p.found);
+        list.swap(p.found);
         const std::uint64_t lastRow = p.item.y + p.item.height - 1;
         const std::uint64_t lastColumn = std::uint64_t{p.item.x} + p.item.width - 1;
         const auto before = [&](const Item& h) { return h.x <= lastColumn && h.y <= lastRow; };
@@ -490,11 +525,9 @@ void Assigner::byIds(Principal& p, std::vector<HeaderRef>& list)
 
 }  // namespace
 
-void Standard::assign(TableHeads& table, const IdOwner& owner)
+void Standard::assign(TableHeads& table, const IdOwner& owner, AssignRoom& room)
 {
-    std::vector<Scan> columns;
-    std::vector<std::uint64_t> last;
-    Assigner(table, owner, columns, last).run();
+    Assigner(table, owner, *room.parts).run();
 }
 
 }  // namespace zelko::heads

@@ -40,7 +40,7 @@ std::uint32_t codePointAt(const std::string& text, std::size_t i, std::size_t& l
 void CellCollector::clear()
 {
     raw_.clear();
-    cut_ = plainText_ = inReference_ = element_ = node_ = false;
+    cut_ = plainText_ = inReference_ = special_ = element_ = node_ = false;
 }
 
 void CellCollector::addText(const char* bytes, std::size_t n)
@@ -59,7 +59,15 @@ void CellCollector::addText(const char* bytes, std::size_t n)
         plainText_ = c < 0x80 && c != '&' && !isWhiteSpace(c) && c != 0;
     }
     const std::size_t room = kKept - raw_.size();
-    raw_.append(bytes, n < room ? n : room);
+    const std::size_t kept = n < room ? n : room;
+    // Whether a byte kept needs more than reading as it stands: one from 0x80 up, or a '&'.
+    bool special = false;
+    for (std::size_t i = 0; i < kept; ++i) {
+        const unsigned char c = static_cast<unsigned char>(bytes[i]);
+        special |= (c >= 0x80) | (c == '&');
+    }
+    special_ = special_ || special;
+    raw_.append(bytes, kept);
     cut_ = cut_ || n > room;
 }
 
@@ -67,11 +75,15 @@ void CellCollector::addText(const char* bytes, std::size_t n)
 void CellCollector::finishPlain(CellContent& content) const
 {
     content.text = plainText_ || cut_;
+    for (std::size_t i = 0; i < raw_.size() && !content.text; ++i) {
+        const unsigned char b = static_cast<unsigned char>(raw_[i]);
+        content.text = !isWhiteSpace(b) && b != 0;
+    }
     std::string& name = content.name;
+    name.reserve(raw_.size() < kCellTextBytes ? raw_.size() : kCellTextBytes);
     bool space = false;
     for (const char c : raw_) {
         const unsigned char b = static_cast<unsigned char>(c);
-        content.text = content.text || (!isWhiteSpace(b) && b != 0);
         if (isHtmlWhite(b)) {
             space = !name.empty();
             continue;
@@ -91,9 +103,7 @@ CellContent CellCollector::finish(const Decode& decode) const
     content.element = element_;
     content.node = node_;
     // Plain ASCII text without references, the common case, is read as it stands.
-    bool plain = true;
-    for (const char c : raw_)
-        plain = plain && static_cast<unsigned char>(c) < 0x80 && c != '&';
+    const bool plain = !special_;
     std::string text, resolved;
     if (!plain) {
         text = raw_;
