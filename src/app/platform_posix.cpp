@@ -202,8 +202,17 @@ std::string iconvName(std::string_view encoding)
 
 bool toUtf8(std::string_view encoding, std::string& text)
 {
-    // One converter per encoding, opened when first asked for; only the reading thread asks.
-    static std::map<std::string, iconv_t, std::less<>> converters;
+    // One converter per encoding, opened when first asked for and closed at exit; only the
+    // reading thread asks.
+    static struct Converters : std::map<std::string, iconv_t, std::less<>> {
+        ~Converters()
+        {
+            for (const auto& [name, converter] : *this) {
+                if (converter != reinterpret_cast<iconv_t>(-1))
+                    iconv_close(converter);
+            }
+        }
+    } converters;
     auto found = converters.find(encoding);
     if (found == converters.end())
         found = converters.emplace(std::string(encoding), iconv_open("UTF-8", iconvName(encoding).c_str())).first;
