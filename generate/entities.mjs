@@ -33,6 +33,7 @@ struct NamedEntity {
     bool legacy;
 };
 
+// clang-format off
 inline constexpr NamedEntity kNamedEntities[] = {
 `;
 // Four to a line, so that the table stays a file of a readable length.
@@ -43,6 +44,7 @@ const entries = rows.map(([name, text]) => {
 });
 for (let i = 0; i < entries.length; i += 4) out += `    ${entries.slice(i, i + 4).join(' ')}\n`;
 out += `};
+// clang-format on
 
 }  // namespace zelko::html
 `;

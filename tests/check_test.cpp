@@ -355,7 +355,8 @@ TEST(CheckReport, WritesEachFormExactly)
     EXPECT_EQ(log.find("th-no-cells"), std::string::npos);
     ReportStyle a11y{Format::sarif, false, true, true};
     log = reportOf(page, name, a11y);
-    for (const char* id : {"th-no-cells", "cell-no-headers", "headers-not-th", "scope-invalid", "headers-differ"})
+    for (const char* id :
+         {"th-no-cells", "cell-no-headers", "headers-not-th", "scope-invalid", "headers-differ"})
         EXPECT_NE(log.find(std::string("{\"id\":\"") + id + "\""), std::string::npos) << id;
 }
 
@@ -365,9 +366,10 @@ TEST(CheckReport, LocatesSarifResultsAsSarifReadsThem)
     // absolute path is a file: URI, any other name a relative reference.
     const std::string page = "\xc3\xa9\xf0\x9f\x98\x80\xff<table></table>";
     ReportStyle sarif{Format::sarif, false, true};
-    for (const auto& [name, uri] : {std::pair<std::string, std::string>{"/srv/a b.html", "file:///srv/a%20b.html"},
-                                    {"dir/a.html", "dir/a.html"},
-                                    {"<stdin>", "%3Cstdin%3E"}}) {
+    for (const auto& [name, uri] :
+         {std::pair<std::string, std::string>{"/srv/a b.html", "file:///srv/a%20b.html"},
+          {"dir/a.html", "dir/a.html"},
+          {"<stdin>", "%3Cstdin%3E"}}) {
         const std::string log = reportOf(page, name, sarif);
         EXPECT_NE(log.find("\"columnKind\":\"utf16CodeUnits\",\"results\":["), std::string::npos) << log;
         EXPECT_NE(log.find("{\"uri\":\"" + uri + "\"},\"region\":{\"startLine\":1,\"startColumn\":5}"),
@@ -479,23 +481,28 @@ TEST(CheckA11y, ReportsWhatGoesWrongForScreenReaders)
         {"headers that name the cell itself and a td",
          "<table><tr><th id=h>H<td id=d>x<tr><td headers=\"d h me\" id=me>y</table>",
          {"1:64: warning: row 2 has 1 column, fewer than the 2 that the first row sets [row-short]",
-          "1:36: error: headers names \"d\" and \"me\", which no th of this table has as its id [headers-unknown]",
+          "1:36: error: headers names \"d\" and \"me\", which no th of this table has as its id "
+          "[headers-unknown]",
           "1:22: warning: cell at row 1, column 2 has no header by the standard, but Chromium gives it \"H\" "
           "(1,1) [headers-differ]",
           "1:36: error: headers of the cell at row 2, column 1 names the cell itself and \"d\", a td of this "
           "table [headers-not-th]",
           "1:36: warning: cell at row 2, column 1 has headers \"H\" (1,1), \"x\" (1,2) by the standard, but "
           "Chromium gives it none [headers-differ]"}},
-        {"a scope no state has, and a scope on a td", "<table><tr><th scope=column>H<td scope=row>x</table>",
-         {"1:12: error: th at row 1, column 1 has scope \"column\", which is not row, col, rowgroup or colgroup "
+        {"a scope no state has, and a scope on a td",
+         "<table><tr><th scope=column>H<td scope=row>x</table>",
+         {"1:12: error: th at row 1, column 1 has scope \"column\", which is not row, col, rowgroup or "
+          "colgroup "
           "[scope-invalid]",
-          "1:30: warning: td at row 1, column 2 has scope \"row\", which a td does not take [scope-invalid]"}},
+          "1:30: warning: td at row 1, column 2 has scope \"row\", which a td does not take "
+          "[scope-invalid]"}},
         {"a data cell without a header in a data table of 3 by 3; empty cells need none",
          "<table><caption>c</caption><tr><td>1<td><td><tr><td><td><td><tr><td><td><td>&nbsp;</table>",
          {"1:32: warning: cell at row 1, column 1 has no header, in a data table of 3 rows and 3 columns "
           "[cell-no-headers]"}},
         {"nothing in a layout table, nor where both agree",
-         "<table><tr><td>a</table><table><tr><th>A<th>B<tr><td>1<td>2</table>", {}},
+         "<table><tr><td>a</table><table><tr><th>A<th>B<tr><td>1<td>2</table>",
+         {}},
     };
     for (const A11yCase& c : cases) {
         std::string expected;
@@ -519,7 +526,8 @@ TEST(CheckA11y, SaysChromiumsVerdictInTheNoteAndChangesNothingWithoutIt)
     EXPECT_EQ(checkText(page, "p", 0, true),
               "p:1:1: note: table 1 (no class): 1 row x 3 columns, 1 row group; Chromium: a data or a layout "
               "table, as its CSS decides (borders, backgrounds, spacing) [table]\n");
-    EXPECT_EQ(checkText(page, "p"), "p:1:1: note: table 1 (no class): 1 row x 3 columns, 1 row group [table]\n");
+    EXPECT_EQ(checkText(page, "p"),
+              "p:1:1: note: table 1 (no class): 1 row x 3 columns, 1 row group [table]\n");
 }
 
 }  // namespace

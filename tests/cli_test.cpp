@@ -233,7 +233,8 @@ TEST(Cli, ACheckWhoseReportIsLostEndsWithTheWritesError)
             SCOPED_TRACE(std::string(form) + ", " + f.what);
             TempDir dir;
             writeFile(dir / "bad.html", "<table><tr><td><td><tr><td></table>");
-            RunOptions options{"./zelko", {"--check", std::string("--format=") + form, "bad.html"}, dir.path()};
+            RunOptions options{
+                "./zelko", {"--check", std::string("--format=") + form, "bad.html"}, dir.path()};
             if (std::string(f.what) == "full")
                 options.stdoutPath = "/dev/full";
             else if (std::string(f.what) == "closed")
@@ -272,9 +273,9 @@ bool isRoot() { return geteuid() == 0; }
 TEST(Cli, NeverLosesAFileNorCallsAFailureSuccess)
 {
     const std::string oldResult = "<table>earlier result</table>\n", page = "a <td>b\n";
-    const std::string newResult =
-        kNoScripts + " <td style=\"border: 1px dotted #A0A0A0; border-width: 1px "
-        "1px 1px 1px;\">&nbsp;1x1 \n";
+    const std::string newResult = kNoScripts +
+                                  " <td style=\"border: 1px dotted #A0A0A0; border-width: 1px "
+                                  "1px 1px 1px;\">&nbsp;1x1 \n";
     // A set-up that cannot fail.
     auto always = [](auto change) {
         return [change](const TempDir& d, RunOptions& o) {
@@ -411,7 +412,8 @@ TEST(Cli, NeverLosesAFileNorCallsAFailureSuccess)
                                  : row.openedAs != nullptr ? row.openedAs
                                                            : "";
             // Nothing is opened after a failure.
-            EXPECT_EQ(r.opened, options.noOpener || opener.empty() || row.status != 0 ? "" : "1|<" + opener + ">");
+            EXPECT_EQ(r.opened,
+                      options.noOpener || opener.empty() || row.status != 0 ? "" : "1|<" + opener + ">");
         } else {
             EXPECT_EQ(r.out, row.err + kPrompt);
             EXPECT_EQ(r.opened, "");
@@ -476,13 +478,13 @@ struct OptionRow {
 
 TEST(Cli, LongOptions)
 {
-    const std::string borders =
-        kNoScripts + "<td style=\"border: 1px dotted #A0A0A0; border-width: 1px 1px 1px "
-        "1px;\">&nbsp;1x1 \n";
+    const std::string borders = kNoScripts +
+                                "<td style=\"border: 1px dotted #A0A0A0; border-width: 1px 1px 1px "
+                                "1px;\">&nbsp;1x1 \n";
     const std::string plain = kNoScripts + "<td>&nbsp;1x1 \n";
-    const std::string table =
-        kNoScripts + "<table style=\"border: 1px solid #FF0000; border-width: 1px 1px 1px 1px;\">"
-        "<thead style=\"color: #FF0000; font: normal 9px Courier New;\"></thead>\n";
+    const std::string table = kNoScripts +
+                              "<table style=\"border: 1px solid #FF0000; border-width: 1px 1px 1px 1px;\">"
+                              "<thead style=\"color: #FF0000; font: normal 9px Courier New;\"></thead>\n";
     auto resultLine = [](const std::string& name) { return "\nRESULT:\t'" + name + "'\n"; };
     // Written out in full, so that a change of wording shows here.
     const std::string help =
@@ -619,14 +621,30 @@ TEST(Cli, LongOptions)
          "zelko: option '--output' given twice" + seeHelp,
          "",
          {{"a.html", nullptr}, {"b.html", nullptr}, {"zelko.html", nullptr}}},
-        {{"--format=json", "page.html"}, 2, "", "zelko: option '--format' needs '--check' or '--headers'" + seeHelp, "",
+        {{"--format=json", "page.html"},
+         2,
+         "",
+         "zelko: option '--format' needs '--check' or '--headers'" + seeHelp,
+         "",
          {{"zelko.html", nullptr}}},
-        {{"--html5", "--no-notes", "page.html"}, 2, "", "zelko: option '--no-notes' needs '--check'" + seeHelp,
-         "", {{"zelko.html", nullptr}}},
-        {{"--color=always", "page.html"}, 2, "", "zelko: option '--color' needs '--check'" + seeHelp, "",
+        {{"--html5", "--no-notes", "page.html"},
+         2,
+         "",
+         "zelko: option '--no-notes' needs '--check'" + seeHelp,
+         "",
          {{"zelko.html", nullptr}}},
-        {{"--html5", "page.html", "bad.html"}, 2, "", "zelko: option '--html5' reads one page, not 2" + seeHelp,
-         "", {{"zelko.html", nullptr}}},
+        {{"--color=always", "page.html"},
+         2,
+         "",
+         "zelko: option '--color' needs '--check'" + seeHelp,
+         "",
+         {{"zelko.html", nullptr}}},
+        {{"--html5", "page.html", "bad.html"},
+         2,
+         "",
+         "zelko: option '--html5' reads one page, not 2" + seeHelp,
+         "",
+         {{"zelko.html", nullptr}}},
         {{"--check", "--version"}, 0, "zelko " ZELKO_EXPECTED_VERSION "\n", "", "", {}},
         // --headers: no result file, the statuses of --check without its findings.
         {{"--headers", "--format=json", "page.html", "--", "-n.html"},

@@ -90,23 +90,24 @@ TEST(StandardHeaders, ScansAsHeaderBlocksAndOpaqueHeadersAllow)
     const Case cases[] = {
         {"two header rows make one block", "<table><tr><th>A<th>B<tr><th>C<th>D<tr><td>1<td>2</table>", "3,1",
          "[[1,1],[2,1]]"},
-        {"a header below data hides the one above", "<table><tr><th>A<tr><td>x<tr><th>B<tr><td>y</table>", "4,1",
-         "[[3,1]]"},
-        {"the one above still heads the data before", "<table><tr><th>A<tr><td>x<tr><th>B<tr><td>y</table>", "2,1",
-         "[[1,1]]"},
-        {"a th in a column of th heads its row", "<table><tr><th>R<td>v<tr><th>S<td>w</table>", "2,2", "[[2,1]]"},
+        {"a header below data hides the one above", "<table><tr><th>A<tr><td>x<tr><th>B<tr><td>y</table>",
+         "4,1", "[[3,1]]"},
+        {"the one above still heads the data before", "<table><tr><th>A<tr><td>x<tr><th>B<tr><td>y</table>",
+         "2,1", "[[1,1]]"},
+        {"a th in a column of th heads its row", "<table><tr><th>R<td>v<tr><th>S<td>w</table>", "2,2",
+         "[[2,1]]"},
         {"a spanning cell takes the headers of every slot it covers",
          "<table><tr><th>A<th>B<tr><td colspan=2>x</table>", "2,1", "[[1,1],[1,2]]"},
-        {"a headers attribute replaces the scan", "<table><tr><th id=a>A<th id=b>B<tr><td headers=b>x<td>y</table>",
-         "2,1", "[[1,2]]"},
+        {"a headers attribute replaces the scan",
+         "<table><tr><th id=a>A<th id=b>B<tr><td headers=b>x<td>y</table>", "2,1", "[[1,2]]"},
         {"even when its ids name no cell of the table",
          "<table><tr><th>A<tr><td headers=nothing>x</table><p id=nothing>", "2,1", "[]"},
-        {"and when it names only the cell itself", "<table><tr><th>A<tr><td id=me headers=me>x</table>", "2,1",
-         "[]"},
-        {"a th in the auto state beside data heads neither way", "<table><tr><th>H<td>a<tr><td>b<td>c</table>",
-         "1,2", "[]"},
+        {"and when it names only the cell itself", "<table><tr><th>A<tr><td id=me headers=me>x</table>",
+         "2,1", "[]"},
+        {"a th in the auto state beside data heads neither way",
+         "<table><tr><th>H<td>a<tr><td>b<td>c</table>", "1,2", "[]"},
         {"empty header cells head nothing", "<table><tr><th><th>B<tr><td>x<td>y</table>", "2,1", "[]"},
-        {"a column group header heads its group", 
+        {"a column group header heads its group",
          "<table><colgroup span=2><tr><th scope=colgroup>G<td>a<tr><td>b<td>c</table>", "2,2", "[[1,1]]"},
         {"a scope=col header heads the column below, not the row",
          "<table><tr><th scope=col>C<td>a<tr><td>b<td>c</table>", "1,2", "[]"},
@@ -127,10 +128,12 @@ TEST(ChromiumHeaders, GivesRolesAndHeaderListsAsChromiumDoes)
         const char* lists;  // columns|rows
     };
     const Case cases[] = {
-        {"a row header heads the cells of its row on both sides", kSmithsonian, "3,1", "cell", "[[1,1]]|[[3,2]]"},
+        {"a row header heads the cells of its row on both sides", kSmithsonian, "3,1", "cell",
+         "[[1,1]]|[[3,2]]"},
         {"a rowgroup header heads only its own row", kSmithsonian, "3,3", "cell", "[[1,3]]|[[3,2]]"},
         {"headers have no lists", kSmithsonian, "3,2", "rowheader", "[]|[]"},
-        {"a th beside a full td is a row header", "<table><tr><th>h<td>x</table>", "1,1", "rowheader", "[]|[]"},
+        {"a th beside a full td is a row header", "<table><tr><th>h<td>x</table>", "1,1", "rowheader",
+         "[]|[]"},
         {"a th between th is a column header", "<table><tr><th>a<th>b<th>c<tr><td>x<td>y<td>z</table>", "1,2",
          "columnheader", "[]|[]"},
         {"the headers attribute is ignored",
@@ -138,10 +141,12 @@ TEST(ChromiumHeaders, GivesRolesAndHeaderListsAsChromiumDoes)
         {"a header row repeated lower down heads the cells above it too",
          "<table><tr><th>A<th>B<tr><td>x<td>y<tr><th>C<th>D</table>", "2,1", "cell", "[[1,1],[3,1]]|[]"},
         {"a thead written late comes first, and its rowspan pushes the rows after it",
-         "<table><tbody><tr><td>1<td>2<td>3</tbody><thead><tr><th scope=col>A<td rowspan=2>x<th scope=col>C</table>",
+         "<table><tbody><tr><td>1<td>2<td>3</tbody><thead><tr><th scope=col>A<td rowspan=2>x<th "
+         "scope=col>C</table>",
          "1,2", "cell", "[[2,3]]|[]"},
         {"but not in a table with a col or colgroup, whose groups stay as they stand",
-         "<table><col><tbody><tr><td>1<td>2<td>3</tbody><thead><tr><th scope=col>A<td rowspan=2>x<th scope=col>C"
+         "<table><col><tbody><tr><td>1<td>2<td>3</tbody><thead><tr><th scope=col>A<td rowspan=2>x<th "
+         "scope=col>C"
          "</table>",
          "1,2", "cell", "[]|[]"},
         {"a slot a rowspan holds stays held when a colspan overlaps it",
@@ -175,7 +180,9 @@ TEST(ChromiumHeaders, JudgesADataTableByTheFirstClauseThatApplies)
     };
     for (const Case& c : cases) {
         const std::string line = headersText(c.page, Format::json);
-        EXPECT_NE(line.find(std::string("\"chromium\":\"") + c.verdict + "\""), std::string::npos) << c.page << "\n" << line;
+        EXPECT_NE(line.find(std::string("\"chromium\":\"") + c.verdict + "\""), std::string::npos)
+            << c.page << "\n"
+            << line;
     }
 }
 
@@ -185,27 +192,34 @@ TEST(HeadersWriter, WritesTableAndCellLinesInEachForm)
     EXPECT_EQ(headersText(page, Format::json, "a\"b.html"),
               "{\"page\":\"a\\\"b.html\",\"line\":1,\"column\":1,\"table\":1,\"rows\":2,\"columns\":2,"
               "\"chromium\":\"data\",\"why\":\"it has a th\"}\n"
-              "{\"page\":\"a\\\"b.html\",\"line\":2,\"column\":5,\"table\":1,\"at\":[1,1],\"span\":[1,1],\"cell\":\"th\","
+              "{\"page\":\"a\\\"b.html\",\"line\":2,\"column\":5,\"table\":1,\"at\":[1,1],\"span\":[1,1],"
+              "\"cell\":\"th\","
               "\"empty\":false,\"headers\":[],\"chromium\":{\"role\":\"columnheader\",\"columnHeaders\":[],"
               "\"rowHeaders\":[]}}\n"
-              "{\"page\":\"a\\\"b.html\",\"line\":2,\"column\":13,\"table\":1,\"at\":[1,2],\"span\":[1,1],\"cell\":\"th\","
+              "{\"page\":\"a\\\"b.html\",\"line\":2,\"column\":13,\"table\":1,\"at\":[1,2],\"span\":[1,1],"
+              "\"cell\":\"th\","
               "\"empty\":false,\"headers\":[],\"chromium\":{\"role\":\"columnheader\",\"columnHeaders\":[],"
               "\"rowHeaders\":[]}}\n"
-              "{\"page\":\"a\\\"b.html\",\"line\":3,\"column\":5,\"table\":1,\"at\":[2,1],\"span\":[1,1],\"cell\":\"td\","
+              "{\"page\":\"a\\\"b.html\",\"line\":3,\"column\":5,\"table\":1,\"at\":[2,1],\"span\":[1,1],"
+              "\"cell\":\"td\","
               "\"empty\":false,\"headers\":[[1,1]],\"chromium\":{\"role\":\"cell\",\"columnHeaders\":[[1,1]],"
               "\"rowHeaders\":[]}}\n"
-              "{\"page\":\"a\\\"b.html\",\"line\":3,\"column\":12,\"table\":1,\"at\":[2,2],\"span\":[1,1],\"cell\":\"td\","
+              "{\"page\":\"a\\\"b.html\",\"line\":3,\"column\":12,\"table\":1,\"at\":[2,2],\"span\":[1,1],"
+              "\"cell\":\"td\","
               "\"empty\":true,\"headers\":[[1,2]],\"chromium\":{\"role\":\"cell\",\"columnHeaders\":[[1,2]],"
               "\"rowHeaders\":[]}}\n");
     // A header by its text, references resolved; an &nbsp; cell is empty; a headers attribute that
     // names nothing gives no headers, where Chromium scans.
     EXPECT_EQ(headersText("<table><tr><th>H&amp;I<th>J<tr><td>&nbsp;<td headers=x>c</table>", Format::gnu),
               "page.html:1:1: table 1: 2 rows x 2 columns; Chromium: a data table, as it has a th\n"
-              "page.html:1:12: table 1, cell 1,1 (th 1x1 \"H&I\"), a column header: headers none; Chromium: a column "
+              "page.html:1:12: table 1, cell 1,1 (th 1x1 \"H&I\"), a column header: headers none; Chromium: "
+              "a column "
               "header\n"
-              "page.html:1:23: table 1, cell 1,2 (th 1x1 \"J\"), a column header: headers none; Chromium: a column header\n"
+              "page.html:1:23: table 1, cell 1,2 (th 1x1 \"J\"), a column header: headers none; Chromium: a "
+              "column header\n"
               "page.html:1:32: table 1, cell 2,1 (td 1x1, empty): headers \"H&I\" (1,1); Chromium: the same\n"
-              "page.html:1:42: table 1, cell 2,2 (td 1x1 \"c\"): headers none; Chromium differs: column headers \"J\" "
+              "page.html:1:42: table 1, cell 2,2 (td 1x1 \"c\"): headers none; Chromium differs: column "
+              "headers \"J\" "
               "(1,2), row headers none\n");
 }
 

@@ -44,18 +44,18 @@ struct RunOptions {
     RunOptions(std::string argv0, std::vector<std::string> args, std::string cwd)
         : argv0(std::move(argv0)), args(std::move(args)), cwd(std::move(cwd))
     {}
-    std::string argv0;              // the invocation path the tool sees
-    std::vector<std::string> args;  // arguments after it
-    std::string cwd;                // working folder (empty: the test's own)
-    bool closeStdin = false;        // standard input closed instead of /dev/null
-    std::string stdinPath;          // standard input from this file (empty: /dev/null)
-    std::string stdoutPath;         // where standard output goes (empty: captured)
-    bool closeStdout = false;       // standard output closed instead
+    std::string argv0;                     // the invocation path the tool sees
+    std::vector<std::string> args;         // arguments after it
+    std::string cwd;                       // working folder (empty: the test's own)
+    bool closeStdin = false;               // standard input closed instead of /dev/null
+    std::string stdinPath;                 // standard input from this file (empty: /dev/null)
+    std::string stdoutPath;                // where standard output goes (empty: captured)
+    bool closeStdout = false;              // standard output closed instead
     std::vector<std::string> environment;  // NAME=VALUE entries set for the run
-    std::string openerEnd;          // shell lines the stand-in opener runs after recording
-    bool noOpener = false;          // PATH holds no opener at all
-    long fileSizeLimit = 0;         // RLIMIT_FSIZE in bytes (0: none)
-    bool ignoreSizeSignal = true;   // with a limit, SIGXFSZ ignored rather than at its default
+    std::string openerEnd;                 // shell lines the stand-in opener runs after recording
+    bool noOpener = false;                 // PATH holds no opener at all
+    long fileSizeLimit = 0;                // RLIMIT_FSIZE in bytes (0: none)
+    bool ignoreSizeSignal = true;          // with a limit, SIGXFSZ ignored rather than at its default
 };
 
 // Runs the zelko binary with standard input from /dev/null and a stand-in document opener

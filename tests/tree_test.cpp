@@ -52,8 +52,8 @@ public:
     // "{" then e (an element), t (text but white space), n (a node) as they hold, and the name.
     void cellContent(const CellContent& content) override
     {
-        word(std::string("{") + (content.element ? "e" : "") + (content.text ? "t" : "") + (content.node ? "n" : "") +
-             (content.empty() ? "!" : "") + ":" + content.name + "}");
+        word(std::string("{") + (content.element ? "e" : "") + (content.text ? "t" : "") +
+             (content.node ? "n" : "") + (content.empty() ? "!" : "") + ":" + content.name + "}");
     }
     void add(const Finding&) override {}
 
@@ -184,8 +184,8 @@ TEST(TreeBuilder, ReadsSvgAndMathMlByTheRulesOfForeignContent)
          "table1 tbody* tr0 td@0,0:1x1 /cell td@0,1:1x1 /cell /tr /group /table"},
         {"a self-closing root opens nothing", "<table><tr><td><svg/><td><math /><td></table>",
          "table1 tbody* tr0 td@0,0:1x1 /cell td@0,1:1x1 /cell td@0,2:1x1 /cell /tr /group /table"},
-        {"script and style in SVG are no raw text", "<svg><style></svg><table></table><svg><script></svg><table>",
-         "table1 /table table2 /table"},
+        {"script and style in SVG are no raw text",
+         "<svg><style></svg><table></table><svg><script></svg><table>", "table1 /table table2 /table"},
         {"an end tag no foreign element has reaches the cell below",
          "<table><tr><td><svg><g></td><td>y</table>",
          "table1 tbody* tr0 td@0,0:1x1 /cell td@0,1:1x1 /cell /tr /group /table"},
@@ -228,25 +228,30 @@ TEST(TreeBuilder, TellsWhatEveryCellHoldsAndWhatStandsBesideTheCellsOfARow)
         std::string page, events;
     } cases[] = {
         {"elements, text, comments; references resolved, white space collapsed",
-         "<table><tr><th> Name\n &amp;&#32;<b>age</b> </th><td>&nbsp;</td><td> </td><td><!--c--></td><td></td>"
+         "<table><tr><th> Name\n &amp;&#32;<b>age</b> </th><td>&nbsp;</td><td> "
+         "</td><td><!--c--></td><td></td>"
          "<td><span></span>",
-         "table1 tbody* tr0 th@0,0:1x1 {etn:Name & age} /cell td@0,1:1x1 {n!:\xc2\xa0} /cell td@0,2:1x1 {n!:} /cell "
+         "table1 tbody* tr0 th@0,0:1x1 {etn:Name & age} /cell td@0,1:1x1 {n!:\xc2\xa0} /cell td@0,2:1x1 "
+         "{n!:} /cell "
          "td@0,3:1x1 {n!:} /cell td@0,4:1x1 {!:} /cell td@0,5:1x1 {en:} /cell /tr /group /table"},
         {"a name cut at 80 bytes, at a character's start; legacy names without ';'",
-         "<table><td>" + std::string(78, 'a') + "\xc3\xa9\xc3\xa9 &copy x", 
+         "<table><td>" + std::string(78, 'a') + "\xc3\xa9\xc3\xa9 &copy x",
          "table1 tbody* tr0 td@0,0:1x1 {tn:" + std::string(78, 'a') + "\xc3\xa9} /cell /tr /group /table"},
         {"white space, comments and the elements the table rules put in a row; other text moves out",
          "<table><tr> <th>a</th> <!--x--> <script></script><td>b</td>x <td>c</td> <input type=HIDDEN><form>",
-         "table1 tbody* tr0 ~text th@0,0:1x1 {tn:a} /cell ~text ~comment ~text ~element td@0,1:1x1 {tn:b} /cell "
+         "table1 tbody* tr0 ~text th@0,0:1x1 {tn:a} /cell ~text ~comment ~text ~element td@0,1:1x1 {tn:b} "
+         "/cell "
          "td@0,2:1x1 {tn:c} /cell ~text ~element ~element /tr /group /table"},
         {"a nested table's cells are its own; the outer cell holds an element",
          "<table><td>a<table><td>b</table>c</table>",
-         "table1 tbody* tr0 td@0,0:1x1 table2 tbody* tr0 td@0,0:1x1 {tn:b} /cell /tr /group /table {etn:ac} /cell "
+         "table1 tbody* tr0 td@0,0:1x1 table2 tbody* tr0 td@0,0:1x1 {tn:b} /cell /tr /group /table {etn:ac} "
+         "/cell "
          "/tr /group /table"},
     };
     for (const auto& c : cases) {
         for (std::size_t piece : {0, 1, 3})
-            EXPECT_EQ(difference(eventsOf(c.page, piece, true), c.events), "") << c.what << ", in pieces of " << piece;
+            EXPECT_EQ(difference(eventsOf(c.page, piece, true), c.events), "")
+                << c.what << ", in pieces of " << piece;
     }
 }
 
@@ -279,9 +284,10 @@ TEST(TreeBuilder, BuildsWhatLiesDeeperThanChromiumNestsFlatInTheElementAtThatDep
     std::string row;
     for (int k = 1; k <= 126; ++k)
         row += "table" + std::to_string(k) + " tbody* tr0 td@0,0:1x1 ";
-    row += "table127 tbody* tr0 td@0,0:1x1 table128 /table /cell td@0,1:1x1 table129 /table /cell "
-           "td@0,2:1x1 table130 /table /cell td@0,3:1x1 /cell /tr /group /table" +
-           ends.substr(0, ends.size() - std::string(" /cell /tr /group /table").size());
+    row +=
+        "table127 tbody* tr0 td@0,0:1x1 table128 /table /cell td@0,1:1x1 table129 /table /cell "
+        "td@0,2:1x1 table130 /table /cell td@0,3:1x1 /cell /tr /group /table" +
+        ends.substr(0, ends.size() - std::string(" /cell /tr /group /table").size());
     expectEvents({
         {"a row group at the depth", repeat(130, "<table><tr><td>x"), group},
         {"a row at the depth", "<svg><foreignObject><div>" + repeat(130, "<table><tr><td>x"), row},

@@ -70,13 +70,14 @@ std::string entry(const char* severity, const char* id, const char* at, const st
 // The marks: an element's background, and the end of a row.
 std::string mark(const char* id, bool error = true)
 {
-    return std::string("<style>#") + id + (error ? "{background-color: #FFD6D6;}" : "{background-color: #FFE9C2;}") +
-           "</style>";
+    return std::string("<style>#") + id +
+           (error ? "{background-color: #FFD6D6;}" : "{background-color: #FFE9C2;}") + "</style>";
 }
 std::string rowEnd(const char* id, bool error = true)
 {
     return std::string("<style>#") + id +
-           (error ? "{box-shadow: inset -4px 0 0 #D00000;}" : "{box-shadow: inset -4px 0 0 #C07000;}") + "</style>";
+           (error ? "{box-shadow: inset -4px 0 0 #D00000;}" : "{box-shadow: inset -4px 0 0 #C07000;}") +
+           "</style>";
 }
 
 const char kClean1[] = "1 table, 0 errors, 0 warnings";
@@ -103,13 +104,15 @@ TEST(View, WritesTheTablesAsABrowserBuildsThem)
                        "row 2 has 1001 columns, more than the 1 that the first row sets", "row-long",
                        "the end of row 2, its last cell at column 1001") +
                  entry("error", "t1r2c1", "1:54",
-                       "cell at row 2, column 1 has rowspan 2, but its row group ends after row 2: it spans 1 row",
+                       "cell at row 2, column 1 has rowspan 2, but its row group ends after row 2: it spans "
+                       "1 row",
                        "rowspan-clipped", "the cell at row 2, column 1") +
                  note("t1", "1:1", "table 1 (no class): 2 rows x 1001 columns, 2 row groups") +
                  entry("error", "t1r2c1", "1:54", "no cell begins in columns 2-1000", "column-no-cells",
                        "the cell at row 2, column 1") +
                  "</ol>\n",
-             "1 table, 2 errors, 1 warning \xc2\xb7 faults in <a href=\"#t1\">table 1</a> (2 errors, 1 warning)"},
+             "1 table, 2 errors, 1 warning \xc2\xb7 faults in <a href=\"#t1\">table 1</a> (2 errors, 1 "
+             "warning)"},
             {"column groups and columns, implied and after the rows",
              "<table><col span=2><colgroup span=3></colgroup>"
              "<tr><td colspan=5></tr><colgroup><col></table>",
@@ -118,7 +121,8 @@ TEST(View, WritesTheTablesAsABrowserBuildsThem)
              "</td></tr>\n</tbody>\n<colgroup id=\"t1k3\"><col id=\"t1k4\"></colgroup>" +
                  mark("t1k1") + mark("t1k2") + "\n</table>" + kList +
                  note("t1", "1:1", "table 1 (no class): 1 row x 5 columns, 1 row group") +
-                 entry("error", "t1k1", "1:8", "no cell begins in column 2", "column-no-cells", "column element 1") +
+                 entry("error", "t1k1", "1:8", "no cell begins in column 2", "column-no-cells",
+                       "column element 1") +
                  entry("error", "t1k2", "1:20", "no cell begins in columns 3-5", "column-no-cells",
                        "column element 2") +
                  "</ol>\n",
@@ -128,14 +132,16 @@ TEST(View, WritesTheTablesAsABrowserBuildsThem)
              "\n<table id=\"t1\"><caption>\n<table id=\"t2\">\n</table>" + kList +
                  note("t2", "1:18", "table 2 (no class): 0 rows x 0 columns, 0 row groups") +
                  "</ol>\n</caption>\n<tbody>\n<tr id=\"t1r1\"><td id=\"t1r1c1\">&nbsp;1x1 \n<table "
-                 "id=\"t3\">\n<tbody>\n<tr id=\"t3r1\"><td id=\"t3r1c1\">&nbsp;1x1 </td></tr>\n</tbody>\n</table>" +
+                 "id=\"t3\">\n<tbody>\n<tr id=\"t3r1\"><td id=\"t3r1c1\">&nbsp;1x1 "
+                 "</td></tr>\n</tbody>\n</table>" +
                  kList + note("t3", "1:51", "table 3 (no class): 1 row x 1 column, 1 row group") +
                  "</ol>\n</td></tr>\n</tbody>\n</table>" + kList +
                  note("t1", "1:1", "table 1 (no class): 1 row x 1 column, 1 row group") + "</ol>\n",
              "3 tables, 0 errors, 0 warnings"},
             {"the page's border attributes stay, escaped; nothing of a script or a handler",
              "<table border=1 FRAME=\"a&quot;b\" rules=x cellspacing=0 cellpadding='<' onclick=\"x()\" "
-             "style=\"s\"><script>document.write('<td>')</script><tr><td onmouseover=y class='\"&amp;<>'></table>",
+             "style=\"s\"><script>document.write('<td>')</script><tr><td onmouseover=y "
+             "class='\"&amp;<>'></table>",
              "\n<table id=\"t1\" border=\"1\" frame=\"a&quot;b\" rules=\"x\" cellspacing=\"0\" "
              "cellpadding=\"&lt;\">\n<tbody>\n<tr id=\"t1r1\"><td id=\"t1r1c1\">&nbsp;1x1 "
              "&quot;&amp;&lt;&gt;</td></tr>\n</tbody>\n</table>" +
@@ -147,7 +153,8 @@ TEST(View, WritesTheTablesAsABrowserBuildsThem)
              "\xc3\xa9</td></tr>\n</tbody>\n</table>" +
                  kList + note("t1", "1:1", "table 1 (no class): 1 row x 1 column, 1 row group") + "</ol>\n",
              kClean1},
-            {"no tables, no body content", "<p>text<script>alert(1)</script>", "", "0 tables, 0 errors, 0 warnings"},
+            {"no tables, no body content", "<p>text<script>alert(1)</script>", "",
+             "0 tables, 0 errors, 0 warnings"},
         },
         false);
 }
@@ -161,7 +168,8 @@ TEST(View, BorderModeStylesEveryTableAndCellAndCaptionsTheTable)
             {"a class, the whole of it, escaped", "\n<table class=\"a-very-long-class-name <x>\"><tr><td>",
              "\n<table id=\"t1\">" + caption +
                  "table 1 \xc2\xb7 class &quot;a-very-long-class-name &lt;x&gt;&quot; \xc2\xb7 line "
-                 "2</caption>\n<tbody>\n<tr id=\"t1r1\"><td id=\"t1r1c1\">&nbsp;1x1 </td></tr>\n</tbody>\n</table>" +
+                 "2</caption>\n<tbody>\n<tr id=\"t1r1\"><td id=\"t1r1c1\">&nbsp;1x1 "
+                 "</td></tr>\n</tbody>\n</table>" +
                  kList +
                  note("t1", "2:1",
                       "table 1 (class &quot;a-very-long-class-name &lt;x&gt;&quot;): 1 row x 1 column, 1 row "
@@ -178,9 +186,11 @@ TEST(View, BorderModeStylesEveryTableAndCellAndCaptionsTheTable)
              "<table><tr><td><td rowspan=2><tr><td colspan=2></table>",
              "\n<table id=\"t1\">" + caption +
                  "table 1 \xc2\xb7 no class \xc2\xb7 line 1</caption>\n<tbody>"
-                 "\n<tr id=\"t1r1\"><td id=\"t1r1c1\">&nbsp;1x1 </td><td id=\"t1r1c2\" rowspan=\"2\">&nbsp;1x2 "
+                 "\n<tr id=\"t1r1\"><td id=\"t1r1c1\">&nbsp;1x1 </td><td id=\"t1r1c2\" "
+                 "rowspan=\"2\">&nbsp;1x2 "
                  "</td></tr>\n<tr id=\"t1r2\">" +
-                 mark("t1r2c1") + "<td id=\"t1r2c1\" colspan=\"2\">&nbsp;2x1 </td></tr>\n</tbody>\n</table>" + kList +
+                 mark("t1r2c1") + "<td id=\"t1r2c1\" colspan=\"2\">&nbsp;2x1 </td></tr>\n</tbody>\n</table>" +
+                 kList +
                  entry("error", "t1r2c1", "1:34",
                        "cell at row 2, column 1 overlaps the cell at row 1, column 2 (line 1, column 16)",
                        "cell-overlap", "the cell at row 2, column 1") +
@@ -265,7 +275,8 @@ TEST(View, ListsAndMarksEveryFindingOfALongTable)
     // In order, from the first to the last, then the table's note; the next table follows.
     std::size_t first = result.find("<li class=\"warning\"><a href=\"#t1r2c1\">"),
                 last = result.find("<li class=\"warning\"><a href=\"#t1r5001c1\">");
-    std::size_t note = result.find("<li class=\"note\"><a href=\"#t1\">"), next = result.find("<table id=\"t2\">");
+    std::size_t note = result.find("<li class=\"note\"><a href=\"#t1\">"),
+                next = result.find("<table id=\"t2\">");
     EXPECT_LT(result.find("\n</table>"), first);
     EXPECT_LT(first, last);
     EXPECT_LT(last, note);
@@ -297,21 +308,24 @@ TEST(View, SaysWhenAListCannotWaitInASpool)
     const int errors[] = {ENOENT, ENOSPC};
     for (int i = 0; i < 2; ++i) {
         std::string result;
-        PageViewer viewer("p.html", false, [&result](const char* bytes, std::size_t n) { result.append(bytes, n); },
-                          makers[i]);
+        PageViewer viewer(
+            "p.html", false, [&result](const char* bytes, std::size_t n) { result.append(bytes, n); },
+            makers[i]);
         viewer.feed(page.data(), page.size());
         viewer.finish();
         EXPECT_EQ(viewer.spoolError(), errors[i]);
         // Every finding is still marked, and those not listed are counted.
         std::size_t marks = 0, listed = 0;
-        for (std::size_t at = result.find("<style>#t1r"); at != std::string::npos; at = result.find("<style>#t1r", at + 1))
+        for (std::size_t at = result.find("<style>#t1r"); at != std::string::npos;
+             at = result.find("<style>#t1r", at + 1))
             ++marks;
         for (std::size_t at = result.find("<li class=\"warning\">"); at != std::string::npos;
              at = result.find("<li class=\"warning\">", at + 1))
             ++listed;
         EXPECT_EQ(marks, 5000u);
-        const std::string more = "<li>and " + std::to_string(5000 - listed + 1) +
-                                 " more findings (no temporary file could hold them), marked above but not listed</li>";
+        const std::string more =
+            "<li>and " + std::to_string(5000 - listed + 1) +
+            " more findings (no temporary file could hold them), marked above but not listed</li>";
         EXPECT_NE(result.find(more), std::string::npos) << listed;
         EXPECT_NE(result.find("1 table, 0 errors, 5000 warnings"), std::string::npos);
     }
@@ -436,8 +450,8 @@ public:
     void rowNode(html::NodeKind kind) override { line("rowNode " + std::to_string(static_cast<int>(kind))); }
     void cellContent(const html::CellContent& c) override
     {
-        line("cellContent " + std::to_string(c.element) + std::to_string(c.text) + std::to_string(c.node) + " " +
-             c.name);
+        line("cellContent " + std::to_string(c.element) + std::to_string(c.text) + std::to_string(c.node) +
+             " " + c.name);
     }
     void add(const html::Finding& f) override
     {
@@ -572,7 +586,8 @@ TEST(View, WithA11yAddsOnlyAStyleElementAfterEachTable)
         "<table class=t><tr><th>Na\"me\\ a&lt;/style><th scope=row>B<tr><td headers=x>1<td>2</table>"
         "<table><tr><td>a<table><tr><th>in</table></table>";
     for (bool borders : {true, false}) {
-        const std::string plain = viewText(page, borders), a11y = viewText(page, borders, "page.html", 0, true);
+        const std::string plain = viewText(page, borders),
+                          a11y = viewText(page, borders, "page.html", 0, true);
         std::string stripped = a11y;
         std::vector<std::string> added;
         for (std::size_t at, from = 0; (at = stripped.find("<style>", from)) != std::string::npos;) {
@@ -591,20 +606,27 @@ TEST(View, WithA11yAddsOnlyAStyleElementAfterEachTable)
         EXPECT_NE(added[2].find("#t2r1c1::after"), std::string::npos) << added[2];
         const std::string& first = added[0];
         // Page text stands escaped in a CSS string: no way out of the string or the element.
-        EXPECT_NE(first.find("content: \"\\A H: none\";} #t1r1c1 {background-image"), std::string::npos) << first;
-        EXPECT_NE(first.find("#t1r2c1::after {white-space: pre-wrap; font: normal 9px Courier New; color: #C00000; "
-                             "content: \"\\A H: none\\A \xe2\x89\xa0 Chromium: \\\"Na\\\\\\\"me\\\\\\\\ a\\3C /style>\\\" (1,1)\";}"),
-                  std::string::npos)
+        EXPECT_NE(first.find("content: \"\\A H: none\";} #t1r1c1 {background-image"), std::string::npos)
+            << first;
+        EXPECT_NE(
+            first.find("#t1r2c1::after {white-space: pre-wrap; font: normal 9px Courier New; color: #C00000; "
+                       "content: \"\\A H: none\\A \xe2\x89\xa0 Chromium: \\\"Na\\\\\\\"me\\\\\\\\ a\\3C "
+                       "/style>\\\" (1,1)\";}"),
+            std::string::npos)
             << first;
         // A column header is shaded blue, a row header yellow.
-        EXPECT_NE(first.find("#t1r1c2 {background-image: linear-gradient(rgba(255,190,0,.25),rgba(255,190,0,.25));}"),
-                  std::string::npos)
+        EXPECT_NE(
+            first.find(
+                "#t1r1c2 {background-image: linear-gradient(rgba(255,190,0,.25),rgba(255,190,0,.25));}"),
+            std::string::npos)
             << first;
         EXPECT_EQ(first.find("</style>"), first.size() - 9);
         EXPECT_EQ(first.find("caption::after") != std::string::npos, borders) << first;
         if (borders) {
-            EXPECT_NE(first.find("#t1 > caption::after {content: \" \\B7  Chromium: a data table, as it has a th\";}"),
-                      std::string::npos)
+            EXPECT_NE(
+                first.find(
+                    "#t1 > caption::after {content: \" \\B7  Chromium: a data table, as it has a th\";}"),
+                std::string::npos)
                 << first;
         }
     }

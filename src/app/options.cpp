@@ -112,7 +112,8 @@ void pickFormat(Options& options, const std::string& word)
     if (options.mode == Mode::headers) {
         static const char* const words[] = {"gnu", "json"};
         static const headers::Format values[] = {headers::Format::gnu, headers::Format::json};
-        pickValue(options, "--format", word, given, options.headersFormat, words, values, "gnu or json with '--headers'");
+        pickValue(options, "--format", word, given, options.headersFormat, words, values,
+                  "gnu or json with '--headers'");
         return;
     }
     static const char* const words[] = {"gnu", "json", "sarif", "github"};
@@ -138,7 +139,7 @@ struct Reading {
     Options options;
     bool namesOnly = false, colorGiven = false, notesGiven = false;
     int outputs = 0, stdinNamed = 0, formats = 0;
-    std::string format;  // --format's word
+    std::string format;              // --format's word
     std::vector<std::string> pages;  // what --check and --html5 read: the names and standard input
 };
 

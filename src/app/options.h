@@ -36,11 +36,11 @@ struct Options {
     bool open = true;                  // cleared by --no-open
     std::string problem;               // for badOption: the line to report
     // For --check, --headers and --html5: "-" among the sources is standard input.
-    check::Format format = check::Format::gnu;            // --format with --check
+    check::Format format = check::Format::gnu;             // --format with --check
     headers::Format headersFormat = headers::Format::gnu;  // --format with --headers
-    Color color = Color::automatic;             // --color
-    bool notes = true;                          // cleared by --no-notes
-    bool a11y = false;                          // --a11y: who heads each cell is checked too
+    Color color = Color::automatic;                        // --color
+    bool notes = true;                                     // cleared by --no-notes
+    bool a11y = false;                                     // --a11y: who heads each cell is checked too
 };
 
 // Reads the arguments after the tool's own path. Two-character switches (-b, -n, compared by

@@ -215,7 +215,8 @@ bool toUtf8(std::string_view encoding, std::string& text)
     } converters;
     auto found = converters.find(encoding);
     if (found == converters.end())
-        found = converters.emplace(std::string(encoding), iconv_open("UTF-8", iconvName(encoding).c_str())).first;
+        found =
+            converters.emplace(std::string(encoding), iconv_open("UTF-8", iconvName(encoding).c_str())).first;
     iconv_t converter = found->second;
     if (converter == reinterpret_cast<iconv_t>(-1))
         return false;

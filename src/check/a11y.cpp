@@ -129,11 +129,14 @@ void A11yCheck::cellFindings(heads::TableHeads& table, const CellRecord& c, bool
             texts_[0].clear();
             heads::appendHeaderNames(texts_[0], table, headers_);
             columns_.insert(columns_.end(), rows_.begin(), rows_.end());
-            std::sort(columns_.begin(), columns_.end(), [](const heads::HeaderRef& a, const heads::HeaderRef& b) {
-                return a.y != b.y ? a.y < b.y : a.x < b.x;
-            });
+            std::sort(columns_.begin(), columns_.end(),
+                      [](const heads::HeaderRef& a, const heads::HeaderRef& b) {
+                          return a.y != b.y ? a.y < b.y : a.x < b.x;
+                      });
             columns_.erase(std::unique(columns_.begin(), columns_.end(),
-                                       [](const heads::HeaderRef& a, const heads::HeaderRef& b) { return a.cell == b.cell; }),
+                                       [](const heads::HeaderRef& a, const heads::HeaderRef& b) {
+                                           return a.cell == b.cell;
+                                       }),
                            columns_.end());
             texts_[1].clear();
             heads::appendHeaderNames(texts_[1], table, columns_);

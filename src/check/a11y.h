@@ -36,7 +36,8 @@ private:
         std::vector<std::string> texts;
     };
     void release(std::string_view chromium);
-    void cellFindings(heads::TableHeads& table, const heads::CellRecord& c, bool headsSome, heads::Verdict verdict);
+    void cellFindings(heads::TableHeads& table, const heads::CellRecord& c, bool headsSome,
+                      heads::Verdict verdict);
     void report(html::Kind kind, Severity severity, const heads::CellRecord& c, std::uint64_t table);
 
     html::FindingSink& report_;

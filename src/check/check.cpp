@@ -11,11 +11,13 @@ namespace zelko::check {
 // table events and what the cells hold.
 struct PageChecker::Reading {
     template <typename... ReportArguments>
-    Reading(bool withA11y, heads::ScratchMaker scratches, html::Transcode transcode, ReportArguments&&... arguments)
+    Reading(bool withA11y, heads::ScratchMaker scratches, html::Transcode transcode,
+            ReportArguments&&... arguments)
         : report(std::forward<ReportArguments>(arguments)...), a11y(report),
           heads(a11y, slots, heads::kTableMemory, std::move(scratches)),
           reading(withA11y ? static_cast<html::FindingSink&>(a11y) : report, withA11y ? &heads : nullptr,
-                  withA11y ? heads::kHeadsAttributes : nullptr, withA11y ? std::size_t{heads::HeadsAttribute::count} : std::size_t{0},
+                  withA11y ? heads::kHeadsAttributes : nullptr,
+                  withA11y ? std::size_t{heads::HeadsAttribute::count} : std::size_t{0},
                   withA11y ? slots : nullptr, std::move(transcode)),
           withA11y(withA11y)
     {
@@ -60,7 +62,8 @@ void PageChecker::finish()
 std::string checkText(const std::string& text, const std::string& page, std::size_t piece, bool a11y)
 {
     std::string lines;
-    PageChecker checker(page, [&lines](const std::string& batch) { lines += batch; }, a11y);
+    PageChecker checker(
+        page, [&lines](const std::string& batch) { lines += batch; }, a11y);
     html::feedInPieces(text, piece, [&checker](const char* bytes, std::size_t n) { checker.feed(bytes, n); });
     checker.finish();
     return lines;

@@ -34,7 +34,8 @@ public:
 // The writer of `format`. `color`: the gnu form's severity words in colour, for a terminal;
 // `version`: the tool's, for the SARIF log's tool record.
 // `a11y`: the run also finds who heads each cell, whose kinds the SARIF log's rules then list.
-std::unique_ptr<ReportForm> makeForm(Format format, bool color, const std::string& version, bool a11y = false);
+std::unique_ptr<ReportForm> makeForm(Format format, bool color, const std::string& version,
+                                     bool a11y = false);
 std::unique_ptr<ReportForm> gnuForm(bool color);
 std::unique_ptr<ReportForm> jsonForm();
 std::unique_ptr<ReportForm> sarifForm(const std::string& version, bool a11y);

@@ -88,9 +88,10 @@ void appendPageUri(std::string& out, std::string_view name)
 {
     std::string_view path = name;
 #ifdef _WIN32
-    const bool drive = name.size() >= 3 && ((name[0] | 0x20) >= 'a' && (name[0] | 0x20) <= 'z') && name[1] == ':' &&
-                       (name[2] == '\\' || name[2] == '/');
-    const bool unc = name.size() >= 2 && (name[0] == '\\' || name[0] == '/') && (name[1] == '\\' || name[1] == '/');
+    const bool drive = name.size() >= 3 && ((name[0] | 0x20) >= 'a' && (name[0] | 0x20) <= 'z') &&
+                       name[1] == ':' && (name[2] == '\\' || name[2] == '/');
+    const bool unc =
+        name.size() >= 2 && (name[0] == '\\' || name[0] == '/') && (name[1] == '\\' || name[1] == '/');
     if (drive) {
         out += "file:///";
         out += name.substr(0, 2);  // the drive's colon stays as it is

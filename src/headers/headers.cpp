@@ -17,7 +17,9 @@ using heads::HeaderRef;
 
 const char* roleWord(heads::Role role)
 {
-    return role == heads::Role::columnHeader ? "columnheader" : role == heads::Role::rowHeader ? "rowheader" : "cell";
+    return role == heads::Role::columnHeader ? "columnheader"
+           : role == heads::Role::rowHeader  ? "rowheader"
+                                             : "cell";
 }
 
 const char* verdictWord(heads::Verdict verdict)
@@ -219,7 +221,8 @@ void LineWriter::cellLine(heads::TableHeads& t, const CellRecord& c)
     } else {
         const bool same = heads::sameHeaders(headers, columns, rows);
         if (c.th)
-            out_ += same ? "; Chromium: a cell with the same headers" : "; Chromium: a cell with column headers ";
+            out_ +=
+                same ? "; Chromium: a cell with the same headers" : "; Chromium: a cell with column headers ";
         else
             out_ += same ? "; Chromium: the same" : "; Chromium differs: column headers ";
         if (!same) {
@@ -237,7 +240,8 @@ struct PageHeaders::Parts {
     Parts(const std::string& page, Format format, PageHeaders::Writer write, heads::ScratchMaker scratches,
           html::Transcode transcode, std::size_t memory)
         : writer(page, format, std::move(write)), reader(writer, slots, memory, std::move(scratches)),
-          reading(noFindings, &reader, heads::kHeadsAttributes, heads::HeadsAttribute::count, slots, std::move(transcode))
+          reading(noFindings, &reader, heads::kHeadsAttributes, heads::HeadsAttribute::count, slots,
+                  std::move(transcode))
     {
         reading.collectCellContent();
     }
@@ -272,8 +276,9 @@ std::string headersText(const std::string& text, Format format, const std::strin
                         std::size_t memory)
 {
     std::string lines;
-    PageHeaders headers(page, format, [&lines](const std::string& batch) { lines += batch; }, heads::memoryScratches(),
-                        {}, memory);
+    PageHeaders headers(
+        page, format, [&lines](const std::string& batch) { lines += batch; }, heads::memoryScratches(), {},
+        memory);
     html::feedInPieces(text, piece, [&headers](const char* bytes, std::size_t n) { headers.feed(bytes, n); });
     headers.finish();
     return lines;

@@ -97,7 +97,8 @@ void Chromium::place(TableHeads& t)
                 if (!c.inModel)
                     continue;
                 // Its columns: those of its span that some cell starts in (its own at least).
-                const std::uint64_t span = std::max<std::uint64_t>(1, countBits(t.starts_, c.x, std::uint64_t{c.x} + c.width));
+                const std::uint64_t span =
+                    std::max<std::uint64_t>(1, countBits(t.starts_, c.x, std::uint64_t{c.x} + c.width));
                 const std::uint64_t rows = c.rowspan == 0 ? 1 : c.rowspan;
                 while (column < held.size() && held[column].end > row)
                     column = held[column].column;
@@ -117,8 +118,7 @@ void Chromium::place(TableHeads& t)
                 column += span;
                 t.cells_.put(i, c);
             }
-            for (; i < end && t.cells_.get(i).domRow == dom; ++i) {
-            }
+            for (; i < end && t.cells_.get(i).domRow == dom; ++i) {}
         }
     }
 }
@@ -157,8 +157,9 @@ void Chromium::list(TableHeads& t)
         std::uint64_t i = group.firstCell;
         const std::uint64_t end = group.firstCell + group.cells;
         for (std::uint64_t dom = group.firstRow; dom < group.firstRow + group.rows; ++dom, ++row) {
-            active.erase(std::remove_if(active.begin(), active.end(), [row](const Active& a) { return a.end <= row; }),
-                         active.end());
+            active.erase(
+                std::remove_if(active.begin(), active.end(), [row](const Active& a) { return a.end <= row; }),
+                active.end());
             rowCells.clear();
             for (; i < end && t.cells_.get(i).domRow == dom; ++i) {
                 const CellRecord c = t.cells_.get(i);

@@ -35,8 +35,8 @@ struct HeaderRef {
 // Everything kept of a cell while its table is open and read again when it ends; copied as
 // bytes into the cell store.
 struct CellRecord {
-    html::Location where;     // its tag
-    std::uint64_t checkRow;   // where --check's grid placed it (the view's ids)
+    html::Location where;    // its tag
+    std::uint64_t checkRow;  // where --check's grid placed it (the view's ids)
     std::uint32_t checkColumn;
     std::uint32_t group;      // its row group, by number in the table
     std::uint64_t domRow;     // its row, by number in the table in source order
@@ -47,7 +47,7 @@ struct CellRecord {
     std::uint64_t scopeAt;    // its scope attribute's value there, when it is invalid or on a td
     std::uint64_t tdIdsAt;    // the ids of td cells its headers attribute names, space-separated
     std::uint32_t nameLength, headersLength, scopeLength, tdIdsLength;
-    bool namesSelf;           // its headers attribute names the cell itself
+    bool namesSelf;  // its headers attribute names the cell itself
     bool th, empty, full, hidden, hasHeaders, inModel;
     Scope scope;
     Role role;

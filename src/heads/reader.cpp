@@ -56,16 +56,97 @@ Scope scopeOf(const html::Token& cell, html::Slot slot)
 // The roles Chromium knows by name (ARIA's, and those of its graphics and DPUB modules that it
 // maps), sorted: a table's role attribute counts by the first of them its value names.
 const char* const kRoles[] = {
-    "alert", "alertdialog", "application", "article", "banner", "blockquote", "button", "caption", "cell",
-    "checkbox", "code", "columnheader", "combobox", "comment", "complementary", "contentinfo", "definition",
-    "deletion", "dialog", "directory", "document", "emphasis", "feed", "figure", "form", "generic", "graphics-document",
-    "graphics-object", "graphics-symbol", "grid", "gridcell", "group", "heading", "img", "image", "insertion", "link",
-    "list", "listbox", "listitem", "log", "main", "mark", "marquee", "math", "menu", "menubar", "menuitem",
-    "menuitemcheckbox", "menuitemradio", "meter", "navigation", "none", "note", "option", "paragraph",
-    "presentation", "progressbar", "radio", "radiogroup", "region", "row", "rowgroup", "rowheader", "scrollbar",
-    "search", "searchbox", "sectionfooter", "sectionheader", "separator", "slider", "spinbutton", "status",
-    "strong", "subscript", "suggestion", "superscript", "switch", "tab", "table", "tablist", "tabpanel", "term",
-    "textbox", "time", "timer", "toolbar", "tooltip", "tree", "treegrid", "treeitem",
+    "alert",
+    "alertdialog",
+    "application",
+    "article",
+    "banner",
+    "blockquote",
+    "button",
+    "caption",
+    "cell",
+    "checkbox",
+    "code",
+    "columnheader",
+    "combobox",
+    "comment",
+    "complementary",
+    "contentinfo",
+    "definition",
+    "deletion",
+    "dialog",
+    "directory",
+    "document",
+    "emphasis",
+    "feed",
+    "figure",
+    "form",
+    "generic",
+    "graphics-document",
+    "graphics-object",
+    "graphics-symbol",
+    "grid",
+    "gridcell",
+    "group",
+    "heading",
+    "img",
+    "image",
+    "insertion",
+    "link",
+    "list",
+    "listbox",
+    "listitem",
+    "log",
+    "main",
+    "mark",
+    "marquee",
+    "math",
+    "menu",
+    "menubar",
+    "menuitem",
+    "menuitemcheckbox",
+    "menuitemradio",
+    "meter",
+    "navigation",
+    "none",
+    "note",
+    "option",
+    "paragraph",
+    "presentation",
+    "progressbar",
+    "radio",
+    "radiogroup",
+    "region",
+    "row",
+    "rowgroup",
+    "rowheader",
+    "scrollbar",
+    "search",
+    "searchbox",
+    "sectionfooter",
+    "sectionheader",
+    "separator",
+    "slider",
+    "spinbutton",
+    "status",
+    "strong",
+    "subscript",
+    "suggestion",
+    "superscript",
+    "switch",
+    "tab",
+    "table",
+    "tablist",
+    "tabpanel",
+    "term",
+    "textbox",
+    "time",
+    "timer",
+    "toolbar",
+    "tooltip",
+    "tree",
+    "treegrid",
+    "treeitem",
 };
 
 bool knownRole(const std::string& token)
@@ -238,18 +319,22 @@ void HeadsReader::cellStart(const html::Token& token, const html::CellPlace& pla
     }
     c.hidden = token.has(slots_[HeadsAttribute::hidden]);
     c.empty = true;
-    const auto nonEmpty = [&](std::size_t a) { return token.has(slots_[a]) && !token.value(slots_[a]).empty(); };
+    const auto nonEmpty = [&](std::size_t a) {
+        return token.has(slots_[a]) && !token.value(slots_[a]).empty();
+    };
     TableFacts& f = table.facts_;
     f.anyTh = f.anyTh || c.th;
-    f.headerAttributes = f.headerAttributes || nonEmpty(HeadsAttribute::headers) || nonEmpty(HeadsAttribute::abbr) ||
-                         nonEmpty(HeadsAttribute::axis) || nonEmpty(HeadsAttribute::scope);
+    f.headerAttributes = f.headerAttributes || nonEmpty(HeadsAttribute::headers) ||
+                         nonEmpty(HeadsAttribute::abbr) || nonEmpty(HeadsAttribute::axis) ||
+                         nonEmpty(HeadsAttribute::scope);
     if (token.has(slots_[HeadsAttribute::headers])) {
         const std::string& headers = token.value(slots_[HeadsAttribute::headers]);
         c.hasHeaders = true;
         c.headersAt = table.bytes_.add(headers.data(), headers.size());
         c.headersLength = static_cast<std::uint32_t>(headers.size());
     }
-    const std::string* id = token.has(slots_[HeadsAttribute::id]) ? &token.value(slots_[HeadsAttribute::id]) : nullptr;
+    const std::string* id =
+        token.has(slots_[HeadsAttribute::id]) ? &token.value(slots_[HeadsAttribute::id]) : nullptr;
     if (id != nullptr && !id->empty() && idBytes_ < kIdBudget) {
         // The first cell of the page with the id is the one a headers attribute names.
         if (ids_.emplace(*id, Owner{f.number, table.cells_.size() + t.row.size()}).second)
@@ -326,11 +411,13 @@ void HeadsReader::assignRoles(Open& t)
             c.role = Role::columnHeader;
         else {
             const bool before = i > 0, after = i + 1 < nodes.size();
-            const bool betweenHeaders = before && after && nodes[i - 1] == Node::th && nodes[i + 1] == Node::th;
-            const bool besideFull = (before && nodes[i - 1] == Node::fullTd) || (after && nodes[i + 1] == Node::fullTd);
-            c.role = (!before && !after) || betweenHeaders                     ? Role::columnHeader
+            const bool betweenHeaders =
+                before && after && nodes[i - 1] == Node::th && nodes[i + 1] == Node::th;
+            const bool besideFull =
+                (before && nodes[i - 1] == Node::fullTd) || (after && nodes[i + 1] == Node::fullTd);
+            c.role = (!before && !after) || betweenHeaders      ? Role::columnHeader
                      : besideFull || edgeFull || nextToEdgeFull ? Role::rowHeader
-                                                                                   : Role::columnHeader;
+                                                                : Role::columnHeader;
         }
     }
 }

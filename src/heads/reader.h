@@ -21,7 +21,20 @@ struct AssignRoom;
 
 // The attributes the reader reads: of cells, and of tables.
 struct HeadsAttribute {
-    enum : std::size_t { scope, headers, id, abbr, axis, hidden, role, summary, rules, border, editable, count };
+    enum : std::size_t {
+        scope,
+        headers,
+        id,
+        abbr,
+        axis,
+        hidden,
+        role,
+        summary,
+        rules,
+        border,
+        editable,
+        count
+    };
 };
 extern const html::AttributeWish kHeadsAttributes[HeadsAttribute::count];
 
@@ -45,14 +58,23 @@ public:
     // Its invalid scope (or a td's), and the ids of td cells its headers attribute names.
     std::string scope(const CellRecord& cell) { return text(cell.scopeAt, cell.scopeLength); }
     std::string tdIds(const CellRecord& cell) { return text(cell.tdIdsAt, cell.tdIdsLength); }
-    void headers(const CellRecord& cell, std::vector<HeaderRef>& out) { refs(cell.listAt, cell.headerCount, out); }
+    void headers(const CellRecord& cell, std::vector<HeaderRef>& out)
+    {
+        refs(cell.listAt, cell.headerCount, out);
+    }
     void columnHeaders(const CellRecord& cell, std::vector<HeaderRef>& out)
     {
         refs(cell.columnAt, cell.columnHeaderCount, out);
     }
-    void rowHeaders(const CellRecord& cell, std::vector<HeaderRef>& out) { refs(cell.rowAt, cell.rowHeaderCount, out); }
+    void rowHeaders(const CellRecord& cell, std::vector<HeaderRef>& out)
+    {
+        refs(cell.rowAt, cell.rowHeaderCount, out);
+    }
     // Whether cell `i` is among the headers of some cell by the standard.
-    bool headsSome(std::uint64_t i) const { return i / 64 < heads_.size() && (heads_[i / 64] >> (i % 64) & 1) != 0; }
+    bool headsSome(std::uint64_t i) const
+    {
+        return i / 64 < heads_.size() && (heads_[i / 64] >> (i % 64) & 1) != 0;
+    }
 
     // What the reader and the passes (passes.h) keep of the table, and change.
     explicit TableHeads(Budget& budget) : cells_(budget), bytes_(budget), lists_(budget) {}
@@ -76,7 +98,8 @@ public:
 
 // Whether the headers by the standard are those Chromium gives (its column and row headers
 // together), as sets of cells.
-bool sameHeaders(std::vector<HeaderRef> standard, std::vector<HeaderRef> columns, const std::vector<HeaderRef>& rows);
+bool sameHeaders(std::vector<HeaderRef> standard, std::vector<HeaderRef> columns,
+                 const std::vector<HeaderRef>& rows);
 // Each header by its text and its anchor: "Name" (1,2), "Year" (1,3); "none" for no header.
 void appendHeaderNames(std::string& out, TableHeads& table, const std::vector<HeaderRef>& list);
 

@@ -90,7 +90,8 @@ void Standard::place(TableHeads& t)
                 if (c.inModel) {
                     c.x = static_cast<std::uint32_t>(x);
                     c.y = ycurrent;
-                    c.width = static_cast<std::uint32_t>(std::min<std::uint64_t>(c.colspan, html::kMaxColumns - x));
+                    c.width =
+                        static_cast<std::uint32_t>(std::min<std::uint64_t>(c.colspan, html::kMaxColumns - x));
                     c.height = rowspan;
                     if (coverEnd.size() < x + c.width)
                         coverEnd.resize(x + c.width, 0);
@@ -269,8 +270,8 @@ private:
     const IdOwner& owner_;
     AssignRoom::Parts& room_;
     std::vector<Scan>& columns_;
-    std::vector<std::uint64_t>& lastMet_;  // per column: the cell its scan met last
-    std::vector<Principal> row_;            // the cells covering the row being read, by column
+    std::vector<std::uint64_t>& lastMet_;     // per column: the cell its scan met last
+    std::vector<Principal> row_;              // the cells covering the row being read, by column
     std::vector<Principal> anchored_, left_;  // room for readRow, kept from row to row
     std::vector<Item> rowGroupHeaders_;
     std::vector<std::vector<Item>> columnGroupHeaders_;
@@ -283,8 +284,7 @@ HeaderState Assigner::stateOf(const CellRecord& c) const
     if (!c.th)
         return HeaderState::notHeader;
     const bool automatic = c.scope == Scope::missing || c.scope == Scope::invalid;
-    const bool column =
-        c.scope == Scope::column || (automatic && !anyBit(t_.rowData_, c.y, c.y + c.height));
+    const bool column = c.scope == Scope::column || (automatic && !anyBit(t_.rowData_, c.y, c.y + c.height));
     if (column)
         return HeaderState::column;
     if (c.scope == Scope::row || (automatic && !anyBit(t_.columnData_, c.x, c.x + c.width)))
@@ -339,7 +339,13 @@ void Assigner::readRow(std::uint64_t r, std::uint64_t& i, std::uint64_t end)
     for (CellRecord c; i < end && ((c = t_.cells_.get(i)).y == r || !c.inModel); ++i) {
         if (!c.inModel)
             continue;
-        Principal p{{i, c.y, c.height, c.x, c.width, c.th, c.empty, stateOf(c)}, c.group, c.hasHeaders, false, {}, false, {}};
+        Principal p{{i, c.y, c.height, c.x, c.width, c.th, c.empty, stateOf(c)},
+                    c.group,
+                    c.hasHeaders,
+                    false,
+                    {},
+                    false,
+                    {}};
         if (p.item.state == HeaderState::rowGroup)
             rowGroupHeaders_.push_back(p.item);
         if (p.item.state == HeaderState::columnGroup) {
@@ -466,12 +472,14 @@ void Assigner::finish(Principal& p)
         }
     }
     // Empty cells were left out as they were found (they still block a scan).
-    list.erase(std::remove_if(list.begin(), list.end(), [&](const HeaderRef& h) { return h.cell == p.item.index; }),
-               list.end());
+    list.erase(
+        std::remove_if(list.begin(), list.end(), [&](const HeaderRef& h) { return h.cell == p.item.index; }),
+        list.end());
     std::sort(list.begin(), list.end(), [](const HeaderRef& a, const HeaderRef& b) {
         return a.y != b.y ? a.y < b.y : a.x != b.x ? a.x < b.x : a.cell < b.cell;
     });
-    list.erase(std::unique(list.begin(), list.end(), [](const HeaderRef& a, const HeaderRef& b) { return a.cell == b.cell; }),
+    list.erase(std::unique(list.begin(), list.end(),
+                           [](const HeaderRef& a, const HeaderRef& b) { return a.cell == b.cell; }),
                list.end());
     if (list.size() > kMaxHeaders)
         list.resize(kMaxHeaders);

@@ -226,7 +226,8 @@ void appendA11y(std::string& out, const Finding& f)
         appendCell(out, f, f.numbers[0] != 0 ? "td" : "th");
         out += " has scope ";
         appendQuoted(out, f.textCount > 0 ? f.texts[0] : std::string_view());
-        out += f.numbers[0] != 0 ? ", which a td does not take" : ", which is not row, col, rowgroup or colgroup";
+        out += f.numbers[0] != 0 ? ", which a td does not take"
+                                 : ", which is not row, col, rowgroup or colgroup";
         break;
     default:  // headersDiffer
         appendCell(out, f, "cell");

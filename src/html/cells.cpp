@@ -72,7 +72,8 @@ void TreeBuilder::noteStartTag(const Token& token)
         return;
     flushRowText();
     const Slot type = slots_[TreeAttribute::type];
-    const bool hidden = token.tag == Tag::input && token.has(type) && equalsInAnyCase(token.value(type), "hidden");
+    const bool hidden =
+        token.tag == Tag::input && token.has(type) && equalsInAnyCase(token.value(type), "hidden");
     const bool inRow = token.tag == Tag::script || token.tag == Tag::style || token.tag == Tag::template_ ||
                        hidden || (token.tag == Tag::other && token.name() == "form" && token.nameLength == 4);
     if (inRow && events_ != nullptr)

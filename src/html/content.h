@@ -46,8 +46,8 @@ private:
 
     static constexpr std::size_t kKept = 1024;  // raw bytes of text kept to name the cell
     std::string raw_;
-    bool cut_ = false;         // more text came than was kept
-    bool plainText_ = false;   // an ASCII byte that is neither white space nor a reference's came
+    bool cut_ = false;          // more text came than was kept
+    bool plainText_ = false;    // an ASCII byte that is neither white space nor a reference's came
     bool inReference_ = false;  // the last bytes were a character reference's
     bool special_ = false;      // a byte kept is from 0x80 up, or a '&'
     bool element_ = false, node_ = false;

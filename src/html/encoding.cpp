@@ -16,7 +16,8 @@ bool isAsciiWhite(unsigned char c) { return c == '\t' || c == '\n' || c == '\f' 
 // Where the prescan stands in the page's first bytes; every read past their end fails.
 class Prescan {
 public:
-    explicit Prescan(std::string_view bytes) : bytes_(bytes.substr(0, std::min(bytes.size(), kPrescanBytes))) {}
+    explicit Prescan(std::string_view bytes) : bytes_(bytes.substr(0, std::min(bytes.size(), kPrescanBytes)))
+    {}
 
     std::string_view run();
 
@@ -161,8 +162,7 @@ std::string_view Prescan::run()
             while (more() && !isAsciiWhite(byte()) && byte() != '>')
                 ++at_;
             std::string name, value;
-            while (attribute(name, value)) {
-            }
+            while (attribute(name, value)) {}
             ++at_;
         } else if (at("<!") || at("</") || at("<?")) {
             skipTo('>');

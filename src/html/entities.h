@@ -14,6 +14,7 @@ struct NamedEntity {
     bool legacy;
 };
 
+// clang-format off
 inline constexpr NamedEntity kNamedEntities[] = {
     {"AElig", 0xC6, 0x0, true}, {"AMP", 0x26, 0x0, true}, {"Aacute", 0xC1, 0x0, true}, {"Abreve", 0x102, 0x0, false},
     {"Acirc", 0xC2, 0x0, true}, {"Acy", 0x410, 0x0, false}, {"Afr", 0x1D504, 0x0, false}, {"Agrave", 0xC0, 0x0, true},
@@ -548,5 +549,6 @@ inline constexpr NamedEntity kNamedEntities[] = {
     {"zigrarr", 0x21DD, 0x0, false}, {"zopf", 0x1D56B, 0x0, false}, {"zscr", 0x1D4CF, 0x0, false}, {"zwj", 0x200D, 0x0, false},
     {"zwnj", 0x200C, 0x0, false},
 };
+// clang-format on
 
 }  // namespace zelko::html

@@ -63,7 +63,7 @@ public:
 // A listener that hears only some events: the others do nothing.
 class SomeTableEvents : public TableEvents {
 public:
-#define ZELKO_IGNORE_EVENT(name, parameters, arguments) \
+#define ZELKO_IGNORE_EVENT(name, parameters, arguments)                                                      \
     void name parameters override { ignore arguments; }
     ZELKO_TABLE_EVENTS(ZELKO_IGNORE_EVENT)
 #undef ZELKO_IGNORE_EVENT
@@ -71,8 +71,7 @@ public:
 private:
     template <typename... T>
     static void ignore(const T&...)
-    {
-    }
+    {}
 };
 
 }  // namespace zelko::html

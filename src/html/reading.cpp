@@ -22,8 +22,7 @@ struct PageReading::Parts {
     Parts(FindingSink& findings, TableEvents* events, Transcode transcode)
         : treeSlots(addReadingAttributes(attributes)), builder(findings, events, treeSlots.data()),
           tokenizer(builder, attributes), transcode(std::move(transcode))
-    {
-    }
+    {}
     AttributeTable attributes;
     std::array<Slot, TreeAttribute::count> treeSlots;
     TreeBuilder builder;
@@ -37,9 +36,8 @@ struct PageReading::Parts {
                         [this](std::string_view encoding) {
                             if (transcode && decodesText(encoding)) {
                                 tokenizer.decodeFrom(encoding, transcode);
-                                builder.decodeTextWith([this, encoding](std::string& text) {
-                                    transcode(encoding, text);
-                                });
+                                builder.decodeTextWith(
+                                    [this, encoding](std::string& text) { transcode(encoding, text); });
                             }
                         }};
 };

@@ -45,8 +45,10 @@ const NamedEntity* entityNamed(std::string_view name)
 {
     const NamedEntity* begin = std::begin(kNamedEntities);
     const NamedEntity* end = std::end(kNamedEntities);
-    const NamedEntity* found = std::lower_bound(
-        begin, end, name, [](const NamedEntity& e, std::string_view n) { return std::string_view(e.name) < n; });
+    const NamedEntity* found =
+        std::lower_bound(begin, end, name, [](const NamedEntity& e, std::string_view n) {
+            return std::string_view(e.name) < n;
+        });
     return found != end && std::string_view(found->name) == name ? found : nullptr;
 }
 

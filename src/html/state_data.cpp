@@ -72,7 +72,8 @@ const unsigned char* Tokenizer::readText(const unsigned char* p, const unsigned 
         }
         const unsigned char* lt = findByte(p, end, '<');
         if (sink_.wantsContent && (lt == nullptr ? end : lt) > p)
-            sink_.characters(reinterpret_cast<const char*>(p), static_cast<std::size_t>((lt == nullptr ? end : lt) - p));
+            sink_.characters(reinterpret_cast<const char*>(p),
+                             static_cast<std::size_t>((lt == nullptr ? end : lt) - p));
         if (lt == nullptr)
             return end;
         p = lt;

@@ -33,7 +33,10 @@ namespace zelko::html {
 class Tokenizer {
 public:
     // Hands its tokens to `sink`, with the attributes `kept` asks for.
-    Tokenizer(TokenSink& sink, const AttributeTable& kept) : sink_(sink), kept_(kept) { token_.nameBytes = name_; }
+    Tokenizer(TokenSink& sink, const AttributeTable& kept) : sink_(sink), kept_(kept)
+    {
+        token_.nameBytes = name_;
+    }
     Tokenizer(const Tokenizer&) = delete;  // the token points into the tokenizer
     Tokenizer& operator=(const Tokenizer&) = delete;
     // Locates in UTF-16 code units: the page is the UTF-8 form of a UTF-16 page.

@@ -186,9 +186,9 @@ private:
 
     bool collect_ = false;  // what cells and rows hold is handed on
     CellCollector::Decode decodeText_;
-    std::vector<CellCollector> cells_;       // per real table: its open cell's content
+    std::vector<CellCollector> cells_;             // per real table: its open cell's content
     bool rowText_ = false, rowTextPlain_ = false;  // text directly in a row, since the last tag
-    bool select_ = false;          // a select box is open outside any table
+    bool select_ = false;                          // a select box is open outside any table
     std::uint64_t templates_ = 0;  // open template elements, whose content is no part of the page
     std::uint64_t tables_ = 0;
     Content content_ = Content::data;  // how the content after the start tag read is to be read

@@ -40,7 +40,8 @@ const char kSheet[] =
 // How an element that an error or a warning concerns is marked: its background, or for a row's
 // width the place the row ends, the right edge of its last cell.
 const char* const kMarks[] = {"{background-color: #FFD6D6;}", "{background-color: #FFE9C2;}"};
-const char* const kRowEnds[] = {"{box-shadow: inset -4px 0 0 #D00000;}", "{box-shadow: inset -4px 0 0 #C07000;}"};
+const char* const kRowEnds[] = {"{box-shadow: inset -4px 0 0 #D00000;}",
+                                "{box-shadow: inset -4px 0 0 #C07000;}"};
 
 // Nothing may run or load: no script, no style sheet or image from anywhere, no form, no base.
 const char kHead[] =
@@ -119,8 +120,10 @@ void Picture::Open::reset(std::uint64_t table)
     unlisted = errors = warnings = 0;
 }
 
-Picture::Picture(const std::string& page, bool borders, const html::Slot* slots, Writer write, SpoolMaker spools)
-    : borders_(borders), out_(64 * 1024, std::move(write)), spools_(std::move(spools)), links_(spools_, error_)
+Picture::Picture(const std::string& page, bool borders, const html::Slot* slots, Writer write,
+                 SpoolMaker spools)
+    : borders_(borders), out_(64 * 1024, std::move(write)), spools_(std::move(spools)),
+      links_(spools_, error_)
 {
     std::copy(slots, slots + ViewAttribute::count, slots_);
     out_ += kHead;

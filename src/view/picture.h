@@ -56,8 +56,8 @@ private:
         bool inCaption = false, captionWritten = false;
         bool inCell = false;
         bool loose = false;  // stands in a table, row group or row, in a caption of its own
-        std::string rowId;  // the open row's id
-        HeldText list;      // the findings listed after the table
+        std::string rowId;   // the open row's id
+        HeldText list;       // the findings listed after the table
         std::uint64_t unlisted = 0, errors = 0, warnings = 0;
 
         void reset(std::uint64_t table);

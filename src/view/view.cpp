@@ -17,7 +17,8 @@ std::vector<html::AttributeWish> wishes(bool a11y)
 {
     std::vector<html::AttributeWish> all(kViewAttributes, kViewAttributes + ViewAttribute::count);
     if (a11y)
-        all.insert(all.end(), heads::kHeadsAttributes, heads::kHeadsAttributes + heads::HeadsAttribute::count);
+        all.insert(all.end(), heads::kHeadsAttributes,
+                   heads::kHeadsAttributes + heads::HeadsAttribute::count);
     return all;
 }
 
@@ -33,7 +34,8 @@ struct PageViewer::Reading {
           reading(recorder, &recorder, wished.data(), wished.size(), slots, std::move(transcode)),
           picture(page, borders, slots, std::move(write), std::move(spools)), headsView(picture, borders),
           heads(headsView, slots + ViewAttribute::count, heads::kTableMemory, std::move(scratches)),
-          both(picture, heads), replay(queue, attributes, a11y ? static_cast<html::TableEvents&>(both) : picture, picture)
+          both(picture, heads),
+          replay(queue, attributes, a11y ? static_cast<html::TableEvents&>(both) : picture, picture)
     {
         if (a11y)
             reading.collectCellContent();
@@ -83,11 +85,13 @@ int PageViewer::spoolError() const
     return reading_->picture.error() != 0 ? reading_->picture.error() : reading_->heads.error();
 }
 
-std::string viewText(const std::string& text, bool borders, const std::string& page, std::size_t piece, bool a11y)
+std::string viewText(const std::string& text, bool borders, const std::string& page, std::size_t piece,
+                     bool a11y)
 {
     std::string result;
-    PageViewer viewer(page, borders, [&result](const char* bytes, std::size_t n) { result.append(bytes, n); },
-                      memorySpools(), {}, a11y);
+    PageViewer viewer(
+        page, borders, [&result](const char* bytes, std::size_t n) { result.append(bytes, n); },
+        memorySpools(), {}, a11y);
     html::feedInPieces(text, piece, [&viewer](const char* bytes, std::size_t n) { viewer.feed(bytes, n); });
     viewer.finish();
     return result;
