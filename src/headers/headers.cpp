@@ -44,19 +44,12 @@ const char* stateWords(heads::HeaderState state)
     }
 }
 
-void appendPlace(std::string& out, std::uint64_t y, std::uint64_t x)
-{
-    appendNumber(out, y + 1);
-    out += ',';
-    appendNumber(out, x + 1);
-}
-
 void appendJsonList(std::string& out, const std::vector<HeaderRef>& list)
 {
     out += '[';
     for (std::size_t i = 0; i < list.size(); ++i) {
         out += i == 0 ? "[" : ",[";
-        appendPlace(out, list[i].y, list[i].x);
+        heads::appendAnchor(out, list[i].y, list[i].x);
         out += ']';
     }
     out += ']';
@@ -174,7 +167,7 @@ void LineWriter::cellLine(heads::TableHeads& t, const CellRecord& c)
         out_ += ",\"column\":";
         appendNumber(out_, c.where.column);
         out_ += tableAt_;
-        appendPlace(out_, c.y, c.x);
+        heads::appendAnchor(out_, c.y, c.x);
         out_ += "],\"span\":[";
         appendNumber(out_, c.height);
         out_ += ',';
@@ -198,7 +191,7 @@ void LineWriter::cellLine(heads::TableHeads& t, const CellRecord& c)
     out_ += "table ";
     appendNumber(out_, t.facts().number);
     out_ += ", cell ";
-    appendPlace(out_, c.y, c.x);
+    heads::appendAnchor(out_, c.y, c.x);
     out_ += c.th ? " (th " : " (td ";
     appendNumber(out_, c.height);
     out_ += 'x';

@@ -452,6 +452,13 @@ bool sameHeaders(std::vector<HeaderRef> a, std::vector<HeaderRef> b, const std::
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), sameCell);
 }
 
+void appendAnchor(std::string& out, std::uint64_t y, std::uint64_t x)
+{
+    appendNumber(out, y + 1);
+    out += ',';
+    appendNumber(out, x + 1);
+}
+
 void appendHeaderNames(std::string& out, TableHeads& table, const std::vector<HeaderRef>& list)
 {
     if (list.empty()) {
@@ -463,9 +470,7 @@ void appendHeaderNames(std::string& out, TableHeads& table, const std::vector<He
             out += ", ";
         appendQuoted(out, table.name(table.cell(list[i].cell)));
         out += " (";
-        appendNumber(out, list[i].y + 1);
-        out += ',';
-        appendNumber(out, std::uint64_t{list[i].x} + 1);
+        appendAnchor(out, list[i].y, list[i].x);
         out += ')';
     }
 }

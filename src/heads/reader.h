@@ -100,6 +100,8 @@ public:
 // together), as sets of cells.
 bool sameHeaders(std::vector<HeaderRef> standard, std::vector<HeaderRef> columns,
                  const std::vector<HeaderRef>& rows);
+// A slot as people count it: "2,3" for row 2, column 3 (y and x count from 0).
+void appendAnchor(std::string& out, std::uint64_t y, std::uint64_t x);
 // Each header by its text and its anchor: "Name" (1,2), "Year" (1,3); "none" for no header.
 void appendHeaderNames(std::string& out, TableHeads& table, const std::vector<HeaderRef>& list);
 
