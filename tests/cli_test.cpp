@@ -215,6 +215,49 @@ TEST(Cli, TheViewSpoolsInTmpdirAndFailsWhenItCannot)
     EXPECT_FALSE(fileExists(dir / "zelko.html"));
 }
 
+// Who heads each cell keeps a large table's cells in TMPDIR, in every mode that asks: the lines
+// are the same as in memory when it can, and the page fails with the error when it cannot,
+// while the other pages are still read.
+TEST(Cli, WhoHeadsEachCellWaitsInTmpdirAndFailsWhenItCannot)
+{
+    TempDir dir;
+    std::string page = "<table><tr><th>Name<th>Value";
+    for (int i = 0; i < 40000; ++i)
+        page += "<tr><th>row " + std::to_string(i) + "<td>x";
+    writeFile(dir / "big.html", page + "</table>");
+    writeFile(dir / "small.html", "<table><tr><th>a<td>b</table>");
+    ASSERT_EQ(mkdir((dir / "spool").c_str(), 0755), 0);
+    const struct {
+        std::vector<std::string> args;
+        int goodStatus;  // with a TMPDIR that holds the scratch
+    } rows[] = {
+        {{"--headers", "--format=json", "big.html", "small.html"}, 0},
+        {{"--check", "--a11y", "big.html", "small.html"}, 0},
+        {{"--html5", "--a11y", "--no-open", "--output=-", "big.html"}, 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.args[0] + " " + row.args[1]);
+        RunOptions good{"./zelko", row.args, dir.path()};
+        good.environment = {"TMPDIR=" + (dir / "spool")};
+        RunResult r = runZelko(good);
+        EXPECT_EQ(r.status, row.goodStatus) << r.err;
+        EXPECT_EQ(r.err.find("Temporary file error"), std::string::npos) << r.err;
+        EXPECT_EQ(test::snapshot(dir / "spool"), "");  // the scratches are gone with the run
+
+        RunOptions bad{"./zelko", row.args, dir.path()};
+        bad.environment = {"TMPDIR=" + (dir / "missing")};
+        RunResult failed = runZelko(bad);
+        EXPECT_EQ(failed.status, ENOENT);
+        EXPECT_NE(failed.err.find("Temporary file error: No such file or directory"), std::string::npos)
+            << failed.err;
+        if (row.args[0] != "--html5") {
+            // The page that failed is reported as such; the small one is still read.
+            EXPECT_NE(failed.err.find("big.html: Temporary file error"), std::string::npos) << failed.err;
+            EXPECT_NE(failed.out.find("small.html"), std::string::npos);
+        }
+    }
+}
+
 TEST(Cli, ACheckWhoseReportIsLostEndsWithTheWritesError)
 {
     // Whatever the findings and the form: the status is the error's number, and the message

@@ -3,10 +3,14 @@
 // model on the clauses that decide it, and the headers writer's lines.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <map>
+#include <memory>
+#include <vector>
 #include <string>
 
 #include "headers/headers.h"
+#include "heads/store.h"
 
 namespace {
 
@@ -113,6 +117,18 @@ TEST(StandardHeaders, ScansAsHeaderBlocksAndOpaqueHeadersAllow)
          "<table><tr><th scope=col>C<td>a<tr><td>b<td>c</table>", "1,2", "[]"},
         {"footers come last in the table model", "<table><tfoot><tr><td>f<tbody><tr><th>H</table>", "2,1",
          "[[1,1]]"},
+        {"a rowspan past its group lengthens the table: the next group starts below it",
+         "<table><tbody><tr><th scope=col>A<td rowspan=3>x<tbody><tr><td>y</table>", "4,1", "[[1,1]]"},
+        {"a row group header heads the rest of its group, not the next",
+         "<table><tbody><tr><th scope=rowgroup>G<td>a<tr><td>b<td>c<tbody><tr><td>d<td>e</table>", "3,2",
+         "[]"},
+        {"and the cells of its group below and to its right",
+         "<table><tbody><tr><th scope=rowgroup>G<td>a<tr><td>b<td>c<tbody><tr><td>d<td>e</table>", "2,2",
+         "[[1,1]]"},
+        {"a header spanning two columns heads both", "<table><tr><th colspan=2>H<tr><td>a<td>b</table>",
+         "2,2", "[[1,1]]"},
+        {"a headers attribute names ids in any order, each once, sorted by anchor",
+         "<table><tr><th id=a>A<th id=b>B<tr><td headers=\"b a b\">x</table>", "2,1", "[[1,1],[1,2]]"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(cellsOf(c.page).standard[c.place], c.headers) << c.what;
@@ -177,6 +193,21 @@ TEST(ChromiumHeaders, JudgesADataTableByTheFirstClauseThatApplies)
         {"<table><tr><td>a<td abbr=x>b</table>", "data"},
         {"<table><tr><td>a<td hidden>b</table>", "layout"},
         {"<table><tr><td>a<td>b</table>", "css"},
+        // A role decides first, by its first token that is a known role, in any case.
+        {"<table role=\"x NONE grid\"><tr><th>a<td>b</table>", "layout"},
+        {"<table role=\"\"><tr><td>a</table>", "data"},
+        {"<table contenteditable><tr><td>a<td>b</table>", "data"},
+        // A summary counts only when it holds something; rules with any value.
+        {"<table summary=\"\"><tr><td>a<td>b</table>", "css"},
+        {"<table summary=s><tr><td>a<td>b</table>", "data"},
+        {"<table rules=x><tr><td>a<td>b</table>", "data"},
+        {"<table><thead></thead><tr><td>a<td>b</table>", "data"},
+        {"<table><col><tr><td>a<td>b</table>", "data"},
+        // An empty scope or abbr does not count; any other value does, valid or not.
+        {"<table><tr><td scope=\"\">a<td abbr=\"\">b</table>", "css"},
+        {"<table><tr><td scope=bogus>a<td>b</table>", "data"},
+        // A th of a nested table does not make the outer one a data table.
+        {"<table><tr><td>a<td><table><tr><th>x<th>y</table></table>", "css"},
     };
     for (const Case& c : cases) {
         const std::string line = headersText(c.page, Format::json);
@@ -237,3 +268,103 @@ TEST(HeadersWriter, SaysTheSameWhateverPiecesThePageComesInAndWhereverItWaits)
 }
 
 }  // namespace
+
+namespace zelko::heads {
+namespace {
+
+// A scratch that fails every call after the first `good` ones, with `error`.
+class FailingScratch : public Scratch {
+public:
+    FailingScratch(int good, int error) : good_(good), error_(error) {}
+    int write(std::uint64_t at, const void* bytes, std::size_t n) override
+    {
+        return good_-- > 0 ? inner_.write(at, bytes, n) : error_;
+    }
+    int read(std::uint64_t at, void* bytes, std::size_t n) override
+    {
+        return good_-- > 0 ? inner_.read(at, bytes, n) : error_;
+    }
+
+private:
+    MemoryScratch inner_;
+    int good_, error_;
+};
+
+// A store holds what was written wherever it waits: in memory, or past its budget in a scratch
+// read through a few blocks, whatever the order of the writes and reads.
+TEST(ByteStore, ReadsBackEveryByteInMemoryAndPastItsBudget)
+{
+    struct Case {
+        const char* what;
+        std::size_t budget;
+        std::size_t records;
+    };
+    const Case cases[] = {
+        {"all in memory", 1 << 20, 3000},
+        {"spilled at once", 16, 3000},
+        {"spilled part way, over many blocks", 4096, 40000},
+    };
+    for (const Case& c : cases) {
+        Budget budget{c.budget, memoryScratches()};
+        RecordStore<std::uint64_t> store(budget);
+        std::vector<std::uint64_t> model;
+        for (std::uint64_t i = 0; i < c.records; ++i) {
+            store.add(i * 7919);
+            model.push_back(i * 7919);
+        }
+        // Rewrites far apart, so that blocks are written back and read again.
+        for (std::uint64_t i = 0; i < c.records; i += 977) {
+            store.put(c.records - 1 - i, i);
+            model[c.records - 1 - i] = i;
+        }
+        bool same = store.size() == model.size();
+        for (std::uint64_t i = 0; i < c.records && same; i += 13)
+            same = store.get(i) == model[i];
+        for (std::uint64_t i = c.records; i-- > 0 && same;)
+            same = store.get(i) == model[i];
+        EXPECT_TRUE(same) << c.what;
+        EXPECT_EQ(budget.error, 0) << c.what;
+    }
+}
+
+TEST(ByteStore, SaysWhenAScratchCannotBeHadWrittenOrRead)
+{
+    struct Case {
+        const char* what;
+        ScratchMaker scratches;
+        int error;
+        bool keepsBytes;  // the bytes are still there to read
+    };
+    const Case cases[] = {
+        {"no scratch to be had: the bytes stay in memory",
+         [](int& error) -> std::unique_ptr<Scratch> {
+             error = ENOSPC;
+             return nullptr;
+         },
+         ENOSPC, true},
+        {"a maker that says no error still fails the run", [](int&) { return std::unique_ptr<Scratch>(); },
+         EIO, true},
+        {"a scratch that fails to be written",
+         [](int&) -> std::unique_ptr<Scratch> { return std::make_unique<FailingScratch>(0, EFBIG); }, EFBIG,
+         false},
+        {"a scratch that fails later",
+         [](int&) -> std::unique_ptr<Scratch> { return std::make_unique<FailingScratch>(3, EIO); }, EIO,
+         false},
+    };
+    for (const Case& c : cases) {
+        Budget budget{64, c.scratches};
+        RecordStore<std::uint64_t> store(budget);
+        for (std::uint64_t i = 0; i < 100000; ++i)
+            store.add(i + 1);
+        std::uint64_t sum = 0;
+        for (std::uint64_t i = 0; i < store.size(); ++i)
+            sum += store.get(i);
+        EXPECT_EQ(budget.error, c.error) << c.what;
+        if (c.keepsBytes) {
+            EXPECT_EQ(sum, 100000ull * 100001 / 2) << c.what;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace zelko::heads

@@ -9,6 +9,7 @@
 
 #include "html/catalogue.h"
 #include "html/reading.h"
+#include "view/escape.h"
 #include "view/picture.h"
 #include "view/queue.h"
 #include "view/records.h"
@@ -629,6 +630,36 @@ TEST(View, WithA11yAddsOnlyAStyleElementAfterEachTable)
                 std::string::npos)
                 << first;
         }
+    }
+}
+
+}  // namespace
+}  // namespace zelko::view
+
+namespace zelko::view {
+namespace {
+
+// Page text in generated content can end neither the CSS string nor the style element.
+TEST(View, WritesPageTextIntoACssStringSafely)
+{
+    const struct {
+        const char* what;
+        std::string text, css;
+    } cases[] = {
+        {"plain text", "Stop 1", "Stop 1"},
+        {"a quote and a backslash", "a\"b\\c", "a\\\"b\\\\c"},
+        {"an end tag of the style element", "</style><b>", "\\3C /style>\\3C b>"},
+        {"a line end is a line break, other controls a space", "a\nb\tc\x7f", "a\\A b c "},
+        {"UTF-8 stays as it is", "caf\xc3\xa9 \xe8\xa1\xa8", "caf\xc3\xa9 \xe8\xa1\xa8"},
+        {"a byte that is no UTF-8, and a sequence cut short",
+         "a\xff"
+         "b\xe8\xa1",
+         "a\\FFFD b\\FFFD \\FFFD "},
+    };
+    for (const auto& c : cases) {
+        std::string out;
+        appendCssString(out, c.text);
+        EXPECT_EQ(out, c.css) << c.what;
     }
 }
 
