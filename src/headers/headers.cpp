@@ -69,7 +69,6 @@ public:
 
     void tableEnded(heads::TableHeads& table) override
     {
-        ++tables_;
         tableLine(table);
         if (format_ == Format::json) {
             // What every cell line of the table repeats, written once.
@@ -92,7 +91,6 @@ public:
             write_(out_);
         out_.clear();
     }
-    std::uint64_t tables() const { return tables_; }
 
 private:
     void start(const html::Location& where)
@@ -120,7 +118,6 @@ private:
     PageHeaders::Writer write_;
     std::string page_, out_, head_, tableAt_;
     std::vector<HeaderRef> headers_, columns_, rows_;  // of the cell being written
-    std::uint64_t tables_ = 0;
 };
 
 void LineWriter::tableLine(heads::TableHeads& t)
@@ -263,7 +260,6 @@ void PageHeaders::finish()
 }
 
 int PageHeaders::scratchError() const { return parts_->reader.error(); }
-std::uint64_t PageHeaders::tables() const { return parts_->writer.tables(); }
 
 std::string headersText(const std::string& text, Format format, const std::string& page, std::size_t piece,
                         std::size_t memory)

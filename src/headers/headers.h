@@ -33,7 +33,6 @@ public:
     void finish();
     // The error number of the first temporary file that could not be had, written or read.
     int scratchError() const;
-    std::uint64_t tables() const;
 
 private:
     struct Parts;

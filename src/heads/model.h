@@ -63,7 +63,6 @@ struct CellRecord {
     // cells of a column or a row).
     std::uint64_t listAt, columnAt, rowAt;
     std::uint32_t headerCount, columnHeaderCount, rowHeaderCount;
-    bool headsSome;  // some cell has it among its headers by the standard
 };
 
 // A row group of a table, in source order. Rows directly in a table make a group of their own
