@@ -1,7 +1,7 @@
 """Compares `zelko --headers --format=json` with what Chromium tells screen readers over AT-SPI.
 
 Runs inside an X display and a D-Bus session with the AT-SPI registry (run.sh starts them).
-Opens every page in one Chromium, reads the accessibility tree: every table's verdict (a data
+Opens every page in one Chromium with scripting off (the tool reads pages so), reads the accessibility tree: every table's verdict (a data
 table, or a layout table with layout-guess), every cell's role and its column and row header
 cells; and compares them, cell by cell, with the tool's lines. Cells are told apart by their
 ids (generate.py gives every cell one); the tool's lines are matched to the ids by the place
@@ -121,11 +121,12 @@ def main():
         url = "file://" + os.path.abspath(os.path.join(folder, name + ".html"))
         # The first page starts the browser; later ones open as tabs of it.
         proc = subprocess.Popen(["chromium", "--no-sandbox", "--force-renderer-accessibility", "--no-first-run",
-                                 "--disable-gpu", "--user-data-dir=" + profile, url],
+                                 "--disable-gpu", "--blink-settings=scriptEnabled=false",
+                                 "--user-data-dir=" + profile, url],
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                                 env=dict(os.environ, ACCESSIBILITY_ENABLED="1"))
         chromium = chromium or proc
-        title = open(os.path.join(folder, name + ".html")).read().split("<title>", 1)[1].split("</title>", 1)[0]
+        title = open(os.path.join(folder, name + ".html"), encoding="latin-1").read().split("<title>", 1)[1].split("</title>", 1)[0]
         document = find_document(title)
         if document is None:
             differences.append("%s: Chromium exposed no document titled %r" % (name, title))

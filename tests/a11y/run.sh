@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Compares `zelko --headers --format=json` with what Chromium tells screen readers over AT-SPI:
-# on generated pages full of header markup (generate.py), every table's verdict and every cell's
-# role and header cells. Runs Chromium under Xvfb in a D-Bus session of its own with the AT-SPI
+# on generated pages full of header markup (generate.py) and on the repo's own pages (given ids
+# and a title by mark.mjs), every table's verdict and every cell's role and header cells. Runs Chromium under Xvfb in a D-Bus session of its own with the AT-SPI
 # registry. Then runs axe-core's table rules on the same pages and compares them with
-# `zelko --check --a11y` table by table (axe.mjs). Needs Debian's chromium, xvfb, at-spi2-core,
+# `zelko --check --a11y` table by table (axe.mjs), on the generated pages. Needs Debian's chromium, xvfb, at-spi2-core,
 # dbus-x11 and python3-pyatspi, and node and npm.
 # Usage: tests/a11y/run.sh path/to/zelko [PAGES] [SEED]
 set -euo pipefail
@@ -17,6 +17,17 @@ python=/usr/bin/python3
 work=$(mktemp -d "${TMPDIR:-/tmp}/zelko-a11y.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 "$python" "$here/generate.py" "$work" "$pages" "$seed"
+generated=()
+for f in "$work"/*.html; do generated+=("$(basename "$f" .html)"); done
+(cd "$here" && npm install --no-audit --no-fund --no-package-lock --silent >/dev/null)
+root=$(cd "$here/../.." && pwd)
+repo=()
+n=0
+for page in "$root"/examples/*.html "$root"/tests/data/golden/*.html "$root"/fuzz/corpus/*/*.html; do
+  repo+=("$(printf 'repo%02d' $n)=$page")
+  n=$((n + 1))
+done
+node "$here/mark.mjs" "$work" "${repo[@]}"
 names=()
 for f in "$work"/*.html; do
   name=$(basename "$f" .html)
@@ -41,5 +52,4 @@ exit \$status
 EOF
 xvfb-run -a dbus-run-session -- bash "$work/session.sh" 2> >(grep -v -e 'fd limit' -e dconf -e SpiRegistry >&2)
 
-(cd "$here" && npm install --no-audit --no-fund --no-package-lock --silent >/dev/null)
-node "$here/axe.mjs" "$zelko" "$work" "${names[@]}"
+node "$here/axe.mjs" "$zelko" "$work" "${generated[@]}"
