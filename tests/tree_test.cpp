@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -55,17 +56,20 @@ public:
         word(std::string("{") + (content.element ? "e" : "") + (content.text ? "t" : "") +
              (content.node ? "n" : "") + (content.empty() ? "!" : "") + ":" + content.name + "}");
     }
+    bool wantsCellName() const override { return names; }
     void add(const Finding&) override {}
 
     std::string out;
+    bool names = true;
 
 private:
     void word(const std::string& w) { out += out.empty() ? w : " " + w; }
 };
 
-std::string eventsOf(const std::string& page, std::size_t piece, bool content = false)
+std::string eventsOf(const std::string& page, std::size_t piece, bool content = false, bool names = true)
 {
     EventRecorder recorder;
+    recorder.names = names;
     PageReading reading(recorder, &recorder);
     if (content)
         reading.collectCellContent();
@@ -249,9 +253,14 @@ TEST(TreeBuilder, TellsWhatEveryCellHoldsAndWhatStandsBesideTheCellsOfARow)
          "/tr /group /table"},
     };
     for (const auto& c : cases) {
-        for (std::size_t piece : {0, 1, 3})
+        // A writer that reads no names is told the same of every cell but its text.
+        const std::string unnamed = std::regex_replace(c.events, std::regex("\\{([a-z!]*):[^}]*\\}"), "{$1:}");
+        for (std::size_t piece : {0, 1, 3}) {
             EXPECT_EQ(difference(eventsOf(c.page, piece, true), c.events), "")
                 << c.what << ", in pieces of " << piece;
+            EXPECT_EQ(difference(eventsOf(c.page, piece, true, false), unnamed), "")
+                << c.what << ", without names, in pieces of " << piece;
+        }
     }
 }
 

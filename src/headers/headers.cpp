@@ -229,7 +229,9 @@ void LineWriter::cellLine(heads::TableHeads& t, const CellRecord& c)
 struct PageHeaders::Parts {
     Parts(const std::string& page, Format format, PageHeaders::Writer write, heads::ScratchMaker scratches,
           html::Transcode transcode, std::size_t memory)
-        : writer(page, format, std::move(write)), reader(writer, slots, memory, std::move(scratches)),
+        : writer(page, format, std::move(write)),
+          reader(writer, slots, memory, std::move(scratches),
+                 format == Format::json ? heads::CellNames::none : heads::CellNames::every),
           reading(noFindings, &reader, heads::kHeadsAttributes, heads::HeadsAttribute::count, slots,
                   std::move(transcode))
     {

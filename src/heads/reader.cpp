@@ -187,13 +187,15 @@ struct HeadsReader::Open {
     std::vector<CellRecord> row;  // the open row's cells
     std::vector<Node> nodes;      // the open row's nodes, its cells among them
     CellRecord cell{};            // the open cell
+    bool nameWanted = false;      // its text is kept
     // Column groups of the standard's table model: only those before the first row group.
     bool rowsSeen = false, inColumnGroup = false, groupHasColumns = false;
     std::uint32_t groupSpan = 0, groupColumns = 0, nextColumn = 0;
 };
 
-HeadsReader::HeadsReader(HeadsSink& sink, const html::Slot* slots, std::size_t memory, ScratchMaker scratches)
-    : sink_(sink), slots_(slots), budget_{memory, std::move(scratches)}, assignRoom_(new AssignRoom)
+HeadsReader::HeadsReader(HeadsSink& sink, const html::Slot* slots, std::size_t memory, ScratchMaker scratches,
+                         CellNames names)
+    : sink_(sink), slots_(slots), budget_{memory, std::move(scratches)}, assignRoom_(new AssignRoom), names_(names)
 {}
 
 HeadsReader::~HeadsReader() = default;
@@ -335,6 +337,8 @@ void HeadsReader::cellStart(const html::Token& token, const html::CellPlace& pla
     }
     const std::string* id =
         token.has(slots_[HeadsAttribute::id]) ? &token.value(slots_[HeadsAttribute::id]) : nullptr;
+    t.nameWanted = names_ == CellNames::every ||
+                   (names_ == CellNames::ofHeaders && (c.th || (id != nullptr && !id->empty())));
     if (id != nullptr && !id->empty() && idBytes_ < kIdBudget) {
         // The first cell of the page with the id is the one a headers attribute names.
         if (ids_.emplace(*id, Owner{f.number, table.cells_.size() + t.row.size()}).second)
@@ -361,6 +365,8 @@ void HeadsReader::cellEnd()
     ++f.cells;
     f.renderedCells += t.cell.hidden ? 0 : 1;
 }
+
+bool HeadsReader::wantsCellName() const { return depth_ > 0 && open_[depth_ - 1]->nameWanted; }
 
 void HeadsReader::rowNode(html::NodeKind kind)
 {

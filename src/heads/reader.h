@@ -112,11 +112,16 @@ public:
     virtual void tableEnded(TableHeads& table) = 0;
 };
 
+// The cells whose text a sink reads (TableHeads::name): every cell, those that may head another
+// (a th, or a cell with an id, which a headers attribute may name), or none.
+enum class CellNames : std::uint8_t { every, ofHeaders, none };
+
 class HeadsReader : public html::SomeTableEvents {
 public:
     // `slots`: where tokens keep kHeadsAttributes, read from the first tag on; `memory`: the bytes the open tables may keep
-    // in memory before `scratches` take the rest.
-    HeadsReader(HeadsSink& sink, const html::Slot* slots, std::size_t memory, ScratchMaker scratches);
+    // in memory before `scratches` take the rest; `names`: the cells whose text is kept.
+    HeadsReader(HeadsSink& sink, const html::Slot* slots, std::size_t memory, ScratchMaker scratches,
+                CellNames names = CellNames::every);
     ~HeadsReader() override;
     // The error number of the first scratch that could not be had, written or read; 0 if none.
     int error() const { return budget_.error; }
@@ -135,6 +140,7 @@ public:
     void cellContent(const html::CellContent& content) override;
     void cellEnd() override;
     void rowNode(html::NodeKind kind) override;
+    bool wantsCellName() const override;
 
 private:
     // A node of the open row, as Chromium's rules for a th's role look at it.
@@ -158,6 +164,7 @@ private:
     std::unordered_map<std::string, Owner> ids_;
     std::unique_ptr<AssignRoom> assignRoom_;
     std::size_t idBytes_ = 0;
+    CellNames names_;
 };
 
 }  // namespace zelko::heads

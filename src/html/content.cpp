@@ -73,13 +73,15 @@ void CellCollector::addText(const char* bytes, std::size_t n)
 }
 
 // The same for text of ASCII bytes and no reference, byte by byte.
-void CellCollector::finishPlain(CellContent& content) const
+void CellCollector::finishPlain(CellContent& content, bool named) const
 {
     content.text = plainText_ || cut_;
     for (std::size_t i = 0; i < raw_.size() && !content.text; ++i) {
         const unsigned char b = static_cast<unsigned char>(raw_[i]);
         content.text = !isWhiteSpace(b) && b != 0;
     }
+    if (!named)
+        return;
     std::string& name = content.name;
     name.reserve(raw_.size() < kCellTextBytes ? raw_.size() : kCellTextBytes);
     bool space = false;
@@ -98,11 +100,15 @@ void CellCollector::finishPlain(CellContent& content) const
     }
 }
 
-CellContent CellCollector::finish(const Decode& decode) const
+CellContent CellCollector::finish(const Decode& decode, bool named) const
 {
     CellContent content;
     content.element = element_;
     content.node = node_;
+    if (!named && (plainText_ || cut_)) {
+        content.text = true;  // no need to read the text to know
+        return content;
+    }
     // Plain ASCII text without references, the common case, is read as it stands.
     const bool plain = !special_;
     std::string text, resolved;
@@ -113,7 +119,7 @@ CellContent CellCollector::finish(const Decode& decode) const
         appendResolved(resolved, text);
     }
     if (plain) {
-        finishPlain(content);
+        finishPlain(content, named);
         return content;
     }
     const std::string& readable = resolved;
@@ -122,6 +128,8 @@ CellContent CellCollector::finish(const Decode& decode) const
     content.text = plainText_ || cut_;
     for (std::size_t i = 0, length = 0; i < readable.size() && !content.text; i += length)
         content.text = !isWhiteSpace(codePointAt(readable, i, length));
+    if (!named)
+        return content;
     // The name: ASCII white space collapsed to one space and trimmed, cut at a character's start.
     std::string& name = content.name;
     bool space = false;

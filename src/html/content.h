@@ -38,11 +38,11 @@ public:
     void addText(const char* bytes, std::size_t n);
     void addElement() { element_ = node_ = true; }
     void addComment() { node_ = true; }
-    // What the cell held.
-    CellContent finish(const Decode& decode) const;
+    // What the cell held; its text too when `named`.
+    CellContent finish(const Decode& decode, bool named = true) const;
 
 private:
-    void finishPlain(CellContent& content) const;
+    void finishPlain(CellContent& content, bool named) const;
 
     static constexpr std::size_t kKept = 1024;  // raw bytes of text kept to name the cell
     std::string raw_;

@@ -27,6 +27,7 @@ public:
     }
     ZELKO_TABLE_EVENTS(ZELKO_BOTH_EVENT)
 #undef ZELKO_BOTH_EVENT
+    bool wantsCellName() const override { return first_.wantsCellName() || second_.wantsCellName(); }
 
 private:
     html::TableEvents& first_;
