@@ -133,7 +133,7 @@ int annotatePage(const Options& options, const char* toolPath, const Reporter& r
     const std::string page = pageName(options.sources.front());
     Fill fill = [&](std::FILE* result) {
         if (html5) {
-            return writeResult(source, result, report, [&](view::Writer write) {
+            return writeResult(source, result, report, [&](ByteWriter write) {
                 return std::make_unique<view::PageViewer>(page, options.showBorders, std::move(write),
                                                           fileSpools(), platformTranscode(), options.a11y,
                                                           fileScratches());

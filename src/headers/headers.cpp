@@ -6,6 +6,7 @@
 #include "html/grid.h"
 #include "html/reading.h"
 #include "text/append.h"
+#include "text/buffer.h"
 #include "text/json.h"
 
 namespace zelko::headers {
@@ -44,7 +45,7 @@ const char* stateWords(heads::HeaderState state)
     }
 }
 
-void appendJsonList(std::string& out, const std::vector<HeaderRef>& list)
+void appendJsonList(Buffer& out, const std::vector<HeaderRef>& list)
 {
     out += '[';
     for (std::size_t i = 0; i < list.size(); ++i) {
@@ -58,7 +59,8 @@ void appendJsonList(std::string& out, const std::vector<HeaderRef>& list)
 class LineWriter : public heads::HeadsSink {
 public:
     LineWriter(const std::string& page, Format format, PageHeaders::Writer write)
-        : format_(format), write_(std::move(write))
+        : format_(format), write_(std::move(write)),
+          out_(kBlock, [this](const char* bytes, std::size_t n) { write_(std::string(bytes, n)); })
     {
         if (format == Format::json)
             appendJsonString(page_, page);
@@ -81,34 +83,30 @@ public:
             const CellRecord c = table.cell(i);
             if (c.inModel)
                 cellLine(table, c);
-            if (out_.size() >= 64 * 1024)
-                flush();
         }
     }
-    void flush()
-    {
-        if (!out_.empty())
-            write_(out_);
-        out_.clear();
-    }
+    void flush() { out_.flush(); }
 
 private:
-    void start(const html::Location& where)
+    static constexpr std::size_t kBlock = 64 * 1024;
+
+    template <typename Out>
+    void start(Out& out, const html::Location& where)
     {
         if (format_ == Format::json) {
-            out_ += "{\"page\":";
-            out_ += page_;
-            out_ += ",\"line\":";
-            appendNumber(out_, where.line);
-            out_ += ",\"column\":";
-            appendNumber(out_, where.column);
+            out += "{\"page\":";
+            out += page_;
+            out += ",\"line\":";
+            appendNumber(out, where.line);
+            out += ",\"column\":";
+            appendNumber(out, where.column);
         } else {
-            out_ += page_;
-            out_ += ':';
-            appendNumber(out_, where.line);
-            out_ += ':';
-            appendNumber(out_, where.column);
-            out_ += ": ";
+            out += page_;
+            out += ':';
+            appendNumber(out, where.line);
+            out += ':';
+            appendNumber(out, where.column);
+            out += ": ";
         }
     }
     void tableLine(heads::TableHeads& t);
@@ -116,7 +114,8 @@ private:
 
     Format format_;
     PageHeaders::Writer write_;
-    std::string page_, out_, head_, tableAt_;
+    Buffer out_;
+    std::string page_, head_, tableAt_, line_;
     std::vector<HeaderRef> headers_, columns_, rows_;  // of the cell being written
 };
 
@@ -124,7 +123,7 @@ void LineWriter::tableLine(heads::TableHeads& t)
 {
     const heads::TableFacts& f = t.facts();
     const heads::Judgement j = t.judgement();
-    start(f.where);
+    start(out_, f.where);
     if (format_ == Format::json) {
         out_ += ",\"table\":";
         appendNumber(out_, f.number);
@@ -135,7 +134,9 @@ void LineWriter::tableLine(heads::TableHeads& t)
         out_ += ",\"chromium\":\"";
         out_ += verdictWord(j.verdict);
         out_ += "\",\"why\":";
-        appendJsonString(out_, j.why);
+        line_.clear();
+        appendJsonString(line_, j.why);
+        out_ += line_;
         out_ += "}\n";
         return;
     }
@@ -184,44 +185,48 @@ void LineWriter::cellLine(heads::TableHeads& t, const CellRecord& c)
         out_ += "}}\n";
         return;
     }
-    start(c.where);
-    out_ += "table ";
-    appendNumber(out_, t.facts().number);
-    out_ += ", cell ";
-    heads::appendAnchor(out_, c.y, c.x);
-    out_ += c.th ? " (th " : " (td ";
-    appendNumber(out_, c.height);
-    out_ += 'x';
-    appendNumber(out_, c.width);
+    // People's lines are made in a string, which the helpers that name cells write to.
+    std::string& line = line_;
+    line.clear();
+    start(line, c.where);
+    line += "table ";
+    appendNumber(line, t.facts().number);
+    line += ", cell ";
+    heads::appendAnchor(line, c.y, c.x);
+    line += c.th ? " (th " : " (td ";
+    appendNumber(line, c.height);
+    line += 'x';
+    appendNumber(line, c.width);
     if (c.empty) {
-        out_ += ", empty)";
+        line += ", empty)";
     } else {
-        out_ += ' ';
-        appendQuoted(out_, t.name(c));
-        out_ += ')';
+        line += ' ';
+        appendQuoted(line, t.name(c));
+        line += ')';
     }
     if (c.th) {
-        out_ += ", a ";
-        out_ += stateWords(c.state);
+        line += ", a ";
+        line += stateWords(c.state);
     }
-    out_ += ": headers ";
-    heads::appendHeaderNames(out_, t, headers);
+    line += ": headers ";
+    heads::appendHeaderNames(line, t, headers);
     if (c.role != heads::Role::cell) {
-        out_ += c.role == heads::Role::rowHeader ? "; Chromium: a row header" : "; Chromium: a column header";
+        line += c.role == heads::Role::rowHeader ? "; Chromium: a row header" : "; Chromium: a column header";
     } else {
         const bool same = heads::sameHeaders(headers, columns, rows);
         if (c.th)
-            out_ +=
+            line +=
                 same ? "; Chromium: a cell with the same headers" : "; Chromium: a cell with column headers ";
         else
-            out_ += same ? "; Chromium: the same" : "; Chromium differs: column headers ";
+            line += same ? "; Chromium: the same" : "; Chromium differs: column headers ";
         if (!same) {
-            heads::appendHeaderNames(out_, t, columns);
-            out_ += ", row headers ";
-            heads::appendHeaderNames(out_, t, rows);
+            heads::appendHeaderNames(line, t, columns);
+            line += ", row headers ";
+            heads::appendHeaderNames(line, t, rows);
         }
     }
-    out_ += '\n';
+    line += '\n';
+    out_ += line;
 }
 
 }  // namespace

@@ -458,13 +458,6 @@ bool sameHeaders(std::vector<HeaderRef> a, std::vector<HeaderRef> b, const std::
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), sameCell);
 }
 
-void appendAnchor(std::string& out, std::uint64_t y, std::uint64_t x)
-{
-    appendNumber(out, y + 1);
-    out += ',';
-    appendNumber(out, x + 1);
-}
-
 void appendHeaderNames(std::string& out, TableHeads& table, const std::vector<HeaderRef>& list)
 {
     if (list.empty()) {

@@ -14,6 +14,7 @@
 #include "heads/store.h"
 #include "html/attributes.h"
 #include "html/events.h"
+#include "text/append.h"
 
 namespace zelko::heads {
 
@@ -101,7 +102,13 @@ public:
 bool sameHeaders(std::vector<HeaderRef> standard, std::vector<HeaderRef> columns,
                  const std::vector<HeaderRef>& rows);
 // A slot as people count it: "2,3" for row 2, column 3 (y and x count from 0).
-void appendAnchor(std::string& out, std::uint64_t y, std::uint64_t x);
+template <typename Out>
+void appendAnchor(Out& out, std::uint64_t y, std::uint64_t x)
+{
+    appendNumber(out, y + 1);
+    out += ',';
+    appendNumber(out, x + 1);
+}
 // Each header by its text and its anchor: "Name" (1,2), "Year" (1,3); "none" for no header.
 void appendHeaderNames(std::string& out, TableHeads& table, const std::vector<HeaderRef>& list);
 

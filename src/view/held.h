@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "view/buffer.h"
+#include "text/buffer.h"
 #include "view/spool.h"
 
 namespace zelko::view {

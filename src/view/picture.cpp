@@ -120,7 +120,7 @@ void Picture::Open::reset(std::uint64_t table)
     unlisted = errors = warnings = 0;
 }
 
-Picture::Picture(const std::string& page, bool borders, const html::Slot* slots, Writer write,
+Picture::Picture(const std::string& page, bool borders, const html::Slot* slots, ByteWriter write,
                  SpoolMaker spools)
     : borders_(borders), out_(64 * 1024, std::move(write)), spools_(std::move(spools)),
       links_(spools_, error_)

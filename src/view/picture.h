@@ -10,7 +10,7 @@
 #include "html/attributes.h"
 #include "html/events.h"
 #include "html/findings.h"
-#include "view/buffer.h"
+#include "text/buffer.h"
 #include "view/held.h"
 #include "view/spool.h"
 
@@ -32,7 +32,7 @@ public:
     // `page` names the page in the title; `borders`: border mode; `slots`: where the tokens
     // keep the view's attributes, row by row of kViewAttributes; `spools` holds what waits
     // beyond memory.
-    Picture(const std::string& page, bool borders, const html::Slot* slots, Writer write, SpoolMaker spools);
+    Picture(const std::string& page, bool borders, const html::Slot* slots, ByteWriter write, SpoolMaker spools);
     Picture(const Picture&) = delete;
     Picture& operator=(const Picture&) = delete;
 

@@ -28,7 +28,7 @@ std::vector<html::AttributeWish> wishes(bool a11y)
 // two joined by a queue of records: reading and writing take about as long as each other. With
 // --a11y the writing thread also works out who heads each cell, from the same records.
 struct PageViewer::Reading {
-    Reading(const std::string& page, bool borders, Writer write, SpoolMaker spools, html::Transcode transcode,
+    Reading(const std::string& page, bool borders, ByteWriter write, SpoolMaker spools, html::Transcode transcode,
             bool a11y, heads::ScratchMaker scratches)
         : wished(wishes(a11y)),
           reading(recorder, &recorder, wished.data(), wished.size(), slots, std::move(transcode)),
@@ -62,7 +62,7 @@ struct PageViewer::Reading {
     std::thread writing;  // started once the rest is made
 };
 
-PageViewer::PageViewer(const std::string& page, bool borders, Writer write, SpoolMaker spools,
+PageViewer::PageViewer(const std::string& page, bool borders, ByteWriter write, SpoolMaker spools,
                        html::Transcode transcode, bool a11y, heads::ScratchMaker scratches)
     : reading_(new Reading(page, borders, std::move(write), std::move(spools), std::move(transcode), a11y,
                            std::move(scratches)))

@@ -11,7 +11,7 @@
 
 #include "heads/store.h"
 #include "html/encoding.h"
-#include "view/buffer.h"
+#include "text/buffer.h"
 #include "view/spool.h"
 
 namespace zelko::view {
@@ -24,7 +24,7 @@ public:
     // long list of findings) goes to the spools `spools` makes.
     // `transcode` turns the texts of a page in a declared encoding into UTF-8. `a11y` (--a11y)
     // adds who heads each cell; a large table's cells wait beyond memory in `scratches`.
-    PageViewer(const std::string& page, bool borders, Writer write, SpoolMaker spools = memorySpools(),
+    PageViewer(const std::string& page, bool borders, ByteWriter write, SpoolMaker spools = memorySpools(),
                html::Transcode transcode = {}, bool a11y = false,
                heads::ScratchMaker scratches = heads::memoryScratches());
     ~PageViewer();

@@ -1,4 +1,4 @@
-// The view's output buffer.
+// An output buffer that appends inline: for writers that write a lot in small pieces.
 #pragma once
 
 #include <algorithm>
@@ -10,17 +10,17 @@
 
 #include "text/bytes.h"
 
-namespace zelko::view {
+namespace zelko {
 
-// Takes the view's bytes, a block at a time.
-using Writer = std::function<void(const char* bytes, std::size_t n)>;
+// Takes a buffer's bytes, a block at a time.
+using ByteWriter = std::function<void(const char* bytes, std::size_t n)>;
 
 // Bytes being written, appended as a std::string appends them (so that the same helpers write
 // to either) but inline. Without a writer it grows as it must; with one it holds a block of
 // fixed size, which goes to the writer whenever it is full.
 class Buffer {
 public:
-    explicit Buffer(std::size_t block = 0, Writer write = nullptr)
+    explicit Buffer(std::size_t block = 0, ByteWriter write = nullptr)
         : write_(std::move(write)), data_(new char[block]), capacity_(block)
     {}
 
@@ -90,9 +90,9 @@ private:
         return false;
     }
 
-    Writer write_;
+    ByteWriter write_;
     std::unique_ptr<char[]> data_;
     std::size_t capacity_, size_ = 0;
 };
 
-}  // namespace zelko::view
+}  // namespace zelko
