@@ -29,7 +29,7 @@ ScratchMaker memoryScratches()
     return [](int&) { return std::make_unique<MemoryScratch>(); };
 }
 
-std::uint64_t ByteStore::add(const void* bytes, std::size_t n)
+std::uint64_t ByteStore::addSlow(const void* bytes, std::size_t n)
 {
     const std::uint64_t at = size_;
     if (!scratch_ && memory_.size() + n > memory_.capacity()) {
@@ -44,11 +44,11 @@ std::uint64_t ByteStore::add(const void* bytes, std::size_t n)
             spill();
         }
     }
-    write(at, bytes, n);
+    writeSlow(at, bytes, n);
     return at;
 }
 
-void ByteStore::write(std::uint64_t at, const void* bytes, std::size_t n)
+void ByteStore::writeSlow(std::uint64_t at, const void* bytes, std::size_t n)
 {
     if (at + n > size_)
         size_ = at + n;
@@ -72,7 +72,7 @@ void ByteStore::write(std::uint64_t at, const void* bytes, std::size_t n)
     }
 }
 
-void ByteStore::read(std::uint64_t at, void* bytes, std::size_t n)
+void ByteStore::readSlow(std::uint64_t at, void* bytes, std::size_t n)
 {
     if (!scratch_) {
         if (at + n <= memory_.size() && n > 0)

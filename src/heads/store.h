@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -52,10 +53,29 @@ public:
 
     std::uint64_t size() const { return size_; }
     // Adds `n` bytes at the end; returns where they start.
-    std::uint64_t add(const void* bytes, std::size_t n);
+    std::uint64_t add(const void* bytes, std::size_t n)
+    {
+        if (scratch_ || n == 0 || memory_.size() + n > memory_.capacity())
+            return addSlow(bytes, n);
+        const std::uint64_t at = size_;
+        const char* from = static_cast<const char*>(bytes);
+        memory_.insert(memory_.end(), from, from + n);
+        size_ += n;
+        return at;
+    }
     // Reads `n` bytes at `at`; what cannot be read (after a scratch failed) is zero.
-    void read(std::uint64_t at, void* bytes, std::size_t n);
-    void write(std::uint64_t at, const void* bytes, std::size_t n);
+    void read(std::uint64_t at, void* bytes, std::size_t n)
+    {
+        if (scratch_ || n == 0 || at + n > memory_.size())
+            return readSlow(at, bytes, n);
+        std::memcpy(bytes, memory_.data() + at, n);
+    }
+    void write(std::uint64_t at, const void* bytes, std::size_t n)
+    {
+        if (scratch_ || n == 0 || at + n > memory_.size())
+            return writeSlow(at, bytes, n);
+        std::memcpy(memory_.data() + at, bytes, n);
+    }
     // Empties the store.
     void clear();
 
@@ -70,6 +90,10 @@ private:
     };
     static constexpr std::size_t kBlockSize = 16 * 1024, kBlocks = 8;
 
+    // Spilled stores, and what the ones in memory cannot do in place.
+    std::uint64_t addSlow(const void* bytes, std::size_t n);
+    void readSlow(std::uint64_t at, void* bytes, std::size_t n);
+    void writeSlow(std::uint64_t at, const void* bytes, std::size_t n);
     void spill();
     Block& blockAt(std::uint64_t index);
     void writeBack(Block& block);
