@@ -16,10 +16,12 @@ void A11yCheck::add(const html::Finding& finding)
         report_.add(finding);
         return;
     }
-    Held held{finding, {finding.list, finding.list + finding.listSize}, {}};
-    for (std::size_t i = 0; i < finding.textCount; ++i)
-        held.texts.emplace_back(finding.texts[i]);
-    held_.push_back(std::move(held));
+    held_.push_back({finding, heldLists_.size(), heldEnds_.size()});
+    heldLists_.insert(heldLists_.end(), finding.list, finding.list + finding.listSize);
+    for (std::size_t i = 0; i < finding.textCount; ++i) {
+        heldTexts_ += finding.texts[i];
+        heldEnds_.push_back(heldTexts_.size());
+    }
 }
 
 void A11yCheck::tableEnded()
@@ -33,17 +35,24 @@ void A11yCheck::tableEnded()
 // The held findings go on, the table's note with Chromium's verdict.
 void A11yCheck::release(std::string_view chromium)
 {
-    std::vector<std::string_view> views;
-    for (Held& held : held_) {
+    std::vector<std::string_view>& views = heldViews_;
+    for (const Held& held : held_) {
         html::Finding f = held.finding;
-        f.list = held.list.data();
-        views.assign(held.texts.begin(), held.texts.end());
+        f.list = f.listSize > 0 ? &heldLists_[held.list] : nullptr;
+        views.clear();
+        for (std::size_t i = held.text; i < held.text + f.textCount; ++i) {
+            const std::size_t start = i == 0 ? 0 : heldEnds_[i - 1];
+            views.emplace_back(heldTexts_.data() + start, heldEnds_[i] - start);
+        }
         f.texts = views.data();
         if (f.kind == Kind::table)
             f.chromium = chromium;
         report_.add(f);
     }
     held_.clear();
+    heldLists_.clear();
+    heldTexts_.clear();
+    heldEnds_.clear();
     holding_ = false;
 }
 

@@ -29,11 +29,11 @@ public:
     void finish();
 
 private:
-    // A finding held with copies of what it points to.
+    // A finding held, what it points to copied into the shared rooms below: its list from
+    // `list` on in heldLists_, its texts from `text` on in heldTexts_ (each an end in heldEnds_).
     struct Held {
         html::Finding finding;
-        std::vector<std::uint64_t> list;
-        std::vector<std::string> texts;
+        std::size_t list, text;
     };
     void release(std::string_view chromium);
     void cellFindings(heads::TableHeads& table, const heads::CellRecord& c, bool headsSome,
@@ -42,6 +42,10 @@ private:
 
     html::FindingSink& report_;
     std::vector<Held> held_;
+    std::vector<std::uint64_t> heldLists_;
+    std::string heldTexts_;
+    std::vector<std::size_t> heldEnds_;
+    std::vector<std::string_view> heldViews_;
     bool holding_ = false, endHeld_ = false;
     // Room for the findings of a cell.
     html::Finding finding_;

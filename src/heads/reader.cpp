@@ -186,6 +186,7 @@ struct HeadsReader::Open {
     bool inGroup = false;
     std::vector<CellRecord> row;  // the open row's cells
     std::vector<Node> nodes;      // the open row's nodes, its cells among them
+    std::vector<Node> elements;   // room for those that are elements
     CellRecord cell{};            // the open cell
     bool nameWanted = false;      // its text is kept
     // Column groups of the standard's table model: only those before the first row group.
@@ -395,7 +396,8 @@ void HeadsReader::endRow(Open& t)
 void HeadsReader::assignRoles(Open& t)
 {
     const std::vector<Node>& nodes = t.nodes;
-    std::vector<Node> elements;  // the row's element children, its cells among them
+    std::vector<Node>& elements = t.elements;  // the row's element children, its cells among them
+    elements.clear();
     for (Node n : nodes) {
         if (n != Node::other)
             elements.push_back(n);
@@ -447,8 +449,15 @@ void HeadsReader::tableEnd()
     --depth_;
 }
 
-bool sameHeaders(std::vector<HeaderRef> a, std::vector<HeaderRef> b, const std::vector<HeaderRef>& rows)
+bool sameHeaders(const std::vector<HeaderRef>& standard, const std::vector<HeaderRef>& columns,
+                 const std::vector<HeaderRef>& rows)
 {
+    if (standard.empty() || columns.size() + rows.size() == 0)
+        return standard.empty() && columns.size() + rows.size() == 0;
+    // Sorted copies, in room kept from call to call (one per thread: the view asks on its own).
+    thread_local std::vector<HeaderRef> a, b;
+    a.assign(standard.begin(), standard.end());
+    b.assign(columns.begin(), columns.end());
     b.insert(b.end(), rows.begin(), rows.end());
     const auto byCell = [](const HeaderRef& l, const HeaderRef& r) { return l.cell < r.cell; };
     const auto sameCell = [](const HeaderRef& l, const HeaderRef& r) { return l.cell == r.cell; };

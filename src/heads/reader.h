@@ -99,7 +99,7 @@ public:
 
 // Whether the headers by the standard are those Chromium gives (its column and row headers
 // together), as sets of cells.
-bool sameHeaders(std::vector<HeaderRef> standard, std::vector<HeaderRef> columns,
+bool sameHeaders(const std::vector<HeaderRef>& standard, const std::vector<HeaderRef>& columns,
                  const std::vector<HeaderRef>& rows);
 // A slot as people count it: "2,3" for row 2, column 3 (y and x count from 0).
 template <typename Out>
