@@ -225,9 +225,6 @@ struct Principal {
     bool hasHeaders;
     bool dirty;  // a slot of it was covered twice: its columns are met again where it is alone
     std::vector<HeaderRef> found;
-    // What its headers attribute names besides th cells: itself, td cells (by id).
-    bool namesSelf = false;
-    std::string tdIds;
 };
 
 }  // namespace
@@ -263,7 +260,7 @@ private:
     void meetColumns(std::uint64_t r);
     void scanRow(std::uint64_t r);
     void finish(Principal& p);
-    void byIds(Principal& p, std::vector<HeaderRef>& list);
+    void byIds(Principal& p, std::vector<HeaderRef>& list, bool& namesSelf, std::string& tdIds);
     bool overlapped(std::size_t k, std::uint32_t col) const;
 
     TableHeads& t_;
@@ -339,13 +336,7 @@ void Assigner::readRow(std::uint64_t r, std::uint64_t& i, std::uint64_t end)
     for (CellRecord c; i < end && ((c = t_.cells_.get(i)).y == r || !c.inModel); ++i) {
         if (!c.inModel)
             continue;
-        Principal p{{i, c.y, c.height, c.x, c.width, c.th, c.empty, stateOf(c)},
-                    c.group,
-                    c.hasHeaders,
-                    false,
-                    {},
-                    false,
-                    {}};
+        Principal p{{i, c.y, c.height, c.x, c.width, c.th, c.empty, stateOf(c)}, c.group, c.hasHeaders, false, {}};
         if (p.item.state == HeaderState::rowGroup)
             rowGroupHeaders_.push_back(p.item);
         if (p.item.state == HeaderState::columnGroup) {
@@ -368,12 +359,13 @@ void Assigner::readRow(std::uint64_t r, std::uint64_t& i, std::uint64_t end)
             columns_[col].find(p.item, c.x, c.width, HeaderState::column, p.found);
         anchored.push_back(std::move(p));
     }
-    // The row's cells by column: those from above are in order already.
+    // The row's cells by column: those from above are in order already, and so are the new ones.
+    const auto byColumn = [](const Principal& a, const Principal& b) { return a.item.x < b.item.x; };
+    const std::size_t above = row_.size();
     for (Principal& p : anchored)
         row_.push_back(std::move(p));
-    if (!anchored.empty())
-        std::stable_sort(row_.begin(), row_.end(),
-                         [](const Principal& a, const Principal& b) { return a.item.x < b.item.x; });
+    if (above > 0 && !anchored.empty())
+        std::inplace_merge(row_.begin(), row_.begin() + static_cast<std::ptrdiff_t>(above), row_.end(), byColumn);
     overlaps_ = false;
     for (std::size_t k = 1; k < row_.size() && !overlaps_; ++k)
         overlaps_ = row_[k].item.x < row_[k - 1].item.x + row_[k - 1].item.width;
@@ -448,8 +440,11 @@ void Assigner::finish(Principal& p)
 {
     std::vector<HeaderRef>& list = room_.list;
     list.clear();
+    // What its headers attribute names besides th cells: itself, td cells (by id).
+    bool namesSelf = false;
+    std::string tdIds;
     if (p.hasHeaders) {
-        byIds(p, list);
+        byIds(p, list, namesSelf, tdIds);
     } else {
         list.swap(p.found);
         const std::uint64_t lastRow = p.item.y + p.item.height - 1;
@@ -488,10 +483,10 @@ void Assigner::finish(Principal& p)
     const std::vector<HeaderRef>& out = list;
     CellRecord c = t_.cells_.get(p.item.index);
     c.state = p.item.state;
-    c.namesSelf = p.namesSelf;
-    if (!p.tdIds.empty()) {
-        c.tdIdsAt = t_.bytes_.add(p.tdIds.data(), p.tdIds.size());
-        c.tdIdsLength = static_cast<std::uint32_t>(p.tdIds.size());
+    c.namesSelf = namesSelf;
+    if (!tdIds.empty()) {
+        c.tdIdsAt = t_.bytes_.add(tdIds.data(), tdIds.size());
+        c.tdIdsLength = static_cast<std::uint32_t>(tdIds.size());
     }
     c.listAt = t_.addList(out);
     c.headerCount = static_cast<std::uint32_t>(out.size());
@@ -500,7 +495,7 @@ void Assigner::finish(Principal& p)
 
 // The cells a headers attribute names: each id whose first cell in the page is a cell of this
 // table, other than the cell itself.
-void Assigner::byIds(Principal& p, std::vector<HeaderRef>& list)
+void Assigner::byIds(Principal& p, std::vector<HeaderRef>& list, bool& namesSelf, std::string& tdIds)
 {
     const CellRecord self = t_.cells_.get(p.item.index);
     std::string value(self.headersLength, '\0');
@@ -520,12 +515,12 @@ void Assigner::byIds(Principal& p, std::vector<HeaderRef>& list)
         if (owner_(id, cell) != t_.facts_.number)
             continue;
         if (cell == p.item.index) {
-            p.namesSelf = true;
+            namesSelf = true;
             continue;
         }
         const CellRecord h = t_.cells_.get(cell);
-        if (!h.th && p.tdIds.size() < 1024)
-            p.tdIds += (p.tdIds.empty() ? "" : " ") + id;
+        if (!h.th && tdIds.size() < 1024)
+            tdIds += (tdIds.empty() ? "" : " ") + id;
         if (h.inModel && !h.empty)
             list.push_back({cell, h.y, h.x});
     }
