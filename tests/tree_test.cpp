@@ -254,7 +254,8 @@ TEST(TreeBuilder, TellsWhatEveryCellHoldsAndWhatStandsBesideTheCellsOfARow)
     };
     for (const auto& c : cases) {
         // A writer that reads no names is told the same of every cell but its text.
-        const std::string unnamed = std::regex_replace(c.events, std::regex("\\{([a-z!]*):[^}]*\\}"), "{$1:}");
+        const std::string unnamed =
+            std::regex_replace(c.events, std::regex("\\{([a-z!]*):[^}]*\\}"), "{$1:}");
         for (std::size_t piece : {0, 1, 3}) {
             EXPECT_EQ(difference(eventsOf(c.page, piece, true), c.events), "")
                 << c.what << ", in pieces of " << piece;

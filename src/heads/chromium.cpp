@@ -151,6 +151,7 @@ void Chromium::list(TableHeads& t)
     };
     std::vector<Active> active;  // the row headers that reach the row being read
     std::vector<std::uint64_t> rowCells;
+    std::vector<HeaderRef> heads;
     std::uint64_t row = 0;
     for (std::size_t g : chromeOrder(t.groups_, t.facts_)) {
         const Group& group = t.groups_[g];
@@ -169,7 +170,7 @@ void Chromium::list(TableHeads& t)
                 if (c.role == Role::rowHeader && active.size() < kMaxHeaders)
                     active.push_back({{i, c.y, c.x}, c.chromeRow + c.chromeRows});
             }
-            std::vector<HeaderRef> heads;
+            heads.clear();
             for (const Active& a : active)
                 heads.push_back(a.ref);
             std::sort(heads.begin(), heads.end(), byAnchor);

@@ -196,7 +196,8 @@ struct HeadsReader::Open {
 
 HeadsReader::HeadsReader(HeadsSink& sink, const html::Slot* slots, std::size_t memory, ScratchMaker scratches,
                          CellNames names)
-    : sink_(sink), slots_(slots), budget_{memory, std::move(scratches)}, assignRoom_(new AssignRoom), names_(names)
+    : sink_(sink), slots_(slots), budget_{memory, std::move(scratches)}, assignRoom_(new AssignRoom),
+      names_(names)
 {}
 
 HeadsReader::~HeadsReader() = default;

@@ -234,8 +234,11 @@ struct AssignRoom::Parts {
     std::vector<Scan> columns;  // the first `used` are the table's
     std::size_t used = 0;
     std::vector<std::uint64_t> lastMet;
-    Scan row;
+    Scan rowScan;
     std::vector<HeaderRef> list;
+    std::vector<std::vector<HeaderRef>> spare;  // lists of finished cells, for new ones
+    std::vector<Principal> row, anchored, left;
+    std::vector<Item> rowGroupHeaders;
 };
 
 AssignRoom::AssignRoom() : parts(new Parts) {}
@@ -246,10 +249,12 @@ namespace {
 class Assigner {
 public:
     Assigner(TableHeads& table, const IdOwner& owner, AssignRoom::Parts& room)
-        : t_(table), owner_(owner), room_(room), columns_(room.columns), lastMet_(room.lastMet)
+        : t_(table), owner_(owner), room_(room), columns_(room.columns), lastMet_(room.lastMet),
+          row_(room.row), anchored_(room.anchored), left_(room.left), rowGroupHeaders_(room.rowGroupHeaders)
     {
         room_.used = 0;
         lastMet_.clear();
+        row_.clear();
     }
     void run();
 
@@ -267,10 +272,10 @@ private:
     const IdOwner& owner_;
     AssignRoom::Parts& room_;
     std::vector<Scan>& columns_;
-    std::vector<std::uint64_t>& lastMet_;     // per column: the cell its scan met last
-    std::vector<Principal> row_;              // the cells covering the row being read, by column
-    std::vector<Principal> anchored_, left_;  // room for readRow, kept from row to row
-    std::vector<Item> rowGroupHeaders_;
+    std::vector<std::uint64_t>& lastMet_;      // per column: the cell its scan met last
+    std::vector<Principal>& row_;              // the cells covering the row being read, by column
+    std::vector<Principal>&anchored_, &left_;  // room for readRow, kept from row to row
+    std::vector<Item>& rowGroupHeaders_;
     std::vector<std::vector<Item>> columnGroupHeaders_;
     bool overlaps_ = false;  // some slot of the row is covered twice
     std::uint32_t group_ = 0;
@@ -336,7 +341,12 @@ void Assigner::readRow(std::uint64_t r, std::uint64_t& i, std::uint64_t end)
     for (CellRecord c; i < end && ((c = t_.cells_.get(i)).y == r || !c.inModel); ++i) {
         if (!c.inModel)
             continue;
-        Principal p{{i, c.y, c.height, c.x, c.width, c.th, c.empty, stateOf(c)}, c.group, c.hasHeaders, false, {}};
+        Principal p{
+            {i, c.y, c.height, c.x, c.width, c.th, c.empty, stateOf(c)}, c.group, c.hasHeaders, false, {}};
+        if (!room_.spare.empty()) {
+            p.found.swap(room_.spare.back());
+            room_.spare.pop_back();
+        }
         if (p.item.state == HeaderState::rowGroup)
             rowGroupHeaders_.push_back(p.item);
         if (p.item.state == HeaderState::columnGroup) {
@@ -365,7 +375,8 @@ void Assigner::readRow(std::uint64_t r, std::uint64_t& i, std::uint64_t end)
     for (Principal& p : anchored)
         row_.push_back(std::move(p));
     if (above > 0 && !anchored.empty())
-        std::inplace_merge(row_.begin(), row_.begin() + static_cast<std::ptrdiff_t>(above), row_.end(), byColumn);
+        std::inplace_merge(row_.begin(), row_.begin() + static_cast<std::ptrdiff_t>(above), row_.end(),
+                           byColumn);
     overlaps_ = false;
     for (std::size_t k = 1; k < row_.size() && !overlaps_; ++k)
         overlaps_ = row_[k].item.x < row_[k - 1].item.x + row_[k - 1].item.width;
@@ -421,7 +432,7 @@ void Assigner::meetColumns(std::uint64_t r)
 // the first slot where it is alone.
 void Assigner::scanRow(std::uint64_t)
 {
-    Scan& scan = room_.row;
+    Scan& scan = room_.rowScan;
     scan.clear();
     for (std::size_t k = 0; k < row_.size(); ++k) {
         Principal& p = row_[k];
@@ -491,6 +502,10 @@ void Assigner::finish(Principal& p)
     c.listAt = t_.addList(out);
     c.headerCount = static_cast<std::uint32_t>(out.size());
     t_.cells_.put(p.item.index, c);
+    // Its list (the room's old one, after the swap) serves a cell to come, if small.
+    p.found.clear();
+    if (p.found.capacity() > 0 && p.found.capacity() <= 16)
+        room_.spare.push_back(std::move(p.found));
 }
 
 // The cells a headers attribute names: each id whose first cell in the page is a cell of this

@@ -130,7 +130,8 @@ void TreeBuilder::handContent(CellCollector* cell)
 {
     if (!collect_ || events_ == nullptr)
         return;
-    events_->cellContent(cell != nullptr ? cell->finish(decodeText_, events_->wantsCellName()) : CellContent{});
+    events_->cellContent(cell != nullptr ? cell->finish(decodeText_, events_->wantsCellName())
+                                         : CellContent{});
 }
 
 }  // namespace zelko::html
