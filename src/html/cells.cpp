@@ -130,8 +130,7 @@ void TreeBuilder::handContent(CellCollector* cell)
 {
     if (!collect_ || events_ == nullptr)
         return;
-    events_->cellContent(cell != nullptr ? cell->finish(decodeText_, events_->wantsCellName())
-                                         : CellContent{});
+    events_->cellContent(cell != nullptr ? cell->finish(decodeText_) : CellContent{});
 }
 
 }  // namespace zelko::html

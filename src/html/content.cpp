@@ -38,10 +38,11 @@ std::uint32_t codePointAt(const std::string& text, std::size_t i, std::size_t& l
 
 }  // namespace
 
-void CellCollector::clear()
+void CellCollector::clear(bool named)
 {
     raw_.clear();
     cut_ = plainText_ = inReference_ = special_ = element_ = node_ = false;
+    named_ = named;
 }
 
 void CellCollector::addText(const char* bytes, std::size_t n)
@@ -59,6 +60,8 @@ void CellCollector::addText(const char* bytes, std::size_t n)
         inReference_ = c == '&';
         plainText_ = c < 0x80 && c != '&' && !isWhiteSpace(c) && c != 0;
     }
+    if (plainText_ && !named_)
+        return;  // not empty, and nobody reads the text
     const std::size_t room = kKept - raw_.size();
     const std::size_t kept = n < room ? n : room;
     // Whether a byte kept needs more than reading as it stands: one from 0x80 up, or a '&'.
@@ -100,8 +103,9 @@ void CellCollector::finishPlain(CellContent& content, bool named) const
     }
 }
 
-CellContent CellCollector::finish(const Decode& decode, bool named) const
+CellContent CellCollector::finish(const Decode& decode) const
 {
+    const bool named = named_;
     CellContent content;
     content.element = element_;
     content.node = node_;

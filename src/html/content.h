@@ -34,12 +34,13 @@ public:
     // Turns text in the page's encoding into UTF-8 (nothing for a UTF-8 page).
     using Decode = std::function<void(std::string& text)>;
 
-    void clear();
+    // Starts a cell; its text is kept when `named`.
+    void clear(bool named = true);
     void addText(const char* bytes, std::size_t n);
     void addElement() { element_ = node_ = true; }
     void addComment() { node_ = true; }
-    // What the cell held; its text too when `named`.
-    CellContent finish(const Decode& decode, bool named = true) const;
+    // What the cell held, and its text if it was kept.
+    CellContent finish(const Decode& decode) const;
 
 private:
     void finishPlain(CellContent& content, bool named) const;
@@ -51,6 +52,7 @@ private:
     bool inReference_ = false;  // the last bytes were a character reference's
     bool special_ = false;      // a byte kept is from 0x80 up, or a '&'
     bool element_ = false, node_ = false;
+    bool named_ = true;
 };
 
 // Whether `c` is White_Space.

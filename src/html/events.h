@@ -58,9 +58,9 @@ public:
 #define ZELKO_DECLARE_EVENT(name, parameters, arguments) virtual void name parameters = 0;
     ZELKO_TABLE_EVENTS(ZELKO_DECLARE_EVENT)
 #undef ZELKO_DECLARE_EVENT
-    // Asked as the open cell ends, before cellContent: whether its text (CellContent::name) is
-    // read. A writer that says no is told what the cell holds, with no text, and spares the
-    // reading the work of making it.
+    // Asked just after cellStart: whether the cell's text (CellContent::name) will be read. A
+    // writer that says no is told what the cell holds, with no text, and spares the reading the
+    // work of keeping it.
     virtual bool wantsCellName() const { return true; }
 };
 

@@ -212,11 +212,11 @@ void TreeBuilder::openCell(Open& t, const Token& token)
         deepCell(token);
         return;
     }
-    if (collect_)
-        cells_[open_.size() - 1].clear();
     const CellPlace place = grid().cell(token);
     if (events_ != nullptr)
         events_->cellStart(token, place);
+    if (collect_)
+        cells_[open_.size() - 1].clear(events_ == nullptr || events_->wantsCellName());
 }
 
 // Whether `tag` is in table scope in table `t`: the elements of the table that are open.
