@@ -1,6 +1,8 @@
 #include "headers/headers.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cstring>
 
 #include "heads/reader.h"
 #include "html/grid.h"
@@ -15,13 +17,6 @@ namespace {
 
 using heads::CellRecord;
 using heads::HeaderRef;
-
-const char* roleWord(heads::Role role)
-{
-    return role == heads::Role::columnHeader ? "columnheader"
-           : role == heads::Role::rowHeader  ? "rowheader"
-                                             : "cell";
-}
 
 const char* verdictWord(heads::Verdict verdict)
 {
@@ -45,13 +40,32 @@ const char* stateWords(heads::HeaderState state)
     }
 }
 
+// Writes `text` at `at`; returns the end.
+template <std::size_t N>
+char* put(char* at, const char (&text)[N])
+{
+    std::memcpy(at, text, N - 1);
+    return at + N - 1;
+}
+
+char* putNumber(char* at, std::uint64_t n) { return std::to_chars(at, at + 20, n).ptr; }
+
+// The most bytes a cell line writes besides its page, its table number and its lists.
+constexpr std::size_t kCellLineBytes = 192;
+// The most bytes a header in a list takes: "[ROW,COL],".
+constexpr std::size_t kHeaderBytes = 44;
+
 void appendJsonList(Buffer& out, const std::vector<HeaderRef>& list)
 {
     out += '[';
     for (std::size_t i = 0; i < list.size(); ++i) {
-        out += i == 0 ? "[" : ",[";
-        heads::appendAnchor(out, list[i].y, list[i].x);
-        out += ']';
+        char* at = out.room(kHeaderBytes);
+        at = i == 0 ? put(at, "[") : put(at, ",[");
+        at = putNumber(at, list[i].y + 1);
+        *at++ = ',';
+        at = putNumber(at, std::uint64_t{list[i].x} + 1);
+        *at++ = ']';
+        out.commit(at);
     }
     out += ']';
 }
@@ -89,6 +103,7 @@ public:
 
 private:
     static constexpr std::size_t kBlock = 64 * 1024;
+    static_assert(kCellLineBytes <= kBlock && kHeaderBytes <= kBlock, "the buffer holds what is asked of it");
 
     template <typename Out>
     void start(Out& out, const html::Location& where)
@@ -161,24 +176,31 @@ void LineWriter::cellLine(heads::TableHeads& t, const CellRecord& c)
     t.rowHeaders(c, rows);
     if (format_ == Format::json) {
         out_ += head_;
-        appendNumber(out_, c.where.line);
-        out_ += ",\"column\":";
-        appendNumber(out_, c.where.column);
+        char* at = out_.room(kCellLineBytes);
+        at = putNumber(at, c.where.line);
+        at = put(at, ",\"column\":");
+        at = putNumber(at, c.where.column);
+        out_.commit(at);
         out_ += tableAt_;
-        heads::appendAnchor(out_, c.y, c.x);
-        out_ += "],\"span\":[";
-        appendNumber(out_, c.height);
-        out_ += ',';
-        appendNumber(out_, c.width);
-        out_ += "],\"cell\":\"";
-        out_ += c.th ? "th" : "td";
-        out_ += "\",\"empty\":";
-        out_ += c.empty ? "true" : "false";
-        out_ += ",\"headers\":";
+        at = out_.room(kCellLineBytes);
+        at = putNumber(at, c.y + 1);
+        *at++ = ',';
+        at = putNumber(at, std::uint64_t{c.x} + 1);
+        at = put(at, "],\"span\":[");
+        at = putNumber(at, c.height);
+        *at++ = ',';
+        at = putNumber(at, c.width);
+        at = c.th ? put(at, "],\"cell\":\"th\",\"empty\":") : put(at, "],\"cell\":\"td\",\"empty\":");
+        at = c.empty ? put(at, "true,\"headers\":") : put(at, "false,\"headers\":");
+        out_.commit(at);
         appendJsonList(out_, headers);
-        out_ += ",\"chromium\":{\"role\":\"";
-        out_ += roleWord(c.role);
-        out_ += "\",\"columnHeaders\":";
+        at = out_.room(kCellLineBytes);
+        at = put(at, ",\"chromium\":{\"role\":\"");
+        at = c.role == heads::Role::columnHeader ? put(at, "columnheader")
+             : c.role == heads::Role::rowHeader  ? put(at, "rowheader")
+                                                 : put(at, "cell");
+        at = put(at, "\",\"columnHeaders\":");
+        out_.commit(at);
         appendJsonList(out_, columns);
         out_ += ",\"rowHeaders\":";
         appendJsonList(out_, rows);
