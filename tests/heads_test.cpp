@@ -327,6 +327,37 @@ TEST(ByteStore, ReadsBackEveryByteInMemoryAndPastItsBudget)
     }
 }
 
+// Memory grows only while the new room fits beside the old, which both stand as the bytes move:
+// stores that share a budget never hold more than it, even for that moment.
+TEST(ByteStore, GrowsOnlyWhileTheNewRoomFitsBesideTheOld)
+{
+    struct Case {
+        const char* what;
+        std::size_t budget;
+        int spills;  // scratches made after two adds of 1024 bytes
+    };
+    const Case cases[] = {
+        {"1024 then 2048 bytes of room fit in 3072", 3072, 0},
+        {"2048 bytes beside 1024 do not fit in 3000", 3000, 1},
+        {"the first 1024 do not fit in 1000", 1000, 1},
+    };
+    for (const Case& c : cases) {
+        int spills = 0;
+        Budget budget{c.budget, [&spills](int&) -> std::unique_ptr<Scratch> {
+                          ++spills;
+                          return std::make_unique<MemoryScratch>();
+                      }};
+        ByteStore store(budget);
+        const std::string bytes(1024, 'x');
+        store.add(bytes.data(), bytes.size());
+        store.add(bytes.data(), bytes.size());
+        EXPECT_EQ(spills, c.spills) << c.what;
+        std::string back(2048, '\0');
+        store.read(0, &back[0], back.size());
+        EXPECT_EQ(back, bytes + bytes) << c.what;
+    }
+}
+
 TEST(ByteStore, SaysWhenAScratchCannotBeHadWrittenOrRead)
 {
     struct Case {

@@ -33,10 +33,11 @@ std::uint64_t ByteStore::addSlow(const void* bytes, std::size_t n)
 {
     const std::uint64_t at = size_;
     if (!scratch_ && memory_.size() + n > memory_.capacity()) {
-        // Memory grows as vectors do, while the budget has room for the new capacity.
+        // Memory grows as vectors do, while the budget has room for the new capacity beside the
+        // old, which both stand while the bytes move.
         const std::size_t want = std::max(memory_.capacity() * 2, memory_.size() + n);
         const std::size_t more = want - taken_;
-        if (more <= budget_.left) {
+        if (want <= budget_.left) {
             memory_.reserve(want);
             budget_.left -= more;
             taken_ = want;
