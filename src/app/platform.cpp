@@ -11,7 +11,7 @@ int firstConsoleError = 0;
 
 }  // namespace
 
-void writeStream(std::FILE* stream, const std::string& text)
+void writeStream(std::FILE* stream, std::string_view text)
 {
     errno = 0;
     // The error of the first write that fails is the true one: a later flush may only say EIO.
@@ -31,4 +31,3 @@ int flushConsole()
 }
 
 }  // namespace zelko
-

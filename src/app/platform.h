@@ -42,7 +42,7 @@ bool isSameFile(std::FILE* file, const char* path);
 
 // Writes the UTF-8 `text` to the console stream `stream`: as UTF-16 to a Windows console, so
 // that any name shows as it is, and as the bytes themselves everywhere else.
-void writeConsoleText(std::FILE* stream, const std::string& text);
+void writeConsoleText(std::FILE* stream, std::string_view text);
 
 // Flushes standard output. Returns 0, or the error number of the first write to standard output
 // that failed in this run (EIO when the system named none).
@@ -50,7 +50,7 @@ int flushConsole();
 
 // Writes `text` to `stream` as its bytes; the error of a failed write to standard output is the
 // one flushConsole returns. The platform's writeConsoleText writes through it.
-void writeStream(std::FILE* stream, const std::string& text);
+void writeStream(std::FILE* stream, std::string_view text);
 
 // The command line's arguments, the tool's own path first, in UTF-8.
 std::vector<std::string> commandLine(int argc, char** argv);

@@ -85,7 +85,7 @@ bool colorTerminal(bool) { return isatty(STDOUT_FILENO) != 0; }
 
 std::FILE* openSource(const char* path, bool binary) { return std::fopen(path, binary ? "rb" : "r"); }
 
-void writeConsoleText(std::FILE* stream, const std::string& text) { writeStream(stream, text); }
+void writeConsoleText(std::FILE* stream, std::string_view text) { writeStream(stream, text); }
 
 bool isSameFile(std::FILE* file, const char* path)
 {

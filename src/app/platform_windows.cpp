@@ -65,7 +65,7 @@ std::FILE* openSource(const char* path, bool binary)
     return _wfopen(toWide(path).c_str(), binary ? L"rb" : L"r");
 }
 
-void writeConsoleText(std::FILE* stream, const std::string& text)
+void writeConsoleText(std::FILE* stream, std::string_view text)
 {
     HANDLE console = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
     DWORD mode;
@@ -74,7 +74,7 @@ void writeConsoleText(std::FILE* stream, const std::string& text)
         return;
     }
     std::fflush(stream);
-    std::wstring wide = toWide(text);
+    std::wstring wide = toWide(std::string(text));
     DWORD written;
     WriteConsoleW(console, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
 }

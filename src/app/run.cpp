@@ -270,7 +270,7 @@ int headersPages(const Options& options)
             continue;
         }
         headers::PageHeaders headers(
-            page, options.headersFormat, [](const std::string& lines) { writeConsoleText(stdout, lines); },
+            page, options.headersFormat, [](std::string_view lines) { writeConsoleText(stdout, lines); },
             fileScratches(), platformTranscode());
         const int readError = readBlocks(source, [&headers](const char* bytes, std::size_t n) {
             headers.feed(bytes, n);

@@ -74,7 +74,7 @@ class LineWriter : public heads::HeadsSink {
 public:
     LineWriter(const std::string& page, Format format, PageHeaders::Writer write)
         : format_(format), write_(std::move(write)),
-          out_(kBlock, [this](const char* bytes, std::size_t n) { write_(std::string(bytes, n)); })
+          out_(kBlock, [this](const char* bytes, std::size_t n) { write_(std::string_view(bytes, n)); })
     {
         if (format == Format::json)
             appendJsonString(page_, page);
@@ -295,7 +295,7 @@ std::string headersText(const std::string& text, Format format, const std::strin
 {
     std::string lines;
     PageHeaders headers(
-        page, format, [&lines](const std::string& batch) { lines += batch; }, heads::memoryScratches(), {},
+        page, format, [&lines](std::string_view batch) { lines += batch; }, heads::memoryScratches(), {},
         memory);
     html::feedInPieces(text, piece, [&headers](const char* bytes, std::size_t n) { headers.feed(bytes, n); });
     headers.finish();

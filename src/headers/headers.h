@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "heads/reader.h"
 #include "html/encoding.h"
@@ -18,7 +19,7 @@ enum class Format : std::uint8_t { gnu, json };
 
 class PageHeaders {
 public:
-    using Writer = std::function<void(const std::string& lines)>;
+    using Writer = std::function<void(std::string_view lines)>;
     // `page` names the page in every line; `write` takes the lines a batch at a time;
     // `scratches` hold what the open tables keep beyond `memory` bytes.
     PageHeaders(const std::string& page, Format format, Writer write, heads::ScratchMaker scratches,
