@@ -162,8 +162,7 @@ void Chromium::list(TableHeads& t)
                 std::remove_if(active.begin(), active.end(), [row](const Active& a) { return a.end <= row; }),
                 active.end());
             rowCells.clear();
-            for (; i < end && t.cells_.get(i).domRow == dom; ++i) {
-                const CellRecord c = t.cells_.get(i);
+            for (CellRecord c; i < end && (c = t.cells_.get(i)).domRow == dom; ++i) {
                 if (!c.inModel || c.chromeRows == 0)
                     continue;
                 rowCells.push_back(i);

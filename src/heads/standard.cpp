@@ -63,6 +63,17 @@ std::vector<std::size_t> Standard::order(const TableHeads& table)
     return order;
 }
 
+namespace {
+
+// The rows and columns a placed data cell covers, which rule out headers there.
+void dataCovers(TableHeads& t, const CellRecord& c)
+{
+    setBits(t.rowData_, c.y, c.y + c.height);
+    setBits(t.columnData_, c.x, std::uint64_t{c.x} + c.width);
+}
+
+}  // namespace
+
 void Standard::place(TableHeads& t)
 {
     constexpr std::uint64_t kGrows = std::numeric_limits<std::uint64_t>::max();
@@ -99,6 +110,8 @@ void Standard::place(TableHeads& t)
                         coverEnd[k] = std::max(coverEnd[k], grows ? kGrows : ycurrent + rowspan);
                     if (grows)
                         growing.push_back(i);
+                    else if (!c.th)
+                        dataCovers(t, c);
                     setBits(t.starts_, x, x + 1);
                     t.cells_.put(i, c);
                 }
@@ -114,6 +127,8 @@ void Standard::place(TableHeads& t)
             c.height = yheight - c.y;
             for (std::uint64_t col = c.x; col < c.x + c.width; ++col)
                 coverEnd[col] = coverEnd[col] == kGrows ? yheight : coverEnd[col];
+            if (!c.th)
+                dataCovers(t, c);
             t.cells_.put(k, c);
         }
         growing.clear();
@@ -122,14 +137,6 @@ void Standard::place(TableHeads& t)
     }
     t.rows_ = yheight;
     t.columns_ = static_cast<std::uint32_t>(std::min<std::uint64_t>(xwidth, html::kMaxColumns));
-    // The rows and columns a data cell covers, which rule out headers there.
-    for (std::uint64_t i = 0; i < t.cells_.size(); ++i) {
-        const CellRecord c = t.cells_.get(i);
-        if (c.inModel && !c.th) {
-            setBits(t.rowData_, c.y, c.y + c.height);
-            setBits(t.columnData_, c.x, c.x + c.width);
-        }
-    }
 }
 
 namespace {
