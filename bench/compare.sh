@@ -30,7 +30,8 @@ median() { sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2
 fastest() { sort -n | head -n 1; }
 settle() { rm -f "$work/run/zelko.html"; sync; }
 
-modes=("default" "--check" "--check --format=json" "--check --format=sarif" "--check --format=github" "--html5")
+modes=("default" "--check" "--check --format=json" "--check --format=sarif" "--check --format=github" "--html5"
+       "--check --a11y" "--headers --format=json" "--html5 --a11y")
 declare -A times
 for ((i = 0; i < runs; i++)); do
   for m in "${!modes[@]}"; do
