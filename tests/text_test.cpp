@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
+
+#include "text/append.h"
 
 namespace zelko {
 namespace {
@@ -51,6 +54,27 @@ TEST(EqualsIgnoreCase, ComparesWholeWordsInAnyCase)
     for (const Row& row : rows)
         EXPECT_EQ(equalsIgnoreCase(Span{row.text, std::strlen(row.text)}, Span{"class", 5}), row.equal)
             << row.text;
+}
+
+// A quoted text stays on its one line: quotes and backslashes escaped, control bytes as \xNN,
+// every other byte (UTF-8 among them) as it is, wherever the escapes fall.
+TEST(AppendQuoted, EscapesQuotesBackslashesAndControlBytesOnly)
+{
+    const struct {
+        std::string text, quoted;
+    } rows[] = {
+        {"", "\"\""},
+        {"plain text", "\"plain text\""},
+        {"\"a\\b\"", "\"\\\"a\\\\b\\\"\""},
+        {std::string("\0\x1f\x7f", 3), "\"\\x00\\x1f\\x7f\""},
+        {"line\nend\t", "\"line\\x0aend\\x09\""},
+        {"caf\xc3\xa9 \xff", "\"caf\xc3\xa9 \xff\""},
+    };
+    for (const auto& row : rows) {
+        std::string out = "x";
+        appendQuoted(out, row.text);
+        EXPECT_EQ(out, "x" + row.quoted) << row.quoted;
+    }
 }
 
 }  // namespace

@@ -223,7 +223,7 @@ void LineWriter::cellLine(heads::TableHeads& t, const CellRecord& c)
         line += ", empty)";
     } else {
         line += ' ';
-        appendQuoted(line, t.name(c));
+        t.appendQuotedName(line, c);
         line += ')';
     }
     if (c.th) {

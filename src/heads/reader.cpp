@@ -477,7 +477,7 @@ void appendHeaderNames(std::string& out, TableHeads& table, const std::vector<He
     for (std::size_t i = 0; i < list.size(); ++i) {
         if (i > 0)
             out += ", ";
-        appendQuoted(out, table.name(table.cell(list[i].cell)));
+        table.appendQuotedName(out, table.cell(list[i].cell));
         out += " (";
         appendAnchor(out, list[i].y, list[i].x);
         out += ')';
@@ -490,6 +490,18 @@ std::string TableHeads::text(std::uint64_t at, std::uint32_t length)
     if (length > 0)
         bytes_.read(at, &text[0], length);
     return text;
+}
+
+void TableHeads::appendQuotedName(std::string& out, const CellRecord& cell)
+{
+    char text[html::kCellTextBytes];  // a name is cut at this length
+    if (cell.nameLength > sizeof text) {
+        appendQuoted(out, name(cell));
+        return;
+    }
+    if (cell.nameLength > 0)
+        bytes_.read(cell.nameAt, text, cell.nameLength);
+    appendQuoted(out, std::string_view(text, cell.nameLength));
 }
 
 std::string TableHeads::name(const CellRecord& cell)

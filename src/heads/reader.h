@@ -56,6 +56,8 @@ public:
     CellRecord cell(std::uint64_t i) { return cells_.get(i); }
     // A cell's text (what names it), and into `out` its headers by the standard, and Chromium's.
     std::string name(const CellRecord& cell);
+    // Its text in quotes, as appendQuoted writes it.
+    void appendQuotedName(std::string& out, const CellRecord& cell);
     // Its invalid scope (or a td's), and the ids of td cells its headers attribute names.
     std::string scope(const CellRecord& cell) { return text(cell.scopeAt, cell.scopeLength); }
     std::string tdIds(const CellRecord& cell) { return text(cell.tdIdsAt, cell.tdIdsLength); }
