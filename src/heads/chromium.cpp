@@ -55,9 +55,9 @@ namespace {
 
 // The row groups in Chromium's order: with at most one thead and one tfoot and no col or
 // colgroup, the thead first and the tfoot last; else as they stand.
-std::vector<std::size_t> chromeOrder(const std::vector<Group>& groups, const TableFacts& f)
+void chromeOrder(const std::vector<Group>& groups, const TableFacts& f, std::vector<std::size_t>& order)
 {
-    std::vector<std::size_t> order;
+    order.clear();
     const bool moved = f.heads <= 1 && f.feet <= 1 && !f.columnElements;
     for (std::size_t g = 0; g < groups.size(); ++g) {
         if (moved && groups[g].kind == html::Tag::thead)
@@ -72,22 +72,20 @@ std::vector<std::size_t> chromeOrder(const std::vector<Group>& groups, const Tab
         if (moved && groups[g].kind == html::Tag::tfoot)
             order.push_back(g);
     }
-    return order;
 }
 
 bool byAnchor(const HeaderRef& a, const HeaderRef& b) { return a.y != b.y ? a.y < b.y : a.x < b.x; }
 
 }  // namespace
 
-void Chromium::place(TableHeads& t)
+void Chromium::place(TableHeads& t, PassRoom& room)
 {
-    struct Holder {
-        std::uint64_t end;     // the first row it no longer holds
-        std::uint64_t column;  // the column just past it
-    };
-    std::vector<Holder> held;
+    // Per column: the first row its holder no longer holds, and the column just past that cell.
+    std::vector<PassRoom::Hold>& held = room.held;
+    held.clear();
     std::uint64_t row = 0;
-    for (std::size_t g : chromeOrder(t.groups_, t.facts_)) {
+    chromeOrder(t.groups_, t.facts_, room.order);
+    for (std::size_t g : room.order) {
         const Group& group = t.groups_[g];
         std::uint64_t i = group.firstCell;
         const std::uint64_t end = group.firstCell + group.cells;
@@ -109,11 +107,11 @@ void Chromium::place(TableHeads& t)
                 c.chromeColumns = static_cast<std::uint32_t>(span);
                 c.chromeRows = static_cast<std::uint32_t>(rows);
                 if (held.size() < column + span)
-                    held.resize(column + span, Holder{0, 0});
+                    held.resize(column + span, PassRoom::Hold{0, 0});
                 // A slot that an earlier cell holds for longer stays held in the rows after this.
                 for (std::uint64_t k = column; k < column + span; ++k) {
                     if (held[k].end <= row + rows)
-                        held[k] = Holder{row + rows, column + span};
+                        held[k] = PassRoom::Hold{row + rows, column + span};
                 }
                 column += span;
                 t.cells_.put(i, c);
@@ -126,41 +124,48 @@ void Chromium::place(TableHeads& t)
 // Column headers: every column header whose columns hold the cell's first column, in any row;
 // row headers: every row header whose rows hold its first row. Only cells get lists; each list
 // is written once, for its column or its row.
-void Chromium::list(TableHeads& t)
+void Chromium::list(TableHeads& t, PassRoom& room)
 {
-    std::vector<std::vector<HeaderRef>> columns;
+    std::vector<std::vector<HeaderRef>>& columns = room.columns;
+    std::size_t& used = room.columnsUsed;  // the columns of this table, of those in the room
+    used = 0;
     for (std::uint64_t i = 0; i < t.cells_.size(); ++i) {
         const CellRecord c = t.cells_.get(i);
         if (!c.inModel || c.role != Role::columnHeader || c.chromeColumns == 0)
             continue;
-        if (columns.size() < std::uint64_t{c.chromeColumn} + c.chromeColumns)
-            columns.resize(c.chromeColumn + c.chromeColumns);
+        const std::size_t want = std::size_t{c.chromeColumn} + c.chromeColumns;
+        if (used < want) {
+            if (columns.size() < want)
+                columns.resize(want);
+            for (std::size_t k = used; k < want; ++k)
+                columns[k].clear();
+            used = want;
+        }
         for (std::uint32_t k = c.chromeColumn; k < c.chromeColumn + c.chromeColumns; ++k) {
             if (columns[k].size() < kMaxHeaders)
                 columns[k].push_back({i, c.y, c.x});
         }
     }
-    std::vector<std::uint64_t> columnAt(columns.size());
-    for (std::size_t k = 0; k < columns.size(); ++k) {
+    std::vector<std::uint64_t>& columnAt = room.columnAt;
+    columnAt.assign(used, 0);
+    for (std::size_t k = 0; k < used; ++k) {
         std::sort(columns[k].begin(), columns[k].end(), byAnchor);
         columnAt[k] = t.addList(columns[k]);
     }
-    struct Active {
-        HeaderRef ref;
-        std::uint64_t end;
-    };
-    std::vector<Active> active;  // the row headers that reach the row being read
-    std::vector<std::uint64_t> rowCells;
-    std::vector<HeaderRef> heads;
+    std::vector<PassRoom::Active>& active = room.active;  // the row headers that reach the row being read
+    std::vector<std::uint64_t>& rowCells = room.rowCells;
+    std::vector<HeaderRef>& heads = room.heads;
+    active.clear();
     std::uint64_t row = 0;
-    for (std::size_t g : chromeOrder(t.groups_, t.facts_)) {
+    chromeOrder(t.groups_, t.facts_, room.order);
+    for (std::size_t g : room.order) {
         const Group& group = t.groups_[g];
         std::uint64_t i = group.firstCell;
         const std::uint64_t end = group.firstCell + group.cells;
         for (std::uint64_t dom = group.firstRow; dom < group.firstRow + group.rows; ++dom, ++row) {
-            active.erase(
-                std::remove_if(active.begin(), active.end(), [row](const Active& a) { return a.end <= row; }),
-                active.end());
+            active.erase(std::remove_if(active.begin(), active.end(),
+                                        [row](const PassRoom::Active& a) { return a.end <= row; }),
+                         active.end());
             rowCells.clear();
             for (CellRecord c; i < end && (c = t.cells_.get(i)).domRow == dom; ++i) {
                 if (!c.inModel || c.chromeRows == 0)
@@ -170,7 +175,7 @@ void Chromium::list(TableHeads& t)
                     active.push_back({{i, c.y, c.x}, c.chromeRow + c.chromeRows});
             }
             heads.clear();
-            for (const Active& a : active)
+            for (const PassRoom::Active& a : active)
                 heads.push_back(a.ref);
             std::sort(heads.begin(), heads.end(), byAnchor);
             const std::uint64_t rowAt = heads.empty() ? 0 : t.addList(heads);
@@ -180,13 +185,18 @@ void Chromium::list(TableHeads& t)
                     continue;
                 c.rowAt = rowAt;
                 c.rowHeaderCount = static_cast<std::uint32_t>(heads.size());
-                if (c.chromeColumn < columns.size()) {
+                if (c.chromeColumn < used) {
                     c.columnAt = columnAt[c.chromeColumn];
                     c.columnHeaderCount = static_cast<std::uint32_t>(columns[c.chromeColumn].size());
                 }
                 t.cells_.put(k, c);
             }
         }
+    }
+    // A large table's lists are given back; a small one's room stays for the next table.
+    for (std::size_t k = 0; k < used; ++k) {
+        if (columns[k].capacity() > PassRoom::kKept)
+            std::vector<HeaderRef>().swap(columns[k]);
     }
 }
 

@@ -16,29 +16,52 @@ namespace zelko::heads {
 // its number there.
 using IdOwner = std::function<std::uint64_t(const std::string& id, std::uint64_t& cell)>;
 
-// What the standard's assignment keeps from table to table.
-struct AssignRoom {
-    AssignRoom();
-    ~AssignRoom();
-    struct Parts;
+// What the passes keep from table to table, so that they allocate little.
+struct PassRoom {
+    PassRoom();
+    ~PassRoom();
+    // The entries a vector of the room keeps after its table; a larger one is given back.
+    static constexpr std::size_t kKept = 64;
+    struct Parts;  // the standard's assignment's
     std::unique_ptr<Parts> parts;
+    std::vector<std::size_t> order;  // the row groups in the order a pass reads them
+    // The standard's model: per column the first row no placed cell covers, and the cells of a
+    // group that grow to its end.
+    std::vector<std::uint64_t> coverEnd, growing;
+    // Chromium's grid: per column the row a cell holds it to and the column just past that cell.
+    struct Hold {
+        std::uint64_t end, column;
+    };
+    std::vector<Hold> held;
+    // Chromium's lists: the column headers of the first `columnsUsed` columns and where each
+    // list was written; the row headers that reach the row being read, its cells, its list.
+    std::vector<std::vector<HeaderRef>> columns;
+    std::size_t columnsUsed = 0;
+    std::vector<std::uint64_t> columnAt;
+    struct Active {
+        HeaderRef ref;
+        std::uint64_t end;
+    };
+    std::vector<Active> active;
+    std::vector<std::uint64_t> rowCells;
+    std::vector<HeaderRef> heads;
 };
 
 struct Standard {
     // "Forming a table": every cell's anchor and size, row groups in source order but the
     // tfoot ones last, a rowspan past its group lengthening the table.
-    static void place(TableHeads& table);
+    static void place(TableHeads& table, PassRoom& room);
     // "Forming relationships between data cells and header cells", for every cell.
-    static void assign(TableHeads& table, const IdOwner& owner, AssignRoom& room);
-    // The row groups in the standard's order.
-    static std::vector<std::size_t> order(const TableHeads& table);
+    static void assign(TableHeads& table, const IdOwner& owner, PassRoom& room);
+    // The row groups in the standard's order, into `order`.
+    static void order(const TableHeads& table, std::vector<std::size_t>& order);
 };
 
 struct Chromium {
     // Every cell's place in Chromium's grid.
-    static void place(TableHeads& table);
+    static void place(TableHeads& table, PassRoom& room);
     // Every cell's column and row headers as Chromium gives them.
-    static void list(TableHeads& table);
+    static void list(TableHeads& table, PassRoom& room);
 };
 
 // Bit `i` of `bits`, and setting bits [from, to).

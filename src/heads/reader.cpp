@@ -196,7 +196,7 @@ struct HeadsReader::Open {
 
 HeadsReader::HeadsReader(HeadsSink& sink, const html::Slot* slots, std::size_t memory, ScratchMaker scratches,
                          CellNames names)
-    : sink_(sink), slots_(slots), budget_{memory, std::move(scratches)}, assignRoom_(new AssignRoom),
+    : sink_(sink), slots_(slots), budget_{memory, std::move(scratches)}, passRoom_(new PassRoom),
       names_(names)
 {}
 
@@ -442,10 +442,10 @@ void HeadsReader::tableEnd()
         cell = found->second.cell;
         return found->second.table;
     };
-    Standard::place(table);
-    Standard::assign(table, owner, *assignRoom_);
-    Chromium::place(table);
-    Chromium::list(table);
+    Standard::place(table, *passRoom_);
+    Standard::assign(table, owner, *passRoom_);
+    Chromium::place(table, *passRoom_);
+    Chromium::list(table, *passRoom_);
     sink_.tableEnded(table);
     --depth_;
 }

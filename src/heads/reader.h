@@ -18,7 +18,7 @@
 
 namespace zelko::heads {
 
-struct AssignRoom;
+struct PassRoom;
 
 // The attributes the reader reads: of cells, and of tables.
 struct HeadsAttribute {
@@ -171,7 +171,7 @@ private:
         std::uint64_t table, cell;
     };
     std::unordered_map<std::string, Owner> ids_;
-    std::unique_ptr<AssignRoom> assignRoom_;
+    std::unique_ptr<PassRoom> passRoom_;
     std::size_t idBytes_ = 0;
     CellNames names_;
 };

@@ -49,9 +49,9 @@ std::uint64_t countBits(const std::vector<std::uint64_t>& bits, std::uint64_t fr
     return n;
 }
 
-std::vector<std::size_t> Standard::order(const TableHeads& table)
+void Standard::order(const TableHeads& table, std::vector<std::size_t>& order)
 {
-    std::vector<std::size_t> order;
+    order.clear();
     for (std::size_t g = 0; g < table.groups_.size(); ++g) {
         if (table.groups_[g].kind != html::Tag::tfoot)
             order.push_back(g);
@@ -60,7 +60,6 @@ std::vector<std::size_t> Standard::order(const TableHeads& table)
         if (table.groups_[g].kind == html::Tag::tfoot)
             order.push_back(g);
     }
-    return order;
 }
 
 namespace {
@@ -74,14 +73,17 @@ void dataCovers(TableHeads& t, const CellRecord& c)
 
 }  // namespace
 
-void Standard::place(TableHeads& t)
+void Standard::place(TableHeads& t, PassRoom& room)
 {
     constexpr std::uint64_t kGrows = std::numeric_limits<std::uint64_t>::max();
-    std::vector<std::uint64_t> coverEnd;  // per column: the first row no placed cell covers
-    std::vector<std::uint64_t> growing;   // the cells of the group that grow to its end
+    std::vector<std::uint64_t>& coverEnd = room.coverEnd;
+    std::vector<std::uint64_t>& growing = room.growing;
+    coverEnd.clear();
+    growing.clear();
     std::uint64_t ycurrent = 0, yheight = 0;
     std::uint64_t xwidth = 0;
-    for (std::size_t g : order(t)) {
+    order(t, room.order);
+    for (std::size_t g : room.order) {
         Group& group = t.groups_[g];
         const std::uint64_t ystart = yheight;
         std::uint64_t i = group.firstCell;
@@ -135,6 +137,8 @@ void Standard::place(TableHeads& t)
         group.y = ystart;
         group.height = yheight - ystart;
     }
+    if (growing.capacity() > PassRoom::kKept)
+        std::vector<std::uint64_t>().swap(growing);
     t.rows_ = yheight;
     t.columns_ = static_cast<std::uint32_t>(std::min<std::uint64_t>(xwidth, html::kMaxColumns));
 }
@@ -237,7 +241,7 @@ struct Principal {
 }  // namespace
 
 // What the assignment keeps from table to table, so that it allocates little.
-struct AssignRoom::Parts {
+struct PassRoom::Parts {
     std::vector<Scan> columns;  // the first `used` are the table's
     std::size_t used = 0;
     std::vector<std::uint64_t> lastMet;
@@ -248,16 +252,17 @@ struct AssignRoom::Parts {
     std::vector<Item> rowGroupHeaders;
 };
 
-AssignRoom::AssignRoom() : parts(new Parts) {}
-AssignRoom::~AssignRoom() = default;
+PassRoom::PassRoom() : parts(new Parts) {}
+PassRoom::~PassRoom() = default;
 
 namespace {
 
 class Assigner {
 public:
-    Assigner(TableHeads& table, const IdOwner& owner, AssignRoom::Parts& room)
-        : t_(table), owner_(owner), room_(room), columns_(room.columns), lastMet_(room.lastMet),
-          row_(room.row), anchored_(room.anchored), left_(room.left), rowGroupHeaders_(room.rowGroupHeaders)
+    Assigner(TableHeads& table, const IdOwner& owner, PassRoom::Parts& room, std::vector<std::size_t>& order)
+        : t_(table), owner_(owner), room_(room), order_(order), columns_(room.columns),
+          lastMet_(room.lastMet), row_(room.row), anchored_(room.anchored), left_(room.left),
+          rowGroupHeaders_(room.rowGroupHeaders)
     {
         room_.used = 0;
         lastMet_.clear();
@@ -277,7 +282,8 @@ private:
 
     TableHeads& t_;
     const IdOwner& owner_;
-    AssignRoom::Parts& room_;
+    PassRoom::Parts& room_;
+    std::vector<std::size_t>& order_;  // the row groups in the standard's order
     std::vector<Scan>& columns_;
     std::vector<std::uint64_t>& lastMet_;      // per column: the cell its scan met last
     std::vector<Principal>& row_;              // the cells covering the row being read, by column
@@ -306,7 +312,8 @@ HeaderState Assigner::stateOf(const CellRecord& c) const
 void Assigner::run()
 {
     columnGroupHeaders_.assign(t_.columnGroups_.size(), {});
-    for (std::size_t g : Standard::order(t_)) {
+    Standard::order(t_, order_);
+    for (std::size_t g : order_) {
         const Group& group = t_.groups_[g];
         group_ = static_cast<std::uint32_t>(g);
         rowGroupHeaders_.clear();
@@ -550,9 +557,9 @@ void Assigner::byIds(Principal& p, std::vector<HeaderRef>& list, bool& namesSelf
 
 }  // namespace
 
-void Standard::assign(TableHeads& table, const IdOwner& owner, AssignRoom& room)
+void Standard::assign(TableHeads& table, const IdOwner& owner, PassRoom& room)
 {
-    Assigner(table, owner, *room.parts).run();
+    Assigner(table, owner, *room.parts, room.order).run();
 }
 
 }  // namespace zelko::heads
