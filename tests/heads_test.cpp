@@ -254,6 +254,22 @@ TEST(HeadersWriter, WritesTableAndCellLinesInEachForm)
               "(1,2), row headers none\n");
 }
 
+// Numbers of one, two and three digits, as the json form writes small ones its own way.
+TEST(HeadersWriter, WritesNumbersOfEveryWidth)
+{
+    std::string page = "<table>\n<tr><th>H\n";
+    for (int row = 2; row <= 120; ++row)
+        page += "<tr><td>x\n";
+    const std::string lines = headersText(page, Format::json, "p");
+    for (const char* expected :
+         {"\"rows\":120,\"columns\":1,", "\"line\":10,\"column\":5,\"table\":1,\"at\":[9,1],\"span\":[1,1],",
+          "\"line\":11,\"column\":5,\"table\":1,\"at\":[10,1],\"span\":[1,1],",
+          "\"line\":100,\"column\":5,\"table\":1,\"at\":[99,1],\"span\":[1,1],",
+          "\"line\":121,\"column\":5,\"table\":1,\"at\":[120,1],\"span\":[1,1],"
+          "\"cell\":\"td\",\"empty\":false,\"headers\":[[1,1]]"})
+        EXPECT_NE(lines.find(expected), std::string::npos) << expected;
+}
+
 TEST(HeadersWriter, SaysTheSameWhateverPiecesThePageComesInAndWhereverItWaits)
 {
     std::string page = "<table><thead><tr><th>A<th colspan=2>B<tbody>";
