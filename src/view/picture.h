@@ -32,7 +32,8 @@ public:
     // `page` names the page in the title; `borders`: border mode; `slots`: where the tokens
     // keep the view's attributes, row by row of kViewAttributes; `spools` holds what waits
     // beyond memory.
-    Picture(const std::string& page, bool borders, const html::Slot* slots, ByteWriter write, SpoolMaker spools);
+    Picture(const std::string& page, bool borders, const html::Slot* slots, ByteWriter write,
+            SpoolMaker spools);
     Picture(const Picture&) = delete;
     Picture& operator=(const Picture&) = delete;
 

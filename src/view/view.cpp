@@ -28,8 +28,8 @@ std::vector<html::AttributeWish> wishes(bool a11y)
 // two joined by a queue of records: reading and writing take about as long as each other. With
 // --a11y the writing thread also works out who heads each cell, from the same records.
 struct PageViewer::Reading {
-    Reading(const std::string& page, bool borders, ByteWriter write, SpoolMaker spools, html::Transcode transcode,
-            bool a11y, heads::ScratchMaker scratches)
+    Reading(const std::string& page, bool borders, ByteWriter write, SpoolMaker spools,
+            html::Transcode transcode, bool a11y, heads::ScratchMaker scratches)
         : wished(wishes(a11y)),
           reading(recorder, &recorder, wished.data(), wished.size(), slots, std::move(transcode)),
           picture(page, borders, slots, std::move(write), std::move(spools)), headsView(picture, borders),
