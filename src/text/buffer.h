@@ -48,7 +48,7 @@ public:
     }
 
     // Room for `n` more bytes, written through the pointer returned and then counted by
-    // `commit` with the pointer just past them. The writer's block holds any n up to its size.
+    // `commit` with the pointer just past them. A writer's block grows for an n beyond its size.
     char* room(std::size_t n)
     {
         if (n > capacity_ - size_)
@@ -72,22 +72,24 @@ public:
 
 private:
     // Makes room for `n` more bytes; returns false when they went straight to the writer instead,
-    // being more than its block holds.
+    // being more than its block holds. Room asked for without bytes is always made.
     ZELKO_NOINLINE bool makeRoom(const char* bytes, std::size_t n)
     {
-        if (write_ == nullptr) {
-            std::size_t capacity = std::max(2 * capacity_, size_ + n);
-            std::unique_ptr<char[]> grown(new char[capacity]);
-            std::memcpy(grown.get(), data_.get(), size_);
-            data_ = std::move(grown);
-            capacity_ = capacity;
+        if (write_ != nullptr)
+            flush();
+        if (n <= capacity_ - size_)
             return true;
+        if (write_ != nullptr && bytes != nullptr) {
+            write_(bytes, n);
+            return false;
         }
-        flush();
-        if (n <= capacity_ || bytes == nullptr)
-            return true;
-        write_(bytes, n);
-        return false;
+        const std::size_t capacity = std::max(2 * capacity_, size_ + n);
+        std::unique_ptr<char[]> grown(new char[capacity]);
+        if (size_ > 0)
+            std::memcpy(grown.get(), data_.get(), size_);
+        data_ = std::move(grown);
+        capacity_ = capacity;
+        return true;
     }
 
     ByteWriter write_;
