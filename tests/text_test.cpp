@@ -4,8 +4,10 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "text/append.h"
+#include "text/buffer.h"
 
 namespace zelko {
 namespace {
@@ -74,6 +76,56 @@ TEST(AppendQuoted, EscapesQuotesBackslashesAndControlBytesOnly)
         std::string out = "x";
         appendQuoted(out, row.text);
         EXPECT_EQ(out, "x" + row.quoted) << row.quoted;
+    }
+}
+
+// Whatever is appended or written into its room, a buffer hands on every byte in order, with a
+// writer or without; room asked beyond a writer's block grows the block rather than being written
+// past its end.
+TEST(Buffer, HandsOnEveryByteWhateverThePiecesAndTheRoomAskedFor)
+{
+    const struct {
+        const char* what;
+        std::size_t block;
+        bool writer;
+        std::vector<std::size_t> appends, rooms;  // piece sizes, then room sizes written
+    } rows[] = {
+        {"small pieces in a block of 8", 8, true, {3, 3, 3, 1, 7}, {}},
+        {"a piece larger than the block goes on whole", 8, true, {2, 20, 1}, {}},
+        {"room within the block", 8, true, {5}, {4, 8}},
+        {"room beyond the block", 8, true, {5}, {30, 2}},
+        {"no writer: it grows", 0, false, {3, 9}, {40}},
+    };
+    for (const auto& row : rows) {
+        std::string handed, expected;
+        ByteWriter write;
+        if (row.writer)
+            write = [&handed](const char* bytes, std::size_t n) { handed.append(bytes, n); };
+        Buffer out(row.block, write);
+        char next = 'a';
+        const auto piece = [&next](std::size_t n) {
+            std::string p;
+            for (std::size_t i = 0; i < n; ++i, next = next == 'z' ? 'a' : static_cast<char>(next + 1))
+                p += next;
+            return p;
+        };
+        for (std::size_t n : row.appends) {
+            const std::string p = piece(n);
+            out += p;
+            expected += p;
+        }
+        for (std::size_t n : row.rooms) {
+            const std::string p = piece(n);
+            char* at = out.room(n);
+            std::memcpy(at, p.data(), n);
+            out.commit(at + n);
+            expected += p;
+        }
+        if (row.writer)
+            out.flush();
+        else
+            handed.assign(out.data(), out.size());
+        EXPECT_EQ(handed, expected) << row.what;
     }
 }
 
