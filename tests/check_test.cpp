@@ -459,11 +459,6 @@ TEST(CheckTokenizer, CountsCodeUnitsForAPageThatWasUtf16)
     }
 }
 
-}  // namespace
-}  // namespace zelko::check
-
-namespace zelko::check {
-namespace {
 
 TEST(CheckA11y, ReportsWhatGoesWrongForScreenReaders)
 {

@@ -1,7 +1,6 @@
 #include "headers/headers.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstring>
 
 #include "heads/reader.h"
@@ -46,22 +45,6 @@ char* put(char* at, const char (&text)[N])
 {
     std::memcpy(at, text, N - 1);
     return at + N - 1;
-}
-
-// Writes `n` in decimal at `at` (at most 20 bytes); returns the end. Most numbers in a table are
-// small, and written without the general conversion.
-char* putNumber(char* at, std::uint64_t n)
-{
-    if (n < 10) {
-        *at = static_cast<char>('0' + n);
-        return at + 1;
-    }
-    if (n < 100) {
-        at[0] = static_cast<char>('0' + n / 10);
-        at[1] = static_cast<char>('0' + n % 10);
-        return at + 2;
-    }
-    return std::to_chars(at, at + 20, n).ptr;
 }
 
 // The most bytes a cell line writes besides its page, its table number and its lists.

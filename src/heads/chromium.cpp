@@ -127,8 +127,7 @@ void Chromium::place(TableHeads& t, PassRoom& room)
 void Chromium::list(TableHeads& t, PassRoom& room)
 {
     std::vector<std::vector<HeaderRef>>& columns = room.columns;
-    std::size_t& used = room.columnsUsed;  // the columns of this table, of those in the room
-    used = 0;
+    std::size_t used = 0;  // the columns of this table, of those in the room
     for (std::uint64_t i = 0; i < t.cells_.size(); ++i) {
         const CellRecord c = t.cells_.get(i);
         if (!c.inModel || c.role != Role::columnHeader || c.chromeColumns == 0)

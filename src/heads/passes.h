@@ -20,8 +20,9 @@ using IdOwner = std::function<std::uint64_t(const std::string& id, std::uint64_t
 struct PassRoom {
     PassRoom();
     ~PassRoom();
-    // The entries a vector of the room keeps after its table; a larger one is given back.
-    static constexpr std::size_t kKept = 64;
+    // The entries a list of the room keeps after its cell or its table; a larger one is given
+    // back, so that what a wide table took does not stay.
+    static constexpr std::size_t kKept = 16;
     struct Parts;  // the standard's assignment's
     std::unique_ptr<Parts> parts;
     std::vector<std::size_t> order;  // the row groups in the order a pass reads them
@@ -33,10 +34,9 @@ struct PassRoom {
         std::uint64_t end, column;
     };
     std::vector<Hold> held;
-    // Chromium's lists: the column headers of the first `columnsUsed` columns and where each
-    // list was written; the row headers that reach the row being read, its cells, its list.
+    // Chromium's lists: the column headers of each column (as many as the table has) and where
+    // each list was written; the row headers that reach the row being read, its cells, its list.
     std::vector<std::vector<HeaderRef>> columns;
-    std::size_t columnsUsed = 0;
     std::vector<std::uint64_t> columnAt;
     struct Active {
         HeaderRef ref;

@@ -285,9 +285,10 @@ private:
     PassRoom::Parts& room_;
     std::vector<std::size_t>& order_;  // the row groups in the standard's order
     std::vector<Scan>& columns_;
-    std::vector<std::uint64_t>& lastMet_;      // per column: the cell its scan met last
-    std::vector<Principal>& row_;              // the cells covering the row being read, by column
-    std::vector<Principal>&anchored_, &left_;  // room for readRow, kept from row to row
+    std::vector<std::uint64_t>& lastMet_;  // per column: the cell its scan met last
+    std::vector<Principal>& row_;          // the cells covering the row being read, by column
+    std::vector<Principal>& anchored_;     // room for readRow, kept from row to row
+    std::vector<Principal>& left_;
     std::vector<Item>& rowGroupHeaders_;
     std::vector<std::vector<Item>> columnGroupHeaders_;
     bool overlaps_ = false;  // some slot of the row is covered twice
@@ -518,7 +519,7 @@ void Assigner::finish(Principal& p)
     t_.cells_.put(p.item.index, c);
     // Its list (the room's old one, after the swap) serves a cell to come, if small.
     p.found.clear();
-    if (p.found.capacity() > 0 && p.found.capacity() <= 16)
+    if (p.found.capacity() > 0 && p.found.capacity() <= PassRoom::kKept)
         room_.spare.push_back(std::move(p.found));
 }
 

@@ -76,14 +76,14 @@ void CellCollector::addText(const char* bytes, std::size_t n)
 }
 
 // The same for text of ASCII bytes and no reference, byte by byte.
-void CellCollector::finishPlain(CellContent& content, bool named) const
+void CellCollector::finishPlain(CellContent& content) const
 {
     content.text = plainText_ || cut_;
     for (std::size_t i = 0; i < raw_.size() && !content.text; ++i) {
         const unsigned char b = static_cast<unsigned char>(raw_[i]);
         content.text = !isWhiteSpace(b) && b != 0;
     }
-    if (!named)
+    if (!named_)
         return;
     std::string& name = content.name;
     name.reserve(raw_.size() < kCellTextBytes ? raw_.size() : kCellTextBytes);
@@ -105,11 +105,10 @@ void CellCollector::finishPlain(CellContent& content, bool named) const
 
 CellContent CellCollector::finish(const Decode& decode) const
 {
-    const bool named = named_;
     CellContent content;
     content.element = element_;
     content.node = node_;
-    if (!named && (plainText_ || cut_)) {
+    if (!named_ && (plainText_ || cut_)) {
         content.text = true;  // no need to read the text to know
         return content;
     }
@@ -123,7 +122,7 @@ CellContent CellCollector::finish(const Decode& decode) const
         appendResolved(resolved, text);
     }
     if (plain) {
-        finishPlain(content, named);
+        finishPlain(content);
         return content;
     }
     const std::string& readable = resolved;
@@ -132,7 +131,7 @@ CellContent CellCollector::finish(const Decode& decode) const
     content.text = plainText_ || cut_;
     for (std::size_t i = 0, length = 0; i < readable.size() && !content.text; i += length)
         content.text = !isWhiteSpace(codePointAt(readable, i, length));
-    if (!named)
+    if (!named_)
         return content;
     // The name: ASCII white space collapsed to one space and trimmed, cut at a character's start.
     std::string& name = content.name;

@@ -43,7 +43,7 @@ public:
     CellContent finish(const Decode& decode) const;
 
 private:
-    void finishPlain(CellContent& content, bool named) const;
+    void finishPlain(CellContent& content) const;
 
     static constexpr std::size_t kKept = 1024;  // raw bytes of text kept to name the cell
     std::string raw_;
@@ -52,7 +52,7 @@ private:
     bool inReference_ = false;  // the last bytes were a character reference's
     bool special_ = false;      // a byte kept is from 0x80 up, or a '&'
     bool element_ = false, node_ = false;
-    bool named_ = true;
+    bool named_ = true;  // the cell's text is kept
 };
 
 // Whether `c` is White_Space.

@@ -9,13 +9,28 @@
 
 namespace zelko {
 
+// Writes `number` in decimal at `at`, which has room for 20 bytes; returns the end. Numbers under
+// 100, most of those a table has, go without the general conversion.
+inline char* putNumber(char* at, std::uint64_t number)
+{
+    if (number < 10) {
+        *at = static_cast<char>('0' + number);
+        return at + 1;
+    }
+    if (number < 100) {
+        at[0] = static_cast<char>('0' + number / 10);
+        at[1] = static_cast<char>('0' + number % 10);
+        return at + 2;
+    }
+    return std::to_chars(at, at + 20, number).ptr;
+}
+
 // Appends `number` in decimal: at most 20 bytes.
 template <typename Out>
 inline void appendNumber(Out& out, std::uint64_t number)
 {
     char digits[20];
-    char* end = std::to_chars(digits, digits + sizeof digits, number).ptr;
-    out.append(digits, static_cast<std::size_t>(end - digits));
+    out.append(digits, static_cast<std::size_t>(putNumber(digits, number) - digits));
 }
 
 // Appends "1 row", "2 rows": `count` and the noun, in the plural unless the count is one.
