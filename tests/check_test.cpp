@@ -459,7 +459,6 @@ TEST(CheckTokenizer, CountsCodeUnitsForAPageThatWasUtf16)
     }
 }
 
-
 TEST(CheckA11y, ReportsWhatGoesWrongForScreenReaders)
 {
     struct A11yCase {

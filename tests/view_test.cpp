@@ -573,7 +573,6 @@ TEST(ByteQueue, EndsAnEmptyStreamAndOneCutShort)
     EXPECT_FALSE(cut.get(four, 4));
 }
 
-
 // With --a11y the view is the same but for one style element after each table, which gives
 // every cell a second label line, shades the header cells and has the caption say the verdict.
 TEST(View, WithA11yAddsOnlyAStyleElementAfterEachTable)
@@ -627,7 +626,6 @@ TEST(View, WithA11yAddsOnlyAStyleElementAfterEachTable)
         }
     }
 }
-
 
 // Page text in generated content can end neither the CSS string nor the style element.
 TEST(View, WritesPageTextIntoACssStringSafely)
