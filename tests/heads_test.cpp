@@ -6,11 +6,14 @@
 #include <cerrno>
 #include <map>
 #include <memory>
+#include <stdexcept>
 #include <vector>
 #include <string>
 
 #include "headers/headers.h"
+#include "heads/reader.h"
 #include "heads/store.h"
+#include "html/reading.h"
 
 namespace {
 
@@ -411,6 +414,78 @@ TEST(ByteStore, SaysWhenAScratchCannotBeHadWrittenOrRead)
             EXPECT_EQ(sum, 100000ull * 100001 / 2) << c.what;
         }
     }
+}
+
+// What a sink hears of each table, in order: its number, size, and every cell's place and
+// headers by both models. Throws at table `failAt`, if any.
+class Transcript : public HeadsSink {
+public:
+    explicit Transcript(std::uint64_t failAt = 0) : failAt_(failAt) {}
+    void tableEnded(TableHeads& table) override
+    {
+        if (table.facts().number == failAt_)
+            throw std::runtime_error("sink failed");
+        text += "table " + std::to_string(table.facts().number) + " " + std::to_string(table.rows()) + "x" +
+                std::to_string(table.columns()) + ":";
+        std::vector<HeaderRef> list;
+        for (std::uint64_t i = 0; i < table.cellCount(); ++i) {
+            const CellRecord c = table.cell(i);
+            text += " " + std::to_string(c.y) + "," + std::to_string(c.x) + "=" + table.name(c) + "/";
+            table.headers(c, list);
+            for (const HeaderRef& h : list)
+                text += std::to_string(h.cell) + ";";
+            table.columnHeaders(c, list);
+            text += std::to_string(list.size());
+            table.rowHeaders(c, list);
+            text += std::to_string(list.size());
+        }
+        text += "\n";
+    }
+    std::string text;
+
+private:
+    std::uint64_t failAt_;
+};
+
+std::string transcriptOf(const std::string& page, TableWork work, std::size_t memory, std::size_t piece,
+                         std::uint64_t failAt = 0)
+{
+    Transcript sink(failAt);
+    html::Slot slots[HeadsAttribute::count] = {};
+    struct : html::FindingSink {
+        void add(const html::Finding&) override {}
+    } noFindings;
+    HeadsReader reader(sink, slots, memory, memoryScratches(), CellNames::every, work);
+    html::PageReading reading(noFindings, &reader, kHeadsAttributes, HeadsAttribute::count, slots, {});
+    reading.collectCellContent();
+    html::feedInPieces(page, piece, [&reading](const char* bytes, std::size_t n) { reading.feed(bytes, n); });
+    reading.finish();
+    reader.finish();
+    return sink.text;
+}
+
+// On a thread of its own the reader hands the sink the same tables, in the order they end,
+// however many wait at once, nested or spilled to scratches; and what the sink throws there
+// reaches the caller.
+TEST(HeadsReader, HandsTheSameTablesInTheSameOrderOnAThreadOfItsOwn)
+{
+    std::string page;
+    for (int t = 0; t < 40; ++t) {
+        page += "<table><tr><th id=h" + std::to_string(t) + ">H" + std::to_string(t) + "<th>K<tr><td>";
+        if (t % 3 == 0)
+            page += "<table><tr><th>in<td headers=h" + std::to_string(t) + ">x</table>";
+        page += "v<td headers='h" + std::to_string(t) + " h0'>w";
+        for (int r = 0; r < t * 5; ++r)
+            page += "<tr><th scope=row>r<td rowspan=2>a<td>b";
+        page += "</table>";
+    }
+    const std::string here = transcriptOf(page, TableWork::here, kTableMemory, 0);
+    EXPECT_NE(here.find("table 54 "), std::string::npos);
+    for (std::size_t memory : {kTableMemory, std::size_t{512}})
+        for (std::size_t piece : {std::size_t{0}, std::size_t{5}})
+            EXPECT_EQ(transcriptOf(page, TableWork::apart, memory, piece), here) << memory << " " << piece;
+    EXPECT_THROW(transcriptOf(page, TableWork::apart, kTableMemory, 0, 3), std::runtime_error);
+    EXPECT_THROW(transcriptOf(page, TableWork::here, kTableMemory, 0, 3), std::runtime_error);
 }
 
 }  // namespace

@@ -255,7 +255,8 @@ struct PageHeaders::Parts {
           html::Transcode transcode, std::size_t memory)
         : writer(page, format, std::move(write)),
           reader(writer, slots, memory, std::move(scratches),
-                 format == Format::json ? heads::CellNames::none : heads::CellNames::every),
+                 format == Format::json ? heads::CellNames::none : heads::CellNames::every,
+                 heads::TableWork::apart),
           reading(noFindings, &reader, heads::kHeadsAttributes, heads::HeadsAttribute::count, slots,
                   std::move(transcode))
     {
@@ -282,6 +283,7 @@ void PageHeaders::feed(const char* bytes, std::size_t n) { parts_->reading.feed(
 void PageHeaders::finish()
 {
     parts_->reading.finish();
+    parts_->reader.finish();
     parts_->writer.flush();
 }
 

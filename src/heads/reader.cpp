@@ -1,6 +1,10 @@
 #include "heads/reader.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <thread>
 
 #include "heads/passes.h"
 #include "html/numbers.h"
@@ -103,8 +107,7 @@ bool givesBorder(const std::string& value)
 }  // namespace
 
 struct HeadsReader::Open {
-    explicit Open(Budget& budget) : table(budget) {}
-    TableHeads table;
+    std::unique_ptr<TableHeads> table;  // none while its last table is with the worker
     bool inGroup = false;
     std::vector<CellRecord> row;  // the open row's cells
     std::vector<Node> nodes;      // the open row's nodes, its cells among them
@@ -116,25 +119,146 @@ struct HeadsReader::Open {
     std::uint32_t groupSpan = 0, groupColumns = 0, nextColumn = 0;
 };
 
+// The reader's own thread, with TableWork::apart: tables that have ended wait for it in the order
+// they ended, a few at most, and come back as spares once the sink is done with them. Neither
+// side wakes the other unless it sleeps.
+class HeadsReader::Worker {
+public:
+    explicit Worker(HeadsReader& reader) : reader_(reader), thread_([this] { run(); }) {}
+    ~Worker()
+    {
+        {
+            std::lock_guard<std::mutex> hold(lock_);
+            closing_ = true;
+        }
+        wake_.notify_one();
+        thread_.join();
+    }
+
+    void hand(std::unique_ptr<TableHeads> table)
+    {
+        std::unique_lock<std::mutex> hold(lock_);
+        if (waiting_.size() >= kWaiting) {
+            readerSleeps_ = true;
+            roomy_.wait(hold, [this] { return waiting_.size() < kWaiting; });
+            readerSleeps_ = false;
+        }
+        waiting_.push_back(std::move(table));
+        if (workerSleeps_)
+            wake_.notify_one();
+        passOnFailure();
+    }
+    std::unique_ptr<TableHeads> spare()
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        if (spares_.empty())
+            return nullptr;
+        std::unique_ptr<TableHeads> table = std::move(spares_.back());
+        spares_.pop_back();
+        return table;
+    }
+    void finish()
+    {
+        std::unique_lock<std::mutex> hold(lock_);
+        readerSleeps_ = true;
+        roomy_.wait(hold, [this] { return waiting_.empty() && !busy_; });
+        readerSleeps_ = false;
+        passOnFailure();
+    }
+
+private:
+    static constexpr std::size_t kWaiting = 8, kSpares = 8;
+
+    void run()
+    {
+        std::unique_lock<std::mutex> hold(lock_);
+        for (;;) {
+            if (waiting_.empty()) {
+                if (closing_)
+                    return;
+                workerSleeps_ = true;
+                wake_.wait(hold, [this] { return !waiting_.empty() || closing_; });
+                workerSleeps_ = false;
+                continue;
+            }
+            std::unique_ptr<TableHeads> table = std::move(waiting_.front());
+            waiting_.pop_front();
+            busy_ = true;
+            const bool failed = failure_ != nullptr;
+            hold.unlock();
+            std::exception_ptr failure;
+            if (!failed) {
+                try {
+                    reader_.endTable(*table);
+                } catch (...) {
+                    failure = std::current_exception();
+                }
+            }
+            hold.lock();
+            if (failure)
+                failure_ = failure;
+            busy_ = false;
+            if (spares_.size() < kSpares)
+                spares_.push_back(std::move(table));
+            if (readerSleeps_)
+                roomy_.notify_one();
+            if (table) {  // more than the spares kept: its memory goes back to the budget
+                hold.unlock();
+                table.reset();
+                hold.lock();
+            }
+        }
+    }
+    // Under the lock: what the worker threw goes on once, on the reader's thread.
+    void passOnFailure()
+    {
+        if (failure_ && !failurePassed_) {
+            failurePassed_ = true;
+            std::rethrow_exception(failure_);
+        }
+    }
+
+    HeadsReader& reader_;
+    std::mutex lock_;
+    std::condition_variable wake_, roomy_;
+    std::deque<std::unique_ptr<TableHeads>> waiting_;
+    std::vector<std::unique_ptr<TableHeads>> spares_;
+    bool busy_ = false, closing_ = false, workerSleeps_ = false, readerSleeps_ = false;
+    std::exception_ptr failure_;
+    bool failurePassed_ = false;
+    std::thread thread_;  // started once the rest is made
+};
+
 HeadsReader::HeadsReader(HeadsSink& sink, const html::Slot* slots, std::size_t memory, ScratchMaker scratches,
-                         CellNames names)
+                         CellNames names, TableWork work)
     : sink_(sink), slots_(slots), budget_{memory, std::move(scratches)}, passRoom_(new PassRoom),
-      names_(names)
+      names_(names), worker_(work == TableWork::apart ? new Worker(*this) : nullptr)
 {}
 
-HeadsReader::~HeadsReader() = default;
+// The worker goes first, handing on what waits for it, while the rest still stands.
+HeadsReader::~HeadsReader() { worker_.reset(); }
+
+void HeadsReader::finish()
+{
+    if (worker_)
+        worker_->finish();
+}
 
 void HeadsReader::tableStart(std::uint64_t number, const html::Token& table)
 {
     if (depth_ == open_.size())
-        open_.push_back(std::make_unique<Open>(budget_));
+        open_.push_back(std::make_unique<Open>());
     Open& t = *open_[depth_++];
-    t.table.reset();
+    if (!t.table && worker_)
+        t.table = worker_->spare();
+    if (!t.table)
+        t.table = std::make_unique<TableHeads>(budget_);
+    t.table->reset();
     t.inGroup = t.rowsSeen = t.inColumnGroup = false;
     t.nextColumn = 0;
     t.row.clear();
     t.nodes.clear();
-    TableFacts& f = t.table.facts_;
+    TableFacts& f = t.table->facts_;
     f = TableFacts{};
     f.number = number;
     f.where = table.where;
@@ -155,13 +279,13 @@ void HeadsReader::tableStart(std::uint64_t number, const html::Token& table)
 void HeadsReader::captionStart()
 {
     if (depth_ > 0)
-        top().table.facts_.caption = true;
+        top().table->facts_.caption = true;
 }
 
 void HeadsReader::columnGroupStart(const html::Token*, std::uint32_t, std::uint32_t span)
 {
     Open& t = top();
-    t.table.facts_.columnElements = true;
+    t.table->facts_.columnElements = true;
     t.inColumnGroup = !t.rowsSeen;
     t.groupSpan = span;
     t.groupColumns = 0;
@@ -181,7 +305,7 @@ void HeadsReader::columnGroupEnd()
     if (!t.inColumnGroup)
         return;
     const std::uint32_t width = t.groupHasColumns ? t.groupColumns : t.groupSpan;
-    t.table.columnGroups_.push_back({t.nextColumn, width});
+    t.table->columnGroups_.push_back({t.nextColumn, width});
     t.nextColumn += width;
     t.inColumnGroup = false;
 }
@@ -191,7 +315,7 @@ void HeadsReader::rowGroupStart(Tag tag, bool)
     Open& t = top();
     t.rowsSeen = true;
     t.inGroup = true;
-    TableHeads& table = t.table;
+    TableHeads& table = *t.table;
     table.facts_.head = table.facts_.head || tag == Tag::thead;
     table.facts_.foot = table.facts_.foot || tag == Tag::tfoot;
     table.facts_.heads += tag == Tag::thead ? 1 : 0;
@@ -208,7 +332,7 @@ void HeadsReader::rowGroupEnd() { top().inGroup = false; }
 void HeadsReader::rowStart(std::uint64_t)
 {
     Open& t = top();
-    TableHeads& table = t.table;
+    TableHeads& table = *t.table;
     if (!t.inGroup && (table.groups_.empty() || table.groups_.back().kind != Tag::other ||
                        table.groups_.back().firstRow + table.groups_.back().rows != table.facts_.rows)) {
         // A row directly in the table, as only the nesting limit builds one.
@@ -226,7 +350,7 @@ void HeadsReader::rowStart(std::uint64_t)
 void HeadsReader::cellStart(const html::Token& token, const html::CellPlace& place)
 {
     Open& t = top();
-    TableHeads& table = t.table;
+    TableHeads& table = *t.table;
     CellRecord& c = t.cell;
     c = CellRecord{};
     c.where = token.where;
@@ -265,6 +389,7 @@ void HeadsReader::cellStart(const html::Token& token, const html::CellPlace& pla
                    (names_ == CellNames::ofHeaders && (c.th || (id != nullptr && !id->empty())));
     if (id != nullptr && !id->empty() && idBytes_ < kIdBudget) {
         // The first cell of the page with the id is the one a headers attribute names.
+        std::lock_guard<std::mutex> hold(idsLock_);
         if (ids_.emplace(*id, Owner{f.number, table.cells_.size() + t.row.size()}).second)
             idBytes_ += id->size() + 48;
     }
@@ -276,7 +401,7 @@ void HeadsReader::cellContent(const html::CellContent& content)
     CellRecord& c = t.cell;
     c.empty = content.empty();
     c.full = content.node;
-    c.nameAt = t.table.bytes_.add(content.name.data(), content.name.size());
+    c.nameAt = t.table->bytes_.add(content.name.data(), content.name.size());
     c.nameLength = static_cast<std::uint32_t>(content.name.size());
 }
 
@@ -285,7 +410,7 @@ void HeadsReader::cellEnd()
     Open& t = top();
     t.row.push_back(t.cell);
     t.nodes.push_back(t.cell.th ? Node::th : t.cell.full ? Node::fullTd : Node::emptyTd);
-    TableFacts& f = t.table.facts_;
+    TableFacts& f = t.table->facts_;
     ++f.cells;
     f.renderedCells += t.cell.hidden ? 0 : 1;
 }
@@ -303,7 +428,7 @@ void HeadsReader::rowEnd() { endRow(top()); }
 void HeadsReader::endRow(Open& t)
 {
     assignRoles(t);
-    TableHeads& table = t.table;
+    TableHeads& table = *t.table;
     for (const CellRecord& c : t.row)
         table.cells_.add(c);
     Group& g = table.groups_.back();
@@ -356,8 +481,17 @@ void HeadsReader::assignRoles(Open& t)
 void HeadsReader::tableEnd()
 {
     Open& t = top();
-    TableHeads& table = t.table;
+    if (worker_)
+        worker_->hand(std::move(t.table));
+    else
+        endTable(*t.table);
+    --depth_;
+}
+
+void HeadsReader::endTable(TableHeads& table)
+{
     const auto owner = [this](const std::string& id, std::uint64_t& cell) {
+        std::lock_guard<std::mutex> hold(idsLock_);
         auto found = ids_.find(id);
         if (found == ids_.end())
             return std::uint64_t{0};
@@ -369,7 +503,6 @@ void HeadsReader::tableEnd()
     Chromium::place(table, *passRoom_);
     Chromium::list(table, *passRoom_);
     sink_.tableEnded(table);
-    --depth_;
 }
 
 bool sameHeaders(const std::vector<HeaderRef>& standard, const std::vector<HeaderRef>& columns,

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -124,16 +125,24 @@ public:
 // The cells whose text a sink reads (TableHeads::name): every cell, those that may head another
 // (a th, or a cell with an id, which a headers attribute may name), or none.
 enum class CellNames : std::uint8_t { every, ofHeaders, none };
+// Where the passes over a table that has ended, and its sink, run: on the thread that feeds the
+// reader, or on a thread of the reader's own while the page reads on (the sink then takes the
+// tables in the order they end, on that thread, and is done with all once finish() returns).
+enum class TableWork : std::uint8_t { here, apart };
 
 class HeadsReader : public html::SomeTableEvents {
 public:
     // `slots`: where tokens keep kHeadsAttributes, read from the first tag on; `memory`: the bytes the open tables may keep
     // in memory before `scratches` take the rest; `names`: the cells whose text is kept.
     HeadsReader(HeadsSink& sink, const html::Slot* slots, std::size_t memory, ScratchMaker scratches,
-                CellNames names = CellNames::every);
+                CellNames names = CellNames::every, TableWork work = TableWork::here);
+    // Hands the tables that have ended to the sink, if finish() has not.
     ~HeadsReader() override;
+    // Returns once the sink has had every table that has ended; passes on what the reader's own
+    // thread threw.
+    void finish();
     // The error number of the first scratch that could not be had, written or read; 0 if none.
-    int error() const { return budget_.error; }
+    int error() { return budget_.firstError(); }
 
     void tableStart(std::uint64_t number, const html::Token& table) override;
     void tableEnd() override;
@@ -155,10 +164,12 @@ private:
     // A node of the open row, as Chromium's rules for a th's role look at it.
     enum class Node : std::uint8_t { th, fullTd, emptyTd, element, other };
     struct Open;
+    class Worker;
     Open& top() { return *open_[depth_ - 1]; }
+    // The passes over a table that has ended, and its sink.
+    void endTable(TableHeads& table);
     void endRow(Open& t);
     void assignRoles(Open& t);
-    void resolveIds(TableHeads& table);
 
     HeadsSink& sink_;
     const html::Slot* slots_;  // the reading fills them when it starts
@@ -171,9 +182,11 @@ private:
         std::uint64_t table, cell;
     };
     std::unordered_map<std::string, Owner> ids_;
+    std::mutex idsLock_;  // the passes read ids_ while the page may add to it
     std::unique_ptr<PassRoom> passRoom_;
     std::size_t idBytes_ = 0;
     CellNames names_;
+    std::unique_ptr<Worker> worker_;  // with TableWork::apart; made last, stopped first
 };
 
 }  // namespace zelko::heads

@@ -37,9 +37,15 @@ std::uint64_t ByteStore::addSlow(const void* bytes, std::size_t n)
         // old, which both stand while the bytes move.
         const std::size_t want = std::max(memory_.capacity() * 2, memory_.size() + n);
         const std::size_t more = want - taken_;
-        if (want <= budget_.left) {
+        bool fits = false;
+        {
+            std::lock_guard<std::mutex> hold(budget_.lock);
+            fits = want <= budget_.left;
+            if (fits)
+                budget_.left -= more;
+        }
+        if (fits) {
             memory_.reserve(want);
-            budget_.left -= more;
             taken_ = want;
         } else {
             spill();
@@ -145,6 +151,7 @@ void ByteStore::writeBack(Block& block)
 
 void ByteStore::fail(int error)
 {
+    std::lock_guard<std::mutex> hold(budget_.lock);
     if (budget_.error == 0)
         budget_.error = error;
 }
@@ -153,7 +160,10 @@ void ByteStore::fail(int error)
 void ByteStore::spill()
 {
     int error = 0;
-    scratch_ = budget_.scratches ? budget_.scratches(error) : nullptr;
+    {
+        std::lock_guard<std::mutex> hold(budget_.lock);
+        scratch_ = budget_.scratches ? budget_.scratches(error) : nullptr;
+    }
     if (!scratch_) {
         // Without a scratch the bytes stay in memory, beyond the budget, and the failure is told.
         fail(error != 0 ? error : EIO);
@@ -165,11 +175,17 @@ void ByteStore::spill()
     inScratch_ = memory_.size();
     blocks_.reserve(kBlocks);  // blocks are made as they are first needed
     std::vector<char>().swap(memory_);
+    giveBack();
+}
+
+void ByteStore::giveBack()
+{
+    std::lock_guard<std::mutex> hold(budget_.lock);
     budget_.left += taken_;
     taken_ = 0;
 }
 
-ByteStore::~ByteStore() { budget_.left += taken_; }
+ByteStore::~ByteStore() { giveBack(); }
 
 // Keeps the memory it has, within the budget, for the next table.
 void ByteStore::clear()

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -36,11 +37,20 @@ private:
 };
 ScratchMaker memoryScratches();
 
-// The bytes in memory that every store shares, and the first error of a scratch.
+// The bytes in memory that every store shares, and the first error of a scratch. Stores of
+// tables on different threads share it: what they take and give back, the scratches they make
+// and the errors they meet go through its lock.
 struct Budget {
+    Budget(std::size_t memory, ScratchMaker makers) : left(memory), scratches(std::move(makers)) {}
     std::size_t left;
     ScratchMaker scratches;
     int error = 0;
+    std::mutex lock;
+    int firstError()
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        return error;
+    }
 };
 
 // A sequence of bytes, added at its end and read anywhere.
@@ -98,6 +108,7 @@ private:
     Block& blockAt(std::uint64_t index);
     void writeBack(Block& block);
     void fail(int error);
+    void giveBack();
 
     Budget& budget_;
     std::vector<char> memory_;
