@@ -524,5 +524,29 @@ TEST(CheckA11y, SaysChromiumsVerdictInTheNoteAndChangesNothingWithoutIt)
               "p:1:1: note: table 1 (no class): 1 row x 3 columns, 1 row group [table]\n");
 }
 
+// Who heads each cell is worked out on a thread of its own while the page reads on: the report
+// is the same, line for line, as when every table is worked out where it ends, with tables
+// nested, one large enough to be worked out where it ends, findings before, between and after
+// the tables, and more tables than wait at once.
+TEST(CheckA11y, ReportsTheSameWhicheverThreadWorksOutTheHeaders)
+{
+    std::string page = "<table><tr><td>before</table>";
+    for (int t = 0; t < 60; ++t) {
+        page += "<table><tr><th>A<th>B<th id=c" + std::to_string(t) + ">C<tr><td>1<td colspan=5>2";
+        if (t % 7 == 0)
+            page += "<table><tr><td headers=c" + std::to_string(t) + ">in<th>X<tr><td>y</table>";
+        page += "<tr><td>3<td><td headers='c" + std::to_string(t) + " no'>4";
+        for (int r = 0; r < (t == 30 ? 2000 : t % 4); ++r)
+            page += "<tr><td>r<td>s";
+        page += "</table><p>between";
+    }
+    page += "<table><tr><td scope=row>after<td>x</table>";
+    const std::string here = checkText(page, "p", 0, true, heads::TableWork::here);
+    EXPECT_NE(here.find("[headers-differ]"), std::string::npos);
+    EXPECT_NE(here.find("[row-short]"), std::string::npos);
+    for (std::size_t piece : {0, 3, 4096})
+        EXPECT_EQ(checkText(page, "p", piece, true), here) << "in pieces of " << piece;
+}
+
 }  // namespace
 }  // namespace zelko::check

@@ -8,75 +8,94 @@ using heads::CellRecord;
 using heads::Verdict;
 using html::Kind;
 
-void A11yCheck::add(const html::Finding& finding)
+A11yCheck::A11yCheck(html::FindingSink& report) : report_(report), open_(new Batch) {}
+
+A11yCheck::~A11yCheck() = default;
+
+void A11yCheck::hold(Batch& batch, const html::Finding& finding)
 {
-    if (finding.kind == Kind::table)
-        holding_ = true;
-    if (!holding_) {
-        report_.add(finding);
-        return;
-    }
-    held_.push_back({finding, heldLists_.size(), heldEnds_.size()});
-    heldLists_.insert(heldLists_.end(), finding.list, finding.list + finding.listSize);
+    batch.held.push_back({finding, batch.lists.size(), batch.ends.size()});
+    batch.lists.insert(batch.lists.end(), finding.list, finding.list + finding.listSize);
     for (std::size_t i = 0; i < finding.textCount; ++i) {
-        heldTexts_ += finding.texts[i];
-        heldEnds_.push_back(heldTexts_.size());
+        batch.texts += finding.texts[i];
+        batch.ends.push_back(batch.texts.size());
     }
 }
 
-void A11yCheck::tableEnded()
+void A11yCheck::release(Batch& batch, std::string_view chromium)
 {
-    if (holding_)
-        endHeld_ = true;
-    else
-        report_.tableEnded();
-}
-
-// The held findings go on, the table's note with Chromium's verdict.
-void A11yCheck::release(std::string_view chromium)
-{
-    std::vector<std::string_view>& views = heldViews_;
-    for (const Held& held : held_) {
+    for (const Batch::Held& held : batch.held) {
         html::Finding f = held.finding;
-        f.list = f.listSize > 0 ? &heldLists_[held.list] : nullptr;
-        views.clear();
+        f.list = f.listSize > 0 ? &batch.lists[held.list] : nullptr;
+        batch.views.clear();
         for (std::size_t i = held.text; i < held.text + f.textCount; ++i) {
-            const std::size_t start = i == 0 ? 0 : heldEnds_[i - 1];
-            views.emplace_back(heldTexts_.data() + start, heldEnds_[i] - start);
+            const std::size_t start = i == 0 ? 0 : batch.ends[i - 1];
+            batch.views.emplace_back(batch.texts.data() + start, batch.ends[i] - start);
         }
-        f.texts = views.data();
+        f.texts = batch.views.data();
         if (f.kind == Kind::table)
             f.chromium = chromium;
         report_.add(f);
     }
-    held_.clear();
-    heldLists_.clear();
-    heldTexts_.clear();
-    heldEnds_.clear();
-    holding_ = false;
+    batch.held.clear();
+    batch.lists.clear();
+    batch.texts.clear();
+    batch.ends.clear();
+}
+
+void A11yCheck::add(const html::Finding& finding)
+{
+    if (finding.kind == Kind::table)
+        noteSeen_ = true;
+    // Nothing waits for the headers reader: what was held while something did goes on first.
+    if (!noteSeen_ && waiting_.load(std::memory_order_acquire) == 0) {
+        if (!open_->held.empty())
+            release(*open_, {});
+        report_.add(finding);
+        return;
+    }
+    hold(*open_, finding);
+}
+
+// The table's note and the findings held with it wait, as a batch, for who heads its cells.
+void A11yCheck::tableEnded()
+{
+    noteSeen_ = false;
+    std::lock_guard<std::mutex> hold(lock_);
+    ended_.push_back(std::move(open_));
+    if (spares_.empty()) {
+        open_.reset(new Batch);
+    } else {
+        open_ = std::move(spares_.back());
+        spares_.pop_back();
+    }
+    waiting_.fetch_add(1, std::memory_order_relaxed);
 }
 
 void A11yCheck::tableEnded(heads::TableHeads& table)
 {
+    std::unique_ptr<Batch> batch;
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        batch = std::move(ended_.front());
+        ended_.pop_front();
+    }
     const heads::Judgement judgement = table.judgement();
-    release(heads::verdictWords(judgement));
+    release(*batch, heads::verdictWords(judgement));
     for (std::uint64_t i = 0; i < table.cellCount(); ++i) {
         const CellRecord c = table.cell(i);
         if (c.inModel)
             cellFindings(table, c, table.headsSome(i), judgement.verdict);
     }
-    if (endHeld_)
-        report_.tableEnded();
-    endHeld_ = false;
+    report_.tableEnded();
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        spares_.push_back(std::move(batch));
+    }
+    waiting_.fetch_sub(1, std::memory_order_release);
 }
 
-void A11yCheck::finish()
-{
-    release({});
-    if (endHeld_)
-        report_.tableEnded();
-    endHeld_ = false;
-}
+void A11yCheck::finish() { release(*open_, {}); }
 
 void A11yCheck::report(Kind kind, Severity severity, const CellRecord& c, std::uint64_t table)
 {

@@ -3,9 +3,17 @@
 // without a header, a headers attribute that names a td or the cell itself, a scope that means
 // nothing, and a cell whose headers Chromium gives otherwise than the standard assigns. The
 // table's note says Chromium's verdict: it and the findings of the table's end wait for it.
+//
+// Who heads each cell is worked out on the headers reader's own thread while the page reads
+// on; the findings that come meanwhile wait in turn, so that the report is as it would be were
+// every table worked out where it ends.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,36 +26,51 @@ namespace zelko::check {
 class A11yCheck : public html::FindingSink, public heads::HeadsSink {
 public:
     // The findings go on to `report`.
-    explicit A11yCheck(html::FindingSink& report) : report_(report) {}
+    explicit A11yCheck(html::FindingSink& report);
+    ~A11yCheck() override;
 
-    // The structure's findings: passed on, those from a table's note to its end held.
+    // The reading's thread: the structure's findings, passed on or held, and a table's end.
     void add(const html::Finding& finding) override;
     void tableEnded() override;
-    // Who heads each cell of a table that has ended.
+    // The headers reader's thread: who heads each cell of a table that has ended. What was
+    // held until its end goes on first.
     void tableEnded(heads::TableHeads& table) override;
-    // Hands on whatever is held, at the page's end.
+    // Hands on whatever is held, at the page's end, once the headers reader has finished.
     void finish();
 
 private:
-    // A finding held, what it points to copied into the shared rooms below: its list from
-    // `list` on in heldLists_, its texts from `text` on in heldTexts_ (each an end in heldEnds_).
-    struct Held {
-        html::Finding finding;
-        std::size_t list, text;
+    // Findings held, what they point to copied into the batch's rooms: a finding's list from
+    // `list` on in `lists`, its texts from `text` on in `texts` (each an end in `ends`).
+    struct Batch {
+        struct Held {
+            html::Finding finding;
+            std::size_t list, text;
+        };
+        std::vector<Held> held;
+        std::vector<std::uint64_t> lists;
+        std::string texts;
+        std::vector<std::size_t> ends;
+        std::vector<std::string_view> views;  // room for a finding's texts as it goes on
     };
-    void release(std::string_view chromium);
+    void hold(Batch& batch, const html::Finding& finding);
+    // Hands on what `batch` holds, the tables' notes with Chromium's verdict, and empties it.
+    void release(Batch& batch, std::string_view chromium);
     void cellFindings(heads::TableHeads& table, const heads::CellRecord& c, bool headsSome,
                       heads::Verdict verdict);
     void report(html::Kind kind, Severity severity, const heads::CellRecord& c, std::uint64_t table);
 
     html::FindingSink& report_;
-    std::vector<Held> held_;
-    std::vector<std::uint64_t> heldLists_;
-    std::string heldTexts_;
-    std::vector<std::size_t> heldEnds_;
-    std::vector<std::string_view> heldViews_;
-    bool holding_ = false, endHeld_ = false;
-    // Room for the findings of a cell.
+    // The reading's thread's own: what it holds now, and whether a table's note is among it.
+    std::unique_ptr<Batch> open_;
+    bool noteSeen_ = false;
+    // Shared, under the lock: the batches of tables that have ended, in order, each waiting for
+    // who heads the table's cells; spare batches. `waiting_` falls only once a table's findings
+    // have all gone on: while it is above 0, the reading's thread holds what it hears.
+    std::mutex lock_;
+    std::deque<std::unique_ptr<Batch>> ended_;
+    std::vector<std::unique_ptr<Batch>> spares_;
+    std::atomic<std::size_t> waiting_{0};
+    // The headers reader's thread's own: room for the findings of a cell.
     html::Finding finding_;
     std::string texts_[2];
     std::string_view views_[2];

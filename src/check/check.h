@@ -8,6 +8,7 @@
 #include <string>
 
 #include "check/report.h"
+#include "heads/reader.h"
 #include "heads/store.h"
 #include "html/encoding.h"
 
@@ -22,8 +23,10 @@ public:
     // with --a11y, `scratches` hold what a large table's cells keep beyond memory.
     PageChecker(RunReport& run, const std::string& page, html::Transcode transcode = {},
                 heads::ScratchMaker scratches = heads::memoryScratches());
-    // A page of its own, whose report's lines (in the gnu form) go to `write` a batch at a time.
-    PageChecker(const std::string& page, std::function<void(const std::string&)> write, bool a11y = false);
+    // A page of its own, whose report's lines (in the gnu form) go to `write` a batch at a time;
+    // with `a11y`, who heads each cell is worked out as `work` says.
+    PageChecker(const std::string& page, std::function<void(const std::string&)> write, bool a11y = false,
+                heads::TableWork work = heads::TableWork::apart);
     ~PageChecker();
     PageChecker(const PageChecker&) = delete;
     PageChecker& operator=(const PageChecker&) = delete;
@@ -42,8 +45,8 @@ private:
 };
 
 // The report for a page held in memory, fed in pieces of `piece` bytes (0: all at once); `a11y`
-// as --a11y.
+// as --a11y, who heads each cell worked out as `work` says.
 std::string checkText(const std::string& text, const std::string& page = "page.html", std::size_t piece = 0,
-                      bool a11y = false);
+                      bool a11y = false, heads::TableWork work = heads::TableWork::apart);
 
 }  // namespace zelko::check

@@ -33,6 +33,9 @@ namespace {
 
 // The bytes of ids the reader keeps to resolve headers attributes.
 constexpr std::size_t kIdBudget = 1024 * 1024;
+// The most memory a table handed to the worker holds, and a spare keeps: the tables waiting and
+// the spares together keep a quarter of the tables' memory at most.
+constexpr std::size_t kHandedRoom = kTableMemory / 64;
 
 // Whether `value`, compared whole in any ASCII letter case, is `lower`.
 bool isValue(const std::string& value, const char* lower)
@@ -135,7 +138,8 @@ public:
         thread_.join();
     }
 
-    void hand(std::unique_ptr<TableHeads> table)
+    // Hands a table on; returns a spare one, if any.
+    std::unique_ptr<TableHeads> hand(std::unique_ptr<TableHeads> table)
     {
         std::unique_lock<std::mutex> hold(lock_);
         if (waiting_.size() >= kWaiting) {
@@ -144,22 +148,21 @@ public:
             readerSleeps_ = false;
         }
         waiting_.push_back(std::move(table));
-        if (workerSleeps_)
+        // A sleeping worker is woken for a few tables at once: each waking costs more than a table.
+        if (workerSleeps_ && waiting_.size() >= kWake)
             wake_.notify_one();
         passOnFailure();
-    }
-    std::unique_ptr<TableHeads> spare()
-    {
-        std::lock_guard<std::mutex> hold(lock_);
         if (spares_.empty())
             return nullptr;
-        std::unique_ptr<TableHeads> table = std::move(spares_.back());
+        std::unique_ptr<TableHeads> spare = std::move(spares_.back());
         spares_.pop_back();
-        return table;
+        return spare;
     }
     void finish()
     {
         std::unique_lock<std::mutex> hold(lock_);
+        if (workerSleeps_)
+            wake_.notify_one();
         readerSleeps_ = true;
         roomy_.wait(hold, [this] { return waiting_.empty() && !busy_; });
         readerSleeps_ = false;
@@ -167,7 +170,7 @@ public:
     }
 
 private:
-    static constexpr std::size_t kWaiting = 8, kSpares = 8;
+    static constexpr std::size_t kWaiting = 16, kWake = 8, kSpares = 16;
 
     void run()
     {
@@ -197,6 +200,11 @@ private:
             hold.lock();
             if (failure)
                 failure_ = failure;
+            if (table->taken() > kHandedRoom) {  // what the passes added is given back
+                hold.unlock();
+                table->release();
+                hold.lock();
+            }
             busy_ = false;
             if (spares_.size() < kSpares)
                 spares_.push_back(std::move(table));
@@ -249,8 +257,6 @@ void HeadsReader::tableStart(std::uint64_t number, const html::Token& table)
     if (depth_ == open_.size())
         open_.push_back(std::make_unique<Open>());
     Open& t = *open_[depth_++];
-    if (!t.table && worker_)
-        t.table = worker_->spare();
     if (!t.table)
         t.table = std::make_unique<TableHeads>(budget_);
     t.table->reset();
@@ -481,10 +487,15 @@ void HeadsReader::assignRoles(Open& t)
 void HeadsReader::tableEnd()
 {
     Open& t = top();
-    if (worker_)
-        worker_->hand(std::move(t.table));
-    else
+    // A small table goes to the worker; a large one waits for it to be done with the others and
+    // is read here, so that no more than one large table at a time holds memory or scratches.
+    if (worker_ && !t.table->spilled() && t.table->taken() <= kHandedRoom) {
+        t.table = worker_->hand(std::move(t.table));
+    } else {
+        if (worker_)
+            worker_->finish();
         endTable(*t.table);
+    }
     --depth_;
 }
 
@@ -577,6 +588,14 @@ void TableHeads::refs(std::uint64_t at, std::uint32_t count, std::vector<HeaderR
 std::uint64_t TableHeads::addList(const std::vector<HeaderRef>& list)
 {
     return lists_.add(list.data(), list.size() * sizeof(HeaderRef));
+}
+
+void TableHeads::release()
+{
+    reset();
+    cells_.release();
+    bytes_.release();
+    lists_.release();
 }
 
 void TableHeads::reset()

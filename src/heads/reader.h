@@ -86,6 +86,11 @@ public:
     std::string text(std::uint64_t at, std::uint32_t length);
     std::uint64_t addList(const std::vector<HeaderRef>& list);
     void reset();
+    // The bytes of the budget its stores hold, and whether any waits in a scratch.
+    std::size_t taken() const { return cells_.taken() + bytes_.taken() + lists_.taken(); }
+    bool spilled() const { return cells_.spilled() || bytes_.spilled() || lists_.spilled(); }
+    // Empties it and gives its stores' memory back.
+    void release();
 
     TableFacts facts_;
     RecordStore<CellRecord> cells_;

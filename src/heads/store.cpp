@@ -196,4 +196,12 @@ void ByteStore::clear()
     size_ = inScratch_ = 0;
 }
 
+void ByteStore::release()
+{
+    clear();
+    std::vector<char>().swap(memory_);
+    std::vector<Block>().swap(blocks_);
+    giveBack();
+}
+
 }  // namespace zelko::heads

@@ -86,8 +86,12 @@ public:
             return writeSlow(at, bytes, n);
         std::memcpy(memory_.data() + at, bytes, n);
     }
-    // Empties the store.
+    // Empties the store; it keeps the memory it has, unless told to give it back.
     void clear();
+    void release();
+    // Whether it waits in a scratch; the bytes of the budget it holds.
+    bool spilled() const { return scratch_ != nullptr; }
+    std::size_t taken() const { return taken_; }
 
 private:
     // A spilled store is read and written through a few blocks held in memory, so that nearby
@@ -136,6 +140,9 @@ public:
     }
     void put(std::uint64_t i, const T& record) { bytes_.write(i * sizeof(T), &record, sizeof record); }
     void clear() { bytes_.clear(); }
+    void release() { bytes_.release(); }
+    bool spilled() const { return bytes_.spilled(); }
+    std::size_t taken() const { return bytes_.taken(); }
 
 private:
     ByteStore bytes_;
