@@ -1,12 +1,9 @@
 #include "heads/reader.h"
 
 #include <algorithm>
-#include <condition_variable>
-#include <deque>
-#include <exception>
-#include <thread>
 
 #include "heads/passes.h"
+#include "heads/worker.h"
 #include "html/numbers.h"
 #include "text/append.h"
 #include "text/bytes.h"
@@ -33,9 +30,6 @@ namespace {
 
 // The bytes of ids the reader keeps to resolve headers attributes.
 constexpr std::size_t kIdBudget = 1024 * 1024;
-// The most memory a table handed to the worker holds, and a spare keeps: the tables waiting and
-// the spares together keep a quarter of the tables' memory at most.
-constexpr std::size_t kHandedRoom = kTableMemory / 64;
 
 // Whether `value`, compared whole in any ASCII letter case, is `lower`.
 bool isValue(const std::string& value, const char* lower)
@@ -122,125 +116,12 @@ struct HeadsReader::Open {
     std::uint32_t groupSpan = 0, groupColumns = 0, nextColumn = 0;
 };
 
-// The reader's own thread, with TableWork::apart: tables that have ended wait for it in the order
-// they ended, a few at most, and come back as spares once the sink is done with them. Neither
-// side wakes the other unless it sleeps.
-class HeadsReader::Worker {
-public:
-    explicit Worker(HeadsReader& reader) : reader_(reader), thread_([this] { run(); }) {}
-    ~Worker()
-    {
-        {
-            std::lock_guard<std::mutex> hold(lock_);
-            closing_ = true;
-        }
-        wake_.notify_one();
-        thread_.join();
-    }
-
-    // Hands a table on; returns a spare one, if any.
-    std::unique_ptr<TableHeads> hand(std::unique_ptr<TableHeads> table)
-    {
-        std::unique_lock<std::mutex> hold(lock_);
-        if (waiting_.size() >= kWaiting) {
-            readerSleeps_ = true;
-            roomy_.wait(hold, [this] { return waiting_.size() < kWaiting; });
-            readerSleeps_ = false;
-        }
-        waiting_.push_back(std::move(table));
-        // A sleeping worker is woken for a few tables at once: each waking costs more than a table.
-        if (workerSleeps_ && waiting_.size() >= kWake)
-            wake_.notify_one();
-        passOnFailure();
-        if (spares_.empty())
-            return nullptr;
-        std::unique_ptr<TableHeads> spare = std::move(spares_.back());
-        spares_.pop_back();
-        return spare;
-    }
-    void finish()
-    {
-        std::unique_lock<std::mutex> hold(lock_);
-        if (workerSleeps_)
-            wake_.notify_one();
-        readerSleeps_ = true;
-        roomy_.wait(hold, [this] { return waiting_.empty() && !busy_; });
-        readerSleeps_ = false;
-        passOnFailure();
-    }
-
-private:
-    static constexpr std::size_t kWaiting = 16, kWake = 8, kSpares = 16;
-
-    void run()
-    {
-        std::unique_lock<std::mutex> hold(lock_);
-        for (;;) {
-            if (waiting_.empty()) {
-                if (closing_)
-                    return;
-                workerSleeps_ = true;
-                wake_.wait(hold, [this] { return !waiting_.empty() || closing_; });
-                workerSleeps_ = false;
-                continue;
-            }
-            std::unique_ptr<TableHeads> table = std::move(waiting_.front());
-            waiting_.pop_front();
-            busy_ = true;
-            const bool failed = failure_ != nullptr;
-            hold.unlock();
-            std::exception_ptr failure;
-            if (!failed) {
-                try {
-                    reader_.endTable(*table);
-                } catch (...) {
-                    failure = std::current_exception();
-                }
-            }
-            hold.lock();
-            if (failure)
-                failure_ = failure;
-            if (table->taken() > kHandedRoom) {  // what the passes added is given back
-                hold.unlock();
-                table->release();
-                hold.lock();
-            }
-            busy_ = false;
-            if (spares_.size() < kSpares)
-                spares_.push_back(std::move(table));
-            if (readerSleeps_)
-                roomy_.notify_one();
-            if (table) {  // more than the spares kept: its memory goes back to the budget
-                hold.unlock();
-                table.reset();
-                hold.lock();
-            }
-        }
-    }
-    // Under the lock: what the worker threw goes on once, on the reader's thread.
-    void passOnFailure()
-    {
-        if (failure_ && !failurePassed_) {
-            failurePassed_ = true;
-            std::rethrow_exception(failure_);
-        }
-    }
-
-    HeadsReader& reader_;
-    std::mutex lock_;
-    std::condition_variable wake_, roomy_;
-    std::deque<std::unique_ptr<TableHeads>> waiting_;
-    std::vector<std::unique_ptr<TableHeads>> spares_;
-    bool busy_ = false, closing_ = false, workerSleeps_ = false, readerSleeps_ = false;
-    std::exception_ptr failure_;
-    bool failurePassed_ = false;
-    std::thread thread_;  // started once the rest is made
-};
-
 HeadsReader::HeadsReader(HeadsSink& sink, const html::Slot* slots, std::size_t memory, ScratchMaker scratches,
                          CellNames names, TableWork work)
     : sink_(sink), slots_(slots), budget_{memory, std::move(scratches)}, passRoom_(new PassRoom),
-      names_(names), worker_(work == TableWork::apart ? new Worker(*this) : nullptr)
+      names_(names),
+      worker_(work == TableWork::apart ? new TableWorker([this](TableHeads& table) { endTable(table); })
+                                       : nullptr)
 {}
 
 // The worker goes first, handing on what waits for it, while the rest still stands.
@@ -489,7 +370,7 @@ void HeadsReader::tableEnd()
     Open& t = top();
     // A small table goes to the worker; a large one waits for it to be done with the others and
     // is read here, so that no more than one large table at a time holds memory or scratches.
-    if (worker_ && !t.table->spilled() && t.table->taken() <= kHandedRoom) {
+    if (worker_ && TableWorker::takes(*t.table)) {
         t.table = worker_->hand(std::move(t.table));
     } else {
         if (worker_)

@@ -20,6 +20,7 @@
 namespace zelko::heads {
 
 struct PassRoom;
+class TableWorker;
 
 // The attributes the reader reads: of cells, and of tables.
 struct HeadsAttribute {
@@ -169,7 +170,6 @@ private:
     // A node of the open row, as Chromium's rules for a th's role look at it.
     enum class Node : std::uint8_t { th, fullTd, emptyTd, element, other };
     struct Open;
-    class Worker;
     Open& top() { return *open_[depth_ - 1]; }
     // The passes over a table that has ended, and its sink.
     void endTable(TableHeads& table);
@@ -191,7 +191,7 @@ private:
     std::unique_ptr<PassRoom> passRoom_;
     std::size_t idBytes_ = 0;
     CellNames names_;
-    std::unique_ptr<Worker> worker_;  // with TableWork::apart; made last, stopped first
+    std::unique_ptr<TableWorker> worker_;  // with TableWork::apart; made last, stopped first
 };
 
 }  // namespace zelko::heads
