@@ -1,7 +1,8 @@
 // The headers mode on any bytes as a page: the lines are the same whatever pieces the page
 // arrives in and wherever the tables wait (in memory, or in scratches past a tiny budget), in
 // both forms, and every line has its form's shape: one table line, then its cells. The check
-// and the view with --a11y, which work the headers out too, read the same whatever the pieces.
+// and the view with --a11y, which work the headers out too, read the same whatever the pieces;
+// the check's report is the same whichever thread works the headers out.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -41,6 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const std::string report = check::checkText(page, "p", 0, true);
     require(check::checkText(page, "p", piece, true) == report);
+    require(check::checkText(page, "p", 0, true, heads::TableWork::here) == report);
     const std::string view = view::viewText(page, true, "p", 0, true);
     require(view::viewText(page, true, "p", piece, true) == view);
     return 0;
