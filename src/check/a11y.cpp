@@ -61,7 +61,7 @@ void A11yCheck::add(const html::Finding& finding)
 void A11yCheck::tableEnded()
 {
     noteSeen_ = false;
-    std::lock_guard<std::mutex> hold(lock_);
+    std::lock_guard<std::mutex> guard(lock_);
     ended_.push_back(std::move(open_));
     if (spares_.empty()) {
         open_.reset(new Batch);
@@ -76,7 +76,7 @@ void A11yCheck::tableEnded(heads::TableHeads& table)
 {
     std::unique_ptr<Batch> batch;
     {
-        std::lock_guard<std::mutex> hold(lock_);
+        std::lock_guard<std::mutex> guard(lock_);
         batch = std::move(ended_.front());
         ended_.pop_front();
     }
@@ -89,7 +89,7 @@ void A11yCheck::tableEnded(heads::TableHeads& table)
     }
     report_.tableEnded();
     {
-        std::lock_guard<std::mutex> hold(lock_);
+        std::lock_guard<std::mutex> guard(lock_);
         spares_.push_back(std::move(batch));
     }
     waiting_.fetch_sub(1, std::memory_order_release);
