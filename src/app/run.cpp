@@ -7,6 +7,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <system_error>
 
 #include "app/naming.h"
 #include "app/input.h"
@@ -68,11 +69,17 @@ int writeResult(std::FILE* source, std::FILE* result, const Reporter& report, co
 {
     std::setvbuf(result, nullptr, _IONBF, 0);
     std::atomic<int> writeError{0};  // the view writes on a thread of its own
-    auto mode = make([&writeError, result](const char* bytes, std::size_t n) {
+    const auto writer = [&writeError, result](const char* bytes, std::size_t n) {
         errno = 0;
         if (writeError == 0 && std::fwrite(bytes, 1, n, result) != n)
             writeError = errno != 0 ? errno : EIO;
-    });
+    };
+    decltype(make(writer)) mode;
+    try {
+        mode = make(writer);
+    } catch (const std::system_error& failure) {  // no thread to be had for the view
+        return report.error("Thread error", failure.code().value());
+    }
     int readError = readBlocks(source, [&](const char* bytes, std::size_t n) {
         mode->feed(bytes, n);
         return writeError == 0;  // after a failed write, reading on is pointless

@@ -1,6 +1,7 @@
 #include "heads/reader.h"
 
 #include <algorithm>
+#include <system_error>
 
 #include "heads/passes.h"
 #include "heads/worker.h"
@@ -119,10 +120,17 @@ struct HeadsReader::Open {
 HeadsReader::HeadsReader(HeadsSink& sink, const html::Slot* slots, std::size_t memory, ScratchMaker scratches,
                          CellNames names, TableWork work)
     : sink_(sink), slots_(slots), budget_{memory, std::move(scratches)}, passRoom_(new PassRoom),
-      names_(names),
-      worker_(work == TableWork::apart ? new TableWorker([this](TableHeads& table) { endTable(table); })
-                                       : nullptr)
-{}
+      names_(names)
+{
+    // Without a thread to be had, the tables are worked out where they end.
+    if (work == TableWork::apart) {
+        try {
+            worker_ = std::make_unique<TableWorker>([this](TableHeads& table) { endTable(table); });
+        } catch (const std::system_error&) {
+            worker_.reset();
+        }
+    }
+}
 
 // The worker goes first, handing on what waits for it, while the rest still stands.
 HeadsReader::~HeadsReader() { worker_.reset(); }
