@@ -530,13 +530,13 @@ TEST(CheckA11y, SaysChromiumsVerdictInTheNoteAndChangesNothingWithoutIt)
 // the tables, and more tables than wait at once.
 TEST(CheckA11y, ReportsTheSameWhicheverThreadWorksOutTheHeaders)
 {
-    std::string page = "<table><tr><td>before</table>";
-    for (int t = 0; t < 60; ++t) {
+    std::string page = "<table><tr><td>before</table>";  // the thread starts after the 64th table
+    for (int t = 0; t < 400; ++t) {
         page += "<table><tr><th>A<th>B<th id=c" + std::to_string(t) + ">C<tr><td>1<td colspan=5>2";
         if (t % 7 == 0)
             page += "<table><tr><td headers=c" + std::to_string(t) + ">in<th>X<tr><td>y</table>";
         page += "<tr><td>3<td><td headers='c" + std::to_string(t) + " no'>4";
-        for (int r = 0; r < (t == 30 ? 2000 : t % 4); ++r)
+        for (int r = 0; r < (t == 120 ? 2000 : t % 4); ++r)
             page += "<tr><td>r<td>s";
         page += "</table><p>between";
     }

@@ -464,28 +464,30 @@ std::string transcriptOf(const std::string& page, TableWork work, std::size_t me
     return sink.text;
 }
 
-// On a thread of its own the reader hands the sink the same tables, in the order they end,
-// however many wait at once, nested or spilled to scratches; and what the sink throws there
-// reaches the caller.
+// On a thread of its own, which a page of many tables starts, the reader hands the sink the same
+// tables, in the order they end, however many wait at once, nested or spilled to scratches; and
+// what the sink throws there reaches the caller.
 TEST(HeadsReader, HandsTheSameTablesInTheSameOrderOnAThreadOfItsOwn)
 {
-    std::string page;
-    for (int t = 0; t < 40; ++t) {
+    std::string page;  // 134 tables: the thread starts after the 64th
+    for (int t = 0; t < 100; ++t) {
         page += "<table><tr><th id=h" + std::to_string(t) + ">H" + std::to_string(t) + "<th>K<tr><td>";
         if (t % 3 == 0)
             page += "<table><tr><th>in<td headers=h" + std::to_string(t) + ">x</table>";
         page += "v<td headers='h" + std::to_string(t) + " h0'>w";
-        for (int r = 0; r < t * 5; ++r)
+        for (int r = 0; r < (t % 10 == 9 ? 150 : t % 4); ++r)
             page += "<tr><th scope=row>r<td rowspan=2>a<td>b";
         page += "</table>";
     }
     const std::string here = transcriptOf(page, TableWork::here, kTableMemory, 0);
-    EXPECT_NE(here.find("table 54 "), std::string::npos);
+    EXPECT_NE(here.find("table 134 "), std::string::npos);
     for (std::size_t memory : {kTableMemory, std::size_t{512}})
         for (std::size_t piece : {std::size_t{0}, std::size_t{5}})
             EXPECT_EQ(transcriptOf(page, TableWork::apart, memory, piece), here) << memory << " " << piece;
-    EXPECT_THROW(transcriptOf(page, TableWork::apart, kTableMemory, 0, 3), std::runtime_error);
-    EXPECT_THROW(transcriptOf(page, TableWork::here, kTableMemory, 0, 3), std::runtime_error);
+    for (std::uint64_t failAt : {3, 100})
+        EXPECT_THROW(transcriptOf(page, TableWork::apart, kTableMemory, 0, failAt), std::runtime_error)
+            << failAt;
+    EXPECT_THROW(transcriptOf(page, TableWork::here, kTableMemory, 0, 100), std::runtime_error);
 }
 
 }  // namespace

@@ -31,6 +31,8 @@ namespace {
 
 // The bytes of ids the reader keeps to resolve headers attributes.
 constexpr std::size_t kIdBudget = 1024 * 1024;
+// With TableWork::apart, the tables of a page worked out where they end before its thread starts.
+constexpr std::uint64_t kTablesHere = 64;
 
 // Whether `value`, compared whole in any ASCII letter case, is `lower`.
 bool isValue(const std::string& value, const char* lower)
@@ -120,17 +122,8 @@ struct HeadsReader::Open {
 HeadsReader::HeadsReader(HeadsSink& sink, const html::Slot* slots, std::size_t memory, ScratchMaker scratches,
                          CellNames names, TableWork work)
     : sink_(sink), slots_(slots), budget_{memory, std::move(scratches)}, passRoom_(new PassRoom),
-      names_(names)
-{
-    // Without a thread to be had, the tables are worked out where they end.
-    if (work == TableWork::apart) {
-        try {
-            worker_ = std::make_unique<TableWorker>([this](TableHeads& table) { endTable(table); });
-        } catch (const std::system_error&) {
-            worker_.reset();
-        }
-    }
-}
+      names_(names), work_(work)
+{}
 
 // The worker goes first, handing on what waits for it, while the rest still stands.
 HeadsReader::~HeadsReader() { worker_.reset(); }
@@ -148,7 +141,12 @@ void HeadsReader::tableStart(std::uint64_t number, const html::Token& table)
     Open& t = *open_[depth_++];
     if (!t.table)
         t.table = std::make_unique<TableHeads>(budget_);
-    t.table->reset();
+    // With the worker, a table starts with no more room than the worker takes, so that a large
+    // table before it does not keep it from the worker.
+    if (worker_ && !TableWorker::takes(*t.table))
+        t.table->release();
+    else
+        t.table->reset();
     t.inGroup = t.rowsSeen = t.inColumnGroup = false;
     t.nextColumn = 0;
     t.row.clear();
@@ -373,9 +371,24 @@ void HeadsReader::assignRoles(Open& t)
     }
 }
 
+// A thread costs more to start and to end than a few dozen small tables take, so a page's first
+// tables are worked out where they end, and a page of few tables starts none. Without a thread
+// to be had, all are.
+void HeadsReader::startWorker()
+{
+    work_ = TableWork::here;
+    try {
+        worker_ = std::make_unique<TableWorker>([this](TableHeads& table) { endTable(table); });
+    } catch (const std::system_error&) {
+        worker_.reset();
+    }
+}
+
 void HeadsReader::tableEnd()
 {
     Open& t = top();
+    if (work_ == TableWork::apart && ++tablesHere_ > kTablesHere)
+        startWorker();
     // A small table goes to the worker; a large one waits for it to be done with the others and
     // is read here, so that no more than one large table at a time holds memory or scratches.
     if (worker_ && TableWorker::takes(*t.table)) {

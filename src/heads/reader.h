@@ -132,8 +132,9 @@ public:
 // (a th, or a cell with an id, which a headers attribute may name), or none.
 enum class CellNames : std::uint8_t { every, ofHeaders, none };
 // Where the passes over a table that has ended, and its sink, run: on the thread that feeds the
-// reader, or on a thread of the reader's own while the page reads on (the sink then takes the
-// tables in the order they end, on that thread, and is done with all once finish() returns).
+// reader, or, once a page has many tables, on a thread of the reader's own while the page reads
+// on (the sink then takes the tables in the order they end, on either thread, one at a time,
+// and is done with all once finish() returns).
 enum class TableWork : std::uint8_t { here, apart };
 
 class HeadsReader : public html::SomeTableEvents {
@@ -173,6 +174,7 @@ private:
     Open& top() { return *open_[depth_ - 1]; }
     // The passes over a table that has ended, and its sink.
     void endTable(TableHeads& table);
+    void startWorker();
     void endRow(Open& t);
     void assignRoles(Open& t);
 
@@ -191,7 +193,9 @@ private:
     std::unique_ptr<PassRoom> passRoom_;
     std::size_t idBytes_ = 0;
     CellNames names_;
-    std::unique_ptr<TableWorker> worker_;  // with TableWork::apart; made last, stopped first
+    TableWork work_;  // apart until the worker starts
+    std::uint64_t tablesHere_ = 0;
+    std::unique_ptr<TableWorker> worker_;  // made last, stopped first
 };
 
 }  // namespace zelko::heads
