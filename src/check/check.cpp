@@ -14,8 +14,7 @@ struct PageChecker::Reading {
     Reading(bool withA11y, heads::TableWork work, heads::ScratchMaker scratches, html::Transcode transcode,
             ReportArguments&&... arguments)
         : report(std::forward<ReportArguments>(arguments)...), a11y(report),
-          heads(a11y, slots, heads::kTableMemory, std::move(scratches), heads::CellNames::ofHeaders,
-                withA11y ? work : heads::TableWork::here),
+          heads(a11y, slots, heads::kTableMemory, std::move(scratches), heads::CellNames::ofHeaders, work),
           reading(withA11y ? static_cast<html::FindingSink&>(a11y) : report, withA11y ? &heads : nullptr,
                   withA11y ? heads::kHeadsAttributes : nullptr,
                   withA11y ? std::size_t{heads::HeadsAttribute::count} : std::size_t{0},
