@@ -377,6 +377,38 @@ TEST(ByteStore, GrowsOnlyWhileTheNewRoomFitsBesideTheOld)
     }
 }
 
+// A store gives the budget back all it took when it is released, in memory or spilled, and is
+// as good as new after.
+TEST(ByteStore, GivesItsRoomBackWhenReleased)
+{
+    const struct {
+        const char* what;
+        std::size_t budget;
+        bool spilled;  // after adding 1024 bytes
+    } rows[] = {
+        {"in memory", 4096, false},
+        {"spilled", 1000, true},
+    };
+    for (const auto& row : rows) {
+        Budget budget{row.budget, memoryScratches()};
+        ByteStore store(budget);
+        const std::string bytes(1024, 'x');
+        store.add(bytes.data(), bytes.size());
+        EXPECT_EQ(store.spilled(), row.spilled) << row.what;
+        EXPECT_EQ(budget.left + store.taken(), row.budget) << row.what;
+        store.clear();
+        EXPECT_EQ(budget.left + store.taken(), row.budget) << row.what << ", cleared";
+        store.release();
+        EXPECT_FALSE(store.spilled()) << row.what;
+        EXPECT_EQ(store.taken(), 0u) << row.what;
+        EXPECT_EQ(budget.left, row.budget) << row.what;
+        EXPECT_EQ(store.add("ab", 2), 0u) << row.what;
+        char back[2] = {};
+        store.read(0, back, 2);
+        EXPECT_EQ(std::string(back, 2), "ab") << row.what;
+    }
+}
+
 TEST(ByteStore, SaysWhenAScratchCannotBeHadWrittenOrRead)
 {
     struct Case {
@@ -448,14 +480,14 @@ private:
 };
 
 std::string transcriptOf(const std::string& page, TableWork work, std::size_t memory, std::size_t piece,
-                         std::uint64_t failAt = 0)
+                         std::uint64_t failAt = 0, ScratchMaker scratches = memoryScratches())
 {
     Transcript sink(failAt);
     html::Slot slots[HeadsAttribute::count] = {};
     struct : html::FindingSink {
         void add(const html::Finding&) override {}
     } noFindings;
-    HeadsReader reader(sink, slots, memory, memoryScratches(), CellNames::every, work);
+    HeadsReader reader(sink, slots, memory, std::move(scratches), CellNames::every, work);
     html::PageReading reading(noFindings, &reader, kHeadsAttributes, HeadsAttribute::count, slots, {});
     reading.collectCellContent();
     html::feedInPieces(page, piece, [&reading](const char* bytes, std::size_t n) { reading.feed(bytes, n); });
@@ -488,6 +520,45 @@ TEST(HeadsReader, HandsTheSameTablesInTheSameOrderOnAThreadOfItsOwn)
         EXPECT_THROW(transcriptOf(page, TableWork::apart, kTableMemory, 0, failAt), std::runtime_error)
             << failAt;
     EXPECT_THROW(transcriptOf(page, TableWork::here, kTableMemory, 0, 100), std::runtime_error);
+}
+
+// Only small tables wait for the thread: tables that each fit in memory alone make no scratch on
+// either thread, however many follow each other, and a table past the memory makes as many.
+TEST(HeadsReader, MakesNoMoreScratchesOnAThreadOfItsOwn)
+{
+    const auto tables = [](int count, int rows) {
+        std::string page;
+        for (int t = 0; t < count; ++t) {
+            page += "<table><tr><th>A<th>B<th>C";
+            for (int r = 0; r < rows; ++r)
+                page += "<tr><th>r<td>x<td>y";
+            page += "</table>";
+        }
+        return page;
+    };
+    const struct {
+        const char* what;
+        std::string page;
+        bool spills;
+    } rows[] = {
+        {"300 small tables", tables(300, 2), false},
+        {"100 tables of 800 rows, each within the memory", tables(100, 800), false},
+        {"small tables, then one of 8,000 rows past the memory", tables(80, 2) + tables(1, 8000), true},
+    };
+    for (const auto& row : rows) {
+        int made[2] = {0, 0};
+        std::string text[2];
+        for (int k = 0; k < 2; ++k) {
+            text[k] = transcriptOf(row.page, k == 0 ? TableWork::here : TableWork::apart, kTableMemory, 0, 0,
+                                   [&made, k](int&) -> std::unique_ptr<Scratch> {
+                                       ++made[k];
+                                       return std::make_unique<MemoryScratch>();
+                                   });
+        }
+        EXPECT_EQ(made[0] > 0, row.spills) << row.what;
+        EXPECT_EQ(made[1], made[0]) << row.what;
+        EXPECT_EQ(text[1], text[0]) << row.what;
+    }
 }
 
 }  // namespace
